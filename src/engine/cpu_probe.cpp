@@ -1,0 +1,110 @@
+#include "cpu_probe.h"
+
+#include "fault_guard.h"
+
+#include <cpuid.h>
+
+#include <cstring>
+#include <mutex>
+
+namespace tesk {
+
+namespace {
+
+// One instruction of each feature; a processor (or system) without it faults.
+void runMmx() { __asm__ volatile("pxor %%mm0, %%mm0\n\temms" ::: "mm0"); }
+void runSse() { __asm__ volatile("xorps %%xmm0, %%xmm0" ::: "xmm0"); }
+void runSse2() { __asm__ volatile("xorpd %%xmm0, %%xmm0" ::: "xmm0"); }
+void run3DNow() { __asm__ volatile("pfrcp %%mm0, %%mm0\n\temms" ::: "mm0"); }
+
+struct Registers {
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+};
+
+Registers leaf(unsigned number) {
+    Registers r;
+    __cpuid(number, r.eax, r.ebx, r.ecx, r.edx);
+    return r;
+}
+
+// The name is informational only: nothing in the plug-in reads it.
+const char* processorName(const char* vendor, int family, int model) {
+    if (std::strcmp(vendor, "GenuineIntel") == 0) {
+        if (family == 4) return "INTEL 486DX2";
+        if (family == 5) return "INTEL Pentium";
+        if (family == 6) return model < 7 ? "INTEL Pentium-II" : "INTEL Pentium-III";
+        if (family >= 15) return "INTEL Pentium-4";
+        return "INTEL";
+    }
+    if (std::strcmp(vendor, "AuthenticAMD") == 0) {
+        if (family == 5) return model == 8 ? "AMD K6-2" : (model == 9 ? "AMD K6-III" : "AMD K6");
+        if (family >= 6) return "AMD ATHLON";
+        return "AMD";
+    }
+    if (std::strcmp(vendor, "CyrixInstead") == 0) return "CYRIX";
+    if (std::strcmp(vendor, "CentaurHauls") == 0) return "CENTAUR";
+    return "Unknown";
+}
+
+} // namespace
+
+std::int32_t probeCpu(CpuInfo* info) {
+    if (__get_cpuid_max(0, nullptr) == 0) return 0;
+
+    Registers leaf0 = leaf(0);
+    char vendor[13] = {};
+    std::memcpy(vendor, &leaf0.ebx, 4);
+    std::memcpy(vendor + 4, &leaf0.edx, 4);
+    std::memcpy(vendor + 8, &leaf0.ecx, 4);
+
+    Registers leaf1 = leaf0.eax >= 1 ? leaf(1) : Registers{};
+    unsigned extendedEdx = 0;
+    if (leaf(0x80000000u).eax >= 0x80000001u) extendedEdx = leaf(0x80000001u).edx;
+
+    struct Test {
+        std::int32_t bit;
+        bool reported;
+        void (*run)();
+    };
+    const Test tests[] = {{kCpuMmx, (leaf1.edx & (1u << 23)) != 0, runMmx},
+                          {kCpu3DNow, (extendedEdx & (1u << 31)) != 0, run3DNow},
+                          {kCpuSse, (leaf1.edx & (1u << 25)) != 0, runSse},
+                          {kCpuSse2, (leaf1.edx & (1u << 26)) != 0, runSse2}};
+    std::int32_t reported = 0;
+    std::int32_t usable = 0;
+    for (const Test& test : tests) {
+        if (!test.reported) continue;
+        reported |= test.bit;
+        if (runFaultGuarded(test.run)) usable |= test.bit;
+    }
+
+    if (info != nullptr) {
+        std::memset(info, 0, sizeof *info);
+        int family = static_cast<int>((leaf1.eax >> 8) & 0xF);
+        if (family == 15) family += static_cast<int>((leaf1.eax >> 20) & 0xFF);
+        info->family = family;
+        info->model = static_cast<int>((leaf1.eax >> 4) & 0xF);
+        info->stepping = static_cast<int>(leaf1.eax & 0xF);
+        info->reportedFeatures = reported;
+        info->usableFeatures = usable;
+        info->lastWord = 15;
+        std::memcpy(info->vendor, vendor, sizeof vendor);
+        std::strncpy(info->name, processorName(vendor, family, info->model), sizeof info->name - 1);
+    }
+    return reported;
+}
+
+bool detectVectorUnit() {
+    // The answer cannot change while the process runs, and asking installs a
+    // process-wide signal handler for a moment: ask once.
+    static std::once_flag once;
+    static bool present = false;
+    std::call_once(once, [] {
+        CpuInfo info{};
+        probeCpu(&info);
+        present = (info.usableFeatures & kCpuSse) != 0 && (info.reportedFeatures & kCpuSse) != 0;
+    });
+    return present;
+}
+
+} // namespace tesk

@@ -1,0 +1,37 @@
+// What the processor offers: the 4-wide float vector unit the processing
+// needs, found by asking the processor and by running one instruction.
+#pragma once
+
+#include <cstdint>
+
+namespace tesk {
+
+enum CpuFeature : std::int32_t {
+    kCpuMmx = 1,
+    kCpuSse = 2,
+    kCpuSse2 = 4,
+    kCpu3DNow = 8,
+};
+
+/// What `probeCpu` learns of the processor.
+struct CpuInfo {
+    char vendor[13];
+    char name[32];
+    std::int32_t family;
+    std::int32_t model;
+    std::int32_t stepping;
+    std::int32_t reportedFeatures;
+    std::int32_t usableFeatures;
+    std::int32_t lastWord; ///< always 15
+};
+
+/// The features the processor reports (0 when it cannot be asked), filling
+/// `info` when given. Each reported feature also runs one of its instructions
+/// under a fault guard, which decides whether it is usable.
+std::int32_t probeCpu(CpuInfo* info = nullptr);
+
+/// True when the processor both reports the vector unit and runs its instructions.
+/// Asks once per process; later calls give the same answer.
+bool detectVectorUnit();
+
+} // namespace tesk

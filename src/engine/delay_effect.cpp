@@ -1,0 +1,348 @@
+// Construction, memory, parameters and programs of the delay effect.
+#include "delay_effect.h"
+
+#include "cpu_probe.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <numbers>
+
+namespace tesk {
+
+std::atomic<bool> hasVectorUnit{false};
+
+namespace {
+
+constexpr std::int32_t kUniqueId = fourCharCode("TKd2");
+constexpr std::int32_t kHostTempoMaskAtStart = 0x7E00;
+
+// A host tempo worth taking: NaN, infinity and zero mean "none".
+bool isUsableHostTempo(double bpm) { return std::isfinite(bpm) && bpm != 0.0; }
+
+// Host tempos far beyond the clamp range are brought near it before they
+// become a float, where they would otherwise not fit.
+float hostTempoAsFloat(double bpm) {
+    return static_cast<float>(bpm > 1e6 ? 1e6 : (bpm < -1e6 ? -1e6 : bpm));
+}
+
+} // namespace
+
+DelayEffect::DelayEffect(audioMasterCallback host, EditorFactory makeEditor,
+                         const bool* vectorUnit)
+    : EffectBaseExt(host, kNumPrograms, kNumParameters) {
+    hasVectorUnit = vectorUnit != nullptr ? *vectorUnit : detectVectorUnit();
+    allocateEngineBuffers();
+
+    programs = std::make_unique<std::array<DelayProgram, kNumPrograms>>();
+    makeFactoryPrograms(*programs);
+
+    setNumInputs(2);
+    setNumOutputs(6);
+    setHasVu(true);
+    setCanReplacing(true);
+    setCanMono(true);
+    setUniqueId(kUniqueId);
+
+    if (makeEditor != nullptr) {
+        editor = makeEditor(*this);
+        if (editor != nullptr) {
+            setFlag(effFlagsHasEditor, true);
+            editor->setKnobMode(2);
+        }
+    }
+
+    setSampleRate(kDefaultSampleRate);
+    updateSampleRate();
+    setProgram(0);
+    applyHostTempoToAllLines();
+}
+
+DelayEffect::~DelayEffect() = default;
+
+void DelayEffect::allocateEngineBuffers() {
+    for (AlignedBuffer* history : {&hpInHistory, &hpOutHistory, &lpInHistory, &lpOutHistory})
+        *history = AlignedBuffer::zeroed(8);
+    satInGain = AlignedBuffer::zeroed(16);
+    satOutGain = AlignedBuffer::zeroed(16);
+    for (AlignedBuffer* block : {&hpB0, &hpB1, &hpB2, &hpA1, &hpA2, &lpB0, &lpB1, &lpB2, &lpA1, &lpA2})
+        *block = AlignedBuffer::zeroed(4);
+
+    // The fade spans one block of the size the host announced at construction.
+    fadeLength = blockSize;
+    fadeTable = std::make_unique<float[]>(static_cast<std::size_t>(fadeLength));
+    const long double pi = std::numbers::pi;
+    for (std::int32_t i = 0; i < fadeLength; ++i)
+        fadeTable[i] = static_cast<float>((std::cos(i * pi / fadeLength) + 1.0L) / 2.0L);
+
+    // Whole groups of four plus a spare group: the processing reads and
+    // writes groups past the block's last frame.
+    const std::size_t blockFloats = static_cast<std::size_t>((fadeLength + 3) / 4 + 1) * 4;
+    monoBuffer = AlignedBuffer::zeroed(blockFloats);
+    for (AlignedBuffer& out : lineOut) out = AlignedBuffer::zeroed(blockFloats);
+}
+
+bool DelayEffect::isUsable() const {
+    const AlignedBuffer* required[] = {&hpInHistory, &hpOutHistory, &lpInHistory, &lpOutHistory,
+                                       &satInGain,   &satOutGain,   &hpB0,        &hpB1,
+                                       &hpB2,        &hpA1,         &hpA2,        &lpB0,
+                                       &lpB1,        &lpB2,         &lpA1,        &lpA2,
+                                       &monoBuffer,  &lineOut[0],   &lineOut[1],  &lineOut[2],
+                                       &lineOut[3],  &delayBuffer[0], &delayBuffer[1],
+                                       &delayBuffer[2], &delayBuffer[3]};
+    for (const AlignedBuffer* buffer : required)
+        if (buffer->empty()) return false;
+    return true;
+}
+
+void DelayEffect::applyHostTempoToAllLines() {
+    const VstTimeInfo* info = getTimeInfo(kHostTempoMaskAtStart);
+    if (info == nullptr || !isUsableHostTempo(info->tempo)) return;
+    const float bpm = hostTempoAsFloat(info->tempo);
+    for (int line = 0; line < kNumLines; ++line)
+        setParameter(parameterIndex(ParamKind::Tempo, line), bpm);
+}
+
+// ---------------------------------------------------------------- memory
+
+void DelayEffect::setSampleRate(float rate) {
+    if (!isUsableSampleRate(rate) || rate > kMaxSampleRate) return;
+    const auto newRateInt = static_cast<std::int32_t>(rate);
+    const auto length = static_cast<std::size_t>(4) * static_cast<std::size_t>(newRateInt);
+
+    std::array<AlignedBuffer, kNumLines> fresh;
+    for (AlignedBuffer& buffer : fresh) {
+        buffer = AlignedBuffer::zeroed(length);
+        if (buffer.empty()) return; // keep the memory we have rather than none
+    }
+    delayBuffer.swap(fresh);
+    sampleRateInt = newRateInt;
+    sampleRate = rate;
+
+    const std::int32_t bufferLen = bufferLength();
+    for (int line = 0; line < kNumLines; ++line) {
+        const auto distance = static_cast<std::int64_t>(static_cast<float>(sampleRateInt) *
+                                                        delaySeconds[line]);
+        headMoved[line].store(false, std::memory_order_relaxed);
+        writePos[line] = static_cast<std::int32_t>(distance % bufferLen);
+        readPos[line] = 0;
+        // The old heads pointed into memory that is gone; the new memory is
+        // silent, so there is nothing to fade from.
+        prevWritePos[line] = writePos[line] - 1;
+        coefficientsReady[line] = false; // the filters depend on the rate
+    }
+}
+
+void DelayEffect::resume() {
+    for (AlignedBuffer& buffer : delayBuffer) buffer.clear();
+}
+
+// ---------------------------------------------------------------- delay time
+
+void DelayEffect::updateDelayTime(int line) {
+    const long double seconds =
+        ((1.0L / tempo[line]) / static_cast<long double>(tempoDen[line])) * tempoNum[line] * 60.0L;
+    delaySeconds[line] = static_cast<float>(seconds);
+    const std::int64_t bufferLen = bufferLength();
+    if (bufferLen <= 0) return;
+    const auto samples = static_cast<std::int64_t>(sampleRateInt * seconds);
+    headDistance[line] = static_cast<std::int32_t>(samples % bufferLen);
+    headMoved[line].store(true, std::memory_order_release);
+}
+
+void DelayEffect::applyHeadMove(int line) {
+    if (!headMoved[line].exchange(false, std::memory_order_acquire)) return;
+    const std::int32_t distance = headDistance[line];
+    const std::int32_t bufferLen = bufferLength();
+    if (distance < 0 || distance >= bufferLen) return;
+    writePos[line] = static_cast<std::int32_t>((static_cast<std::int64_t>(readPos[line]) + distance) %
+                                               bufferLen);
+}
+
+void DelayEffect::followHostTempo(int line) {
+    const VstTimeInfo* info = getTimeInfo(kVstTempoValid);
+    if (!tempoSync[line] || info == nullptr || !isUsableHostTempo(info->tempo)) return;
+    if (info->tempo != static_cast<double>(tempo[line]))
+        setParameter(parameterIndex(ParamKind::Tempo, line), hostTempoAsFloat(info->tempo));
+}
+
+void DelayEffect::updateCrossFrequency(int line) { crossHz[line] = crossoverHz(crossFrequency[line]); }
+
+// ---------------------------------------------------------------- parameters
+
+void DelayEffect::setInputSource(int line, float v) {
+    bool on[kNumLines];
+    for (int l = 0; l < kNumLines; ++l) on[l] = lineOn[l];
+    const InputChoice choice = selectInputSource(line, v, on);
+    (*programs)[currentProgram].store(parameterIndex(ParamKind::Input, line), choice.value);
+    inputSource[line] = choice.source;
+}
+
+void DelayEffect::setParameter(std::int32_t index, float v) {
+    ParamRef ref{};
+    // Non-finite values would poison the engine for good; they change nothing.
+    if (!splitParameterIndex(index, ref) || !std::isfinite(v)) return;
+    DelayProgram& program = (*programs)[currentProgram];
+    const int line = ref.line;
+    float effective = v;
+
+    switch (ref.kind) {
+    case ParamKind::Input:
+        setInputSource(line, v);
+        effective = program.value(index);
+        break;
+    case ParamKind::Tempo:
+        effective = clampTempo(v);
+        program.store(index, effective);
+        tempo[line] = effective;
+        updateDelayTime(line);
+        break;
+    default:
+        program.store(index, v);
+        break;
+    }
+
+    switch (ref.kind) {
+    case ParamKind::FeedBack: feedback[line] = v; break;
+    case ParamKind::Volume: volume[line] = v; break;
+    case ParamKind::VolumeThruInput: volumeThruInput = v; break;
+    case ParamKind::IsDelayOn:
+        lineOn[line] = switchIsOn(v);
+        if (!lineOn[line]) {
+            // Lines listening to this one fall back to the mono input.
+            for (int k = 0; k < kNumLines; ++k)
+                if (inputSource[k] == line + 1) setParameter(parameterIndex(ParamKind::Input, k), 0.0f);
+        }
+        break;
+    case ParamKind::Pan: pan[line] = v; break;
+    case ParamKind::Output: outputPair[line] = decodeOutputPair(v); break;
+    case ParamKind::DelayType: delayType[line] = decodeDelayType(v); break;
+    case ParamKind::Saturation: saturation[line] = v; break;
+    case ParamKind::LowPassFrequency: lowPassFrequency[line] = v; break;
+    case ParamKind::HighPassFrequency: highPassFrequency[line] = v; break;
+    case ParamKind::CrossFrequency:
+        crossFrequency[line] = v;
+        updateCrossFrequency(line);
+        break;
+    case ParamKind::TempoNum:
+        tempoNum[line] = decodeTempoNumerator(v);
+        updateDelayTime(line);
+        break;
+    case ParamKind::TempoDen:
+        tempoDen[line] = decodeTempoDenominator(v);
+        updateDelayTime(line);
+        break;
+    case ParamKind::IsTempoSync: tempoSync[line] = switchIsOn(v); break;
+    case ParamKind::Input:
+    case ParamKind::Tempo: break; // decoded above
+    }
+
+    if (editor != nullptr) editor->parameterChanged(index, effective);
+}
+
+float DelayEffect::getParameter(std::int32_t index) {
+    ParamRef ref{};
+    if (!splitParameterIndex(index, ref)) return 0.0f;
+    const int line = ref.line;
+    switch (ref.kind) {
+    case ParamKind::FeedBack: return feedback[line];
+    case ParamKind::Volume: return volume[line];
+    case ParamKind::VolumeThruInput: return volumeThruInput;
+    case ParamKind::IsDelayOn: return lineOn[line] ? 1.0f : 0.0f;
+    case ParamKind::Pan: return pan[line];
+    case ParamKind::Input: return static_cast<float>(inputSource[line]) * 0.1f;
+    case ParamKind::Output: return static_cast<float>(outputPair[line]) * 0.1f;
+    case ParamKind::DelayType: return delayType[line] == 2 ? 1.0f : 0.0f;
+    case ParamKind::Saturation: return saturation[line];
+    case ParamKind::LowPassFrequency: return lowPassFrequency[line];
+    case ParamKind::HighPassFrequency: return highPassFrequency[line];
+    case ParamKind::CrossFrequency: return crossFrequency[line];
+    case ParamKind::Tempo: return tempo[line];
+    case ParamKind::TempoNum:
+    case ParamKind::TempoDen: return (*programs)[currentProgram].value(index);
+    case ParamKind::IsTempoSync: return tempoSync[line] ? 1.0f : 0.0f;
+    }
+    return 0.0f;
+}
+
+// ---------------------------------------------------------------- programs
+
+void DelayEffect::setProgram(std::int32_t program) {
+    if (program < 0 || program >= kNumPrograms) return;
+    currentProgram = program;
+    DelayProgram& loaded = (*programs)[program];
+    // Each value goes through setParameter, so the record ends up holding the
+    // kept forms and the editor hears of every value.
+    for (int line = 0; line < kNumLines; ++line) {
+        for (ParamKind kind : kProgramLoadOrder) {
+            const int index = parameterIndex(kind, line);
+            setParameter(index, loaded.value(index));
+        }
+    }
+    const int thru = parameterIndex(ParamKind::VolumeThruInput, 0);
+    setParameter(thru, loaded.value(thru));
+}
+
+void DelayEffect::setProgramName(char* name) { (*programs)[currentProgram].rename(name); }
+
+void DelayEffect::getProgramName(char* name) {
+    const DelayProgram& program = (*programs)[currentProgram];
+    if (std::strcmp(program.name, "Init") == 0)
+        std::snprintf(name, kProgramNameCapacity, "%s %d", program.name,
+                      static_cast<int>(currentProgram) + 1);
+    else
+        std::strcpy(name, program.name);
+}
+
+bool DelayEffect::getProgramNameIndexed(std::int32_t, std::int32_t index, char* text) {
+    if (index < 0 || index >= kNumPrograms) return false;
+    std::strcpy(text, (*programs)[index].name);
+    return true;
+}
+
+// ---------------------------------------------------------------- identity and pins
+
+namespace {
+
+void fillPin(VstPinProperties* properties, const char* label) {
+    std::snprintf(properties->label, sizeof properties->label, "%s", label);
+    properties->flags = kVstPinIsActive | kVstPinIsStereo;
+}
+
+} // namespace
+
+bool DelayEffect::getInputProperties(std::int32_t index, VstPinProperties* properties) {
+    if (index < 0 || index >= 2) return false;
+    char label[16];
+    std::snprintf(label, sizeof label, "Main in %d", static_cast<int>(index) + 1);
+    fillPin(properties, label);
+    return true;
+}
+
+bool DelayEffect::getOutputProperties(std::int32_t index, VstPinProperties* properties) {
+    static const char* const labels[6] = {"Main LEFT",  "Main RIGHT", "Out 2 LEFT",
+                                          "Out 2 RIGHT", "Out 3 LEFT", "OUT 3 RIGHT"};
+    if (index < 0 || index >= 6) return false;
+    fillPin(properties, labels[index]);
+    return true;
+}
+
+std::int32_t DelayEffect::getPlugCategory() { return 1; }
+
+// The names fit the interface's 32-character (name) and 64-character
+// (vendor, product) limits.
+bool DelayEffect::getEffectName(char* name) {
+    std::strcpy(name, "TeskDelay");
+    return true;
+}
+
+bool DelayEffect::getVendorString(char* text) {
+    std::strcpy(text, "Velmora");
+    return true;
+}
+
+bool DelayEffect::getProductString(char* text) { return getEffectName(text); }
+
+std::int32_t DelayEffect::getVendorVersion() { return 1000; }
+
+} // namespace tesk

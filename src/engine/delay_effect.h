@@ -1,0 +1,163 @@
+// The plug-in: four tempo-synchronised delay lines with feedback, chaining,
+// saturation and a filter pair each, panned onto three stereo output pairs.
+#pragma once
+
+#include "aligned_buffer.h"
+#include "effect_base_ext.h"
+#include "parameters.h"
+#include "programs.h"
+#include "relaxed.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace tesk {
+
+class DelayEffect;
+
+/// Makes the editor of a new effect; null for an effect without one.
+using EditorFactory = EditorInterface* (*)(DelayEffect& effect);
+
+/// Whether the processor's 4-wide float unit may be used. Set by every
+/// construction of a `DelayEffect`.
+extern std::atomic<bool> hasVectorUnit;
+
+class DelayEffect : public EffectBaseExt {
+public:
+    /// The largest block processed in one go; longer host blocks run in pieces.
+    static constexpr std::int32_t kMaxFrames = 1024;
+    static constexpr float kDefaultSampleRate = 44100.0f;
+    /// Rates above this are refused: four seconds of memory per line would
+    /// no longer be a sensible allocation for a host thread to make.
+    static constexpr float kMaxSampleRate = 1536000.0f;
+
+    /// Builds the effect for `host`. `makeEditor` creates the editor (none when
+    /// null); `vectorUnit` overrides the processor probe (tests use it).
+    explicit DelayEffect(audioMasterCallback host, EditorFactory makeEditor = nullptr,
+                         const bool* vectorUnit = nullptr);
+    ~DelayEffect() override;
+
+    /// False when construction could not get the memory the effect needs.
+    bool isUsable() const;
+
+    // Parameters (any thread).
+    void setParameter(std::int32_t index, float value) override;
+    float getParameter(std::int32_t index) override;
+
+    // Processing (the host's audio thread). Both entries replace the outputs.
+    void process(float** inputs, float** outputs, std::int32_t frames) override;
+    void processReplacing(float** inputs, float** outputs, std::int32_t frames) override;
+
+    // Programs.
+    void setProgram(std::int32_t program) override;
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+    bool getProgramNameIndexed(std::int32_t category, std::int32_t index, char* text) override;
+
+    // Texts hosts show.
+    void getParameterLabel(std::int32_t index, char* label) override;
+    void getParameterDisplay(std::int32_t index, char* text) override;
+    void getParameterName(std::int32_t index, char* text) override;
+
+    /// Reallocates and clears the delay memory for `rate`; an unusable rate,
+    /// or one whose memory cannot be had, keeps the previous rate and memory.
+    void setSampleRate(float rate) override;
+    /// Clears the delay memory, keeping delay times.
+    void resume() override;
+
+    // What the effect says of itself.
+    bool getInputProperties(std::int32_t index, VstPinProperties* properties) override;
+    bool getOutputProperties(std::int32_t index, VstPinProperties* properties) override;
+    std::int32_t getPlugCategory() override;
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    std::int32_t getVendorVersion() override;
+
+    /// Recomputes the delay of `line` from its tempo and note length.
+    void updateDelayTime(int line);
+    /// Recomputes the crossover of `line`.
+    void updateCrossFrequency(int line);
+
+    /// The block routine behind both process entries; at most `kMaxFrames` frames.
+    void processBlock(float** inputs, float** outputs, std::int32_t frames);
+
+    template <typename T> using PerLine = std::array<Relaxed<T>, kNumLines>;
+
+    // ---- engine state; decoded parameters are written by any thread and read
+    // by the audio thread once per block.
+    std::int32_t sampleRateInt = 0;
+    PerLine<float> crossHz;
+    std::unique_ptr<std::array<DelayProgram, kNumPrograms>> programs;
+    std::array<AlignedBuffer, kNumLines> delayBuffer;
+    AlignedBuffer monoBuffer;
+    std::array<AlignedBuffer, kNumLines> lineOut;
+    std::unique_ptr<float[]> fadeTable;
+    std::int32_t fadeLength = 0;
+    PerLine<float> delaySeconds;
+    PerLine<float> feedback;
+    PerLine<float> pan;
+    PerLine<float> lowPassFrequency;
+    PerLine<float> highPassFrequency;
+    PerLine<float> crossFrequency;
+    PerLine<float> saturation;
+    PerLine<std::int32_t> inputSource;
+    PerLine<std::int32_t> outputPair;
+    PerLine<bool> lineOn;
+    PerLine<std::int32_t> delayType;
+    PerLine<float> tempo;
+    PerLine<float> tempoNum;
+    PerLine<float> tempoDen;
+    PerLine<bool> tempoSync;
+    PerLine<float> volume;
+    Relaxed<float> volumeThruInput{1.0f};
+
+    // ---- audio-thread state
+    std::array<std::int32_t, kNumLines> writePos{};
+    std::array<std::int32_t, kNumLines> readPos{};
+    /// Per line, the write head at the end of the previous block minus one;
+    /// meaningful once `prevWritePosReady` is set by the first processed line.
+    std::array<std::int32_t, kNumLines> prevWritePos{};
+    bool prevWritePosReady = false;
+    AlignedBuffer hpInHistory, hpOutHistory, lpInHistory, lpOutHistory;
+    AlignedBuffer hpB0, hpB1, hpB2, hpA1, hpA2;
+    AlignedBuffer lpB0, lpB1, lpB2, lpA1, lpA2;
+    AlignedBuffer satInGain, satOutGain;
+    std::array<float, kNumLines> lowPassUsed{};
+    std::array<float, kNumLines> highPassUsed{};
+    std::array<float, kNumLines> crossUsed{};
+    std::array<float, kNumLines> saturationUsed{};
+    /// False until a line's filter coefficients have been computed for the
+    /// current sample rate.
+    std::array<bool, kNumLines> coefficientsReady{};
+    /// Which lines run in the current block, taken once at its start.
+    std::array<bool, kNumLines> running{};
+
+private:
+    // A delay change made on any thread reaches the audio thread as a new head
+    // distance, which it applies at the start of the line's next block.
+    std::array<Relaxed<std::int32_t>, kNumLines> headDistance;
+    std::array<std::atomic<bool>, kNumLines> headMoved{};
+
+    void allocateEngineBuffers();
+    void applyHostTempoToAllLines();
+    void applyHeadMove(int line);
+    void followHostTempo(int line);
+    void mixToMono(const float* left, const float* right, std::int32_t frames);
+    void writeDryPath(float** inputs, float** outputs, std::int32_t frames);
+    void processLine(int line, std::int32_t frames);
+    void saturateLine(int line, std::int32_t frames);
+    void filterLines(std::int32_t frames);
+    void runFilterStage(const AlignedBuffer* const (&coefficients)[5], AlignedBuffer& inHistory,
+                        AlignedBuffer& outHistory, const bool (&active)[kNumLines],
+                        std::int32_t frames);
+    void updateFilterCoefficients(int line);
+    void mixLines(float** outputs, std::int32_t frames);
+    void clearConsumedMemory(std::int32_t frames);
+    void setInputSource(int line, float v);
+    std::int32_t bufferLength() const { return 4 * sampleRateInt; }
+};
+
+} // namespace tesk

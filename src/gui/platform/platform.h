@@ -1,0 +1,173 @@
+// The platform boundary: the few things the toolkit asks of the window system and
+// the font library. Every platform folder under platform/ (picked by the build
+// through TESK_GUI_PLATFORM) defines exactly what is declared here, and only those
+// folders include window-system or font-library headers. Everything here is used
+// on the GUI thread only, unless its comment says otherwise.
+#pragma once
+
+#include "gui/geometry.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace gui {
+class Frame;
+}
+
+namespace gui::platform {
+
+// ---- Pixel surface ---------------------------------------------------------------
+
+/// What `createFont` is asked for; the toolkit's font table fills it in.
+struct FontRequest {
+    const char* face = "Arial"; ///< family name as the toolkit knows it
+    std::int32_t height = 12;   ///< glyph (em) height in pixels, not the cell height
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool decorative = false; ///< the family is decorative (symbols), not sans-serif
+};
+
+/// A font made for one request; a surface draws text with it.
+class Font {
+public:
+    virtual ~Font() = default;
+};
+
+/// Makes the installed font closest to `request`; never null (a font without a face
+/// draws no text).
+std::unique_ptr<Font> createFont(const FontRequest& request);
+
+/// Horizontal placement of a single line of text in its rectangle.
+enum class TextAlign { left, center, right };
+
+/// How lines are drawn: always one pixel wide.
+struct Pen {
+    Color color;
+    bool dotted = false;
+};
+
+/// An RGB drawing surface (a window's pixels or a memory surface). Every operation
+/// clips to the surface: no coordinate, however large or negative, writes outside it.
+class Surface {
+public:
+    virtual ~Surface() = default;
+    /// Width in pixels.
+    virtual std::int32_t width() const = 0;
+    /// Height in pixels.
+    virtual std::int32_t height() const = 0;
+    /// Draws a line from `from` to `to`, the end point excluded. `phase` is the dot
+    /// pattern position, carried from one connected line to the next.
+    virtual void drawLine(Point from, Point to, const Pen& pen, std::int64_t& phase) = 0;
+    /// Fills columns left .. right − 1 and rows top .. bottom − 1 with `color`.
+    virtual void fill(const Rect& area, Color color) = 0;
+    /// Draws `text` on one line, vertically centred in `box` and clipped to it
+    /// (right and bottom edges excluded); with `cells` the text cells are filled first.
+    virtual void drawText(const char* text, const Rect& box, TextAlign align, const Font& font,
+                          Color color, const Color* cells) = 0;
+    /// Copies `dest`'s width × height pixels of `source`, starting at `from`, to
+    /// `dest`'s top-left; pixels equal to `*key` (red, green, blue) are skipped when
+    /// `key` is given. Pixels outside either surface are left alone.
+    virtual void copy(const Surface& source, const Rect& dest, Point from, const Color* key) = 0;
+};
+
+/// Makes a memory surface of width × height, filled from `rgb` (rows of packed
+/// red, green, blue bytes) when given, else black. Sizes below 0 count as 0.
+std::unique_ptr<Surface> createSurface(std::int32_t width, std::int32_t height,
+                                       const std::uint8_t* rgb = nullptr);
+
+// ---- Child window --------------------------------------------------------------
+
+/// One event of a frame's window, translated once, by value, into the toolkit's terms.
+struct WindowEvent {
+    enum class Kind { paint, buttonDown, destroy, drop };
+    Kind kind = Kind::paint;
+    Rect area;                  ///< paint: the area to repaint
+    Surface* surface = nullptr; ///< paint: the surface to paint on
+    Point where;                ///< buttonDown: the point in window pixels
+    void** items = nullptr;     ///< drop: file paths (kind 0) or one text (kind 1)
+    std::int32_t count = 0;     ///< drop: number of paths, or the text's size in bytes
+    std::int32_t dropKind = 0;  ///< drop: 0 file paths, 1 text
+};
+
+/// A child window inside the host's window, holding a pointer back to its frame.
+/// Events go to the frame's `onWindowEvent` while the pointer is set.
+class Window {
+public:
+    /// Makes a visible child window of `parent` with `size`'s width and height at
+    /// (0, 0), reporting to `frame`; null without a parent or when it cannot be made.
+    static std::unique_ptr<Window> create(void* parent, const Rect& size, Frame* frame);
+    /// Destroys the window if the host has not already done so.
+    virtual ~Window() = default;
+    /// Stops all further events from reaching the frame.
+    void detachFrame() { frame_ = nullptr; }
+    /// Screen position of the window's top-left corner now.
+    virtual Point origin() const = 0;
+    /// The window's surface for drawing outside a paint event; give it back with
+    /// `releaseSurface` when the event is handled.
+    virtual Surface& acquireSurface() = 0;
+    /// Puts what was drawn since `acquireSurface` on the screen.
+    virtual void releaseSurface() = 0;
+
+protected:
+    explicit Window(Frame* frame) : frame_(frame) {}
+    /// Hands `event` to the frame, if one is attached; returns the frame's answer.
+    bool deliver(const WindowEvent& event);
+
+private:
+    Frame* frame_;
+};
+
+// ---- Input queries ---------------------------------------------------------------
+
+/// The buttons and modifier keys held at this moment, not from any queued event.
+ButtonState readButtons();
+/// The cursor's screen position at this moment.
+Point readCursor();
+/// Milliseconds since an arbitrary start, wrapping at 2^32.
+std::uint32_t tickCount();
+/// The user's double-click time in milliseconds.
+std::int32_t doubleClickTime();
+/// Sleeps for about `milliseconds`.
+void sleepMs(std::int32_t milliseconds);
+/// Takes at most one pending paint of this thread's windows and delivers it;
+/// true when there was one.
+bool dispatchPendingPaint();
+
+// ---- Single-line edit box -----------------------------------------------------
+
+/// Told when the user ends an edit: Return pressed or keyboard focus lost. The edit
+/// box may be destroyed from inside this call.
+class EditBoxListener {
+public:
+    virtual ~EditBoxListener() = default;
+    /// The edit has ended; read the text and close the box.
+    virtual void editEnded() = 0;
+};
+
+/// How an edit box looks: placed over `area` of its window.
+struct EditBoxStyle {
+    Rect area;
+    TextAlign align = TextAlign::center;
+    FontRequest font;
+    Color textColor;
+    Color backColor;
+};
+
+/// A native single-line edit box over part of a frame's window.
+class EditBox {
+public:
+    /// The longest text an edit box holds.
+    static constexpr std::int32_t kMaxText = 255;
+    /// Opens an edit box on `window` showing `text` (cut to kMaxText), all of it
+    /// selected, with the keyboard focus; null when it cannot be made.
+    static std::unique_ptr<EditBox> create(Window& window, const EditBoxStyle& style,
+                                           const char* text, EditBoxListener& listener);
+    /// Closes the box.
+    virtual ~EditBox() = default;
+    /// Copies the current text into `out`: at most `capacity` − 1 characters and a
+    /// terminator.
+    virtual void getText(char* out, std::int32_t capacity) const = 0;
+};
+
+} // namespace gui::platform

@@ -1,0 +1,51 @@
+// The software surface: RGB pixels in memory with the drawing rules of the toolkit,
+// shared by every back end that only has to blit finished pixels.
+#pragma once
+
+#include "gui/platform/platform.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace gui::software {
+
+/// RGB pixels, 8 bits a channel, rows top to bottom. GUI thread only.
+class PixelSurface final : public platform::Surface {
+public:
+    /// Makes width × height pixels from packed `rgb` rows, or black without them.
+    PixelSurface(std::int32_t width, std::int32_t height, const std::uint8_t* rgb);
+
+    std::int32_t width() const override { return width_; }
+    std::int32_t height() const override { return height_; }
+    void drawLine(Point from, Point to, const platform::Pen& pen, std::int64_t& phase) override;
+    void fill(const Rect& area, Color color) override;
+    void drawText(const char* text, const Rect& box, platform::TextAlign align,
+                  const platform::Font& font, Color color, const Color* cells) override;
+    void copy(const platform::Surface& source, const Rect& dest, Point from,
+              const Color* key) override;
+
+    /// The pixel at (x, y); black outside the surface.
+    Color pixel(std::int32_t x, std::int32_t y) const;
+    /// The packed RGB rows, width × height × 3 bytes.
+    const std::vector<std::uint8_t>& rgb() const { return rgb_; }
+
+private:
+    /// A rectangle in 64-bit coordinates: translated coordinates may pass 32 bits.
+    struct Area {
+        std::int64_t left, top, right, bottom;
+    };
+
+    Area clipped(Area area) const;
+    void fillArea(const Area& area, Color color);
+    void put(std::int64_t x, std::int64_t y, Color color);
+    void blend(std::int64_t x, std::int64_t y, Color color, std::uint8_t coverage);
+    std::uint8_t* at(std::int64_t x, std::int64_t y);
+    void copyBlock(const PixelSurface& source, std::int64_t dx, std::int64_t dy, std::int64_t sx,
+                   std::int64_t sy, std::int64_t w, std::int64_t h, const Color* key);
+
+    std::int32_t width_;
+    std::int32_t height_;
+    std::vector<std::uint8_t> rgb_;
+};
+
+} // namespace gui::software

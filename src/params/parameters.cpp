@@ -1,0 +1,49 @@
+#include "parameters.h"
+
+#include <cmath>
+
+namespace tesk {
+
+const char* baseNameOf(ParamKind kind) {
+    static const char* const names[kNumParamKinds] = {
+        "FeedBack",         "Volume",           "VolumeThruInput",   "IsDelayOn",
+        "Pan",              "Input",            "Output",            "DelayType",
+        "Saturation",       "LowPassFrequency", "HighPassFrequency", "CrossFrequency",
+        "Tempo",            "TempoNum",         "TempoDen",          "IsTempoSync"};
+    return names[static_cast<int>(kind)];
+}
+
+namespace {
+
+// trunc(10 v) on the float exactly as handed in, held to 0..count-1.
+int tableIndex(float v, int count) {
+    double index = std::trunc(10.0 * static_cast<double>(v));
+    if (!(index >= 0.0)) return 0;
+    return index >= count ? count - 1 : static_cast<int>(index);
+}
+
+} // namespace
+
+float decodeTempoNumerator(float v) {
+    static constexpr float numerators[kNumNumerators] = {1, 2, 3, 4};
+    return numerators[tableIndex(v, kNumNumerators)];
+}
+
+float decodeTempoDenominator(float v) {
+    static constexpr float denominators[kNumDenominators] = {1, 2, 3, 4, 6, 8, 16, 32, 64};
+    return denominators[tableIndex(v, kNumDenominators)];
+}
+
+InputChoice selectInputSource(int line, float v, const bool (&lineOn)[kNumLines]) {
+    // A line listens only to a lower-numbered line that is on; each test
+    // stands alone, so a value that misses one source may still meet the next.
+    const double x = v;
+    const int number = line + 1;
+    if (x < 0.05) return {0, 0.0f};
+    if (x < 0.15 && lineOn[0] && number >= 2) return {1, 0.1f};
+    if (x < 0.25 && lineOn[1] && number >= 3) return {2, 0.2f};
+    if (x < 0.35 && lineOn[2] && number >= 4) return {3, 0.3f};
+    return {0, 0.0f};
+}
+
+} // namespace tesk

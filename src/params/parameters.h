@@ -1,0 +1,106 @@
+// The 61 parameters: their index layout, names and labels, and how a value
+// crossing the host boundary decodes into engine state.
+#pragma once
+
+#include <cstdint>
+
+namespace tesk {
+
+constexpr int kNumLines = 4;
+constexpr int kNumParameters = 61;
+
+/// Parameter groups in index order. All but `VolumeThruInput` hold one
+/// parameter per delay line, lines 1 to 4 at consecutive indices.
+enum class ParamKind : std::uint8_t {
+    FeedBack,
+    Volume,
+    VolumeThruInput,
+    IsDelayOn,
+    Pan,
+    Input,
+    Output,
+    DelayType,
+    Saturation,
+    LowPassFrequency,
+    HighPassFrequency,
+    CrossFrequency,
+    Tempo,
+    TempoNum,
+    TempoDen,
+    IsTempoSync,
+};
+constexpr int kNumParamKinds = 16;
+
+/// A parameter index taken apart: its group and its line (0 to 3; 0 for the global one).
+struct ParamRef {
+    ParamKind kind;
+    int line;
+};
+
+/// First index of each group.
+constexpr int firstIndexOf(ParamKind kind) {
+    constexpr int first[kNumParamKinds] = {0, 4, 8, 9, 13, 17, 21, 25, 29, 33, 37, 41, 45, 49, 53, 57};
+    return first[static_cast<int>(kind)];
+}
+
+/// The index of a group's parameter for `line` (0 to 3).
+constexpr int parameterIndex(ParamKind kind, int line) {
+    return kind == ParamKind::VolumeThruInput ? firstIndexOf(kind) : firstIndexOf(kind) + line;
+}
+
+/// Splits an index into group and line; false for an index outside 0 to 60.
+constexpr bool splitParameterIndex(int index, ParamRef& ref) {
+    if (index < 0 || index >= kNumParameters) return false;
+    for (int k = kNumParamKinds - 1; k >= 0; --k) {
+        auto kind = static_cast<ParamKind>(k);
+        if (index >= firstIndexOf(kind)) {
+            ref = {kind, index - firstIndexOf(kind)};
+            return true;
+        }
+    }
+    return false;
+}
+
+/// The group's name without the line number, as hosts see it.
+const char* baseNameOf(ParamKind kind);
+
+// ---- decoding of host values (all thresholds as the host boundary defines them)
+
+constexpr float kMinTempo = 48.0f;
+constexpr float kMaxTempo = 999.0f;
+constexpr int kNumNumerators = 4;
+constexpr int kNumDenominators = 9;
+
+/// On/off switches (`IsDelayOn`, `IsTempoSync`): on above 0.5; 0.5 itself is off.
+constexpr bool switchIsOn(float v) { return v > 0.5f; }
+
+/// `DelayType`: 2 (recirculating) above 0.5, else 1 (single echo).
+constexpr std::int32_t decodeDelayType(float v) { return v > 0.5f ? 2 : 1; }
+
+/// `Output`: the output pair 0, 1 or 2.
+constexpr std::int32_t decodeOutputPair(float v) { return v < 0.05f ? 0 : (v < 0.15f ? 1 : 2); }
+
+/// `Tempo`: beats per minute held to 48..999.
+constexpr float clampTempo(float v) {
+    return v > kMaxTempo ? kMaxTempo : (v < kMinTempo ? kMinTempo : v);
+}
+
+/// `TempoNum`: 1, 2, 3 or 4 from trunc(10 v). Values off the table take its
+/// nearest end, so no value can read outside it.
+float decodeTempoNumerator(float v);
+
+/// `TempoDen`: 1, 2, 3, 4, 6, 8, 16, 32 or 64 from trunc(10 v), held to the table.
+float decodeTempoDenominator(float v);
+
+/// `Input` of `line` (0 to 3): the chosen source (0 mono input, s = line s's
+/// memory) and the quantised value kept and reported (0.0 to 0.3).
+struct InputChoice {
+    std::int32_t source;
+    float value;
+};
+InputChoice selectInputSource(int line, float v, const bool (&lineOn)[kNumLines]);
+
+/// `CrossFrequency`: the crossover in Hz, 500 to 5000.
+constexpr float crossoverHz(float v) { return 500.0f + 4500.0f * v; }
+
+} // namespace tesk

@@ -1,0 +1,64 @@
+// The stored programs: one complete set of parameter values and a name each,
+// with the factory presets the plug-in ships.
+#pragma once
+
+#include "parameters.h"
+#include "relaxed.h"
+
+#include <array>
+#include <cstdint>
+
+namespace tesk {
+
+constexpr int kNumPrograms = 16;
+constexpr int kProgramNameCapacity = 24; ///< 23 characters and a terminator
+
+/// One program. Values are kept in the form `setParameter` stores them: as
+/// handed in, with `Input` quantised, `Tempo` clamped and the switches as bytes.
+/// Any thread may read or write a value while another does.
+struct DelayProgram {
+    using Lines = std::array<Relaxed<float>, kNumLines>;
+    using Flags = std::array<Relaxed<std::uint8_t>, kNumLines>;
+
+    Lines feedback;
+    Lines pan;
+    Lines input;
+    Lines output;
+    Flags lineOn;
+    Lines delayType;
+    Lines saturation;
+    Lines lowPassFrequency;
+    Lines highPassFrequency;
+    Lines crossFrequency;
+    Lines tempo;
+    Lines tempoNum;
+    Lines tempoDen;
+    Flags tempoSync;
+    char name[kProgramNameCapacity];
+    Lines volume;
+    Relaxed<float> volumeThruInput;
+
+    /// The neutral setting, named "Init".
+    DelayProgram();
+
+    /// The stored value of parameter `index` (0 to 60) as `setProgram` hands it
+    /// back to `setParameter`: switches as 0.0 or 1.0.
+    float value(int index) const;
+    /// Stores `v`, already in its kept form, at parameter `index` (0 to 60).
+    void store(int index, float v);
+    /// Renames; text beyond 23 characters is cut.
+    void rename(const char* text);
+};
+
+/// Fills `programs` with the factory presets: 0 to 11 named and set, 12 to 15 neutral.
+void makeFactoryPrograms(std::array<DelayProgram, kNumPrograms>& programs);
+
+/// Order in which a program load applies each line's values.
+inline constexpr std::array<ParamKind, 15> kProgramLoadOrder = {
+    ParamKind::FeedBack,         ParamKind::Pan,               ParamKind::Input,
+    ParamKind::Output,           ParamKind::IsDelayOn,         ParamKind::DelayType,
+    ParamKind::LowPassFrequency, ParamKind::HighPassFrequency, ParamKind::CrossFrequency,
+    ParamKind::Saturation,       ParamKind::Tempo,             ParamKind::TempoNum,
+    ParamKind::TempoDen,         ParamKind::IsTempoSync,       ParamKind::Volume};
+
+} // namespace tesk
