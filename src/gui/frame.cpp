@@ -314,3 +314,11 @@ bool Frame::onWindowEvent(const platform::WindowEvent& event) {
 }
 
 } // namespace gui
+
+namespace gui::platform {
+
+bool Window::deliver(const WindowEvent& event) {
+    return frame_ != nullptr && frame_->onWindowEvent(event);
+}
+
+} // namespace gui::platform
