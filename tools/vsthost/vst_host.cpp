@@ -184,10 +184,11 @@ std::unique_ptr<Instance> Instance::create(const Module& module, HostState& host
 
 Instance::~Instance() { close(); }
 
-void Instance::close() {
-    if (effect_ == nullptr) return;
-    effect_->dispatcher(effect_, effClose, 0, 0, nullptr, 0.0f);
+VstIntPtr Instance::close() {
+    if (effect_ == nullptr) return 0;
+    AEffect* closing = effect_;
     effect_ = nullptr;
+    return closing->dispatcher(closing, effClose, 0, 0, nullptr, 0.0f);
 }
 
 VstIntPtr Instance::dispatch(std::int32_t opcode, std::int32_t index, VstIntPtr value, void* ptr,

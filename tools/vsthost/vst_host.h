@@ -128,8 +128,9 @@ public:
     /// effMainsChanged 0.
     void stop() const;
 
-    /// Closes now (effClose); the destructor then does nothing.
-    void close();
+    /// Closes now (effClose) and returns the dispatcher's answer; the
+    /// destructor then does nothing. 0 when already closed.
+    VstIntPtr close();
 
 private:
     Instance(AEffect* effect, HostState& host) : effect_(effect), host_(host) {}

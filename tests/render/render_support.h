@@ -1,0 +1,65 @@
+// Helpers for the tesk-render tests: run the real executable, and read and
+// write real audio files with libsndfile.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tesk::render::test {
+
+/// What one run of tesk-render did.
+struct RunResult {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+/// Runs tesk-render with `args` in the folder `workDir`, capturing both streams.
+RunResult runRender(const std::vector<std::string>& args, const std::filesystem::path& workDir);
+
+/// Planar audio: one vector of samples per channel.
+struct Audio {
+    int rate = 44100;
+    std::vector<std::vector<float>> channels;
+
+    std::size_t frames() const { return channels.empty() ? 0 : channels.front().size(); }
+};
+
+/// Silence of `channels` x `frames` at `rate`.
+Audio silence(int channels, std::size_t frames, int rate = 44100);
+/// Reads any file libsndfile reads; fails the test on error.
+Audio readAudio(const std::filesystem::path& path);
+/// Writes `audio` as a 32-bit float WAV.
+void writeAudio(const std::filesystem::path& path, const Audio& audio);
+
+/// The largest absolute sample of a channel.
+float peak(const std::vector<float>& channel);
+/// True when every sample of every channel is finite.
+bool allFinite(const Audio& audio);
+/// Frames of a channel whose magnitude exceeds `threshold`, in order.
+std::vector<std::size_t> framesAbove(const std::vector<float>& channel, float threshold);
+
+/// The delay in samples of a line playing `num`/`den` of a beat at `tempo`, computed
+/// the way the engine does: seconds in extended precision, truncated to whole samples,
+/// wrapped into the line's four-second memory.
+std::int64_t delaySamples(int rate, double tempo, int num, int den);
+
+/// A fresh folder under the test temp folder, removed with the object.
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    /// `name` inside the folder, as a string for the command line.
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+} // namespace tesk::render::test
