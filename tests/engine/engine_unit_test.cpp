@@ -1,10 +1,13 @@
 // The engine's arithmetic and internal state: fade table, buffer sizes,
 // filter coefficients, saturation, the probe, and what the editor is told.
+#include "cpu_probe.h"
 #include "delay_effect.h"
+#include "fault_guard.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <numbers>
 #include <vector>
@@ -268,6 +271,33 @@ TEST(TempoSync, TheEditorHearsEveryBlockWhileTheTempoCannotBeMatched) {
     editor->changes.clear();
     for (int i = 0; i < 5; ++i) effect.processBlock(block.inputs, block.outputs, 64);
     EXPECT_EQ(editor->changes.size(), 1u);
+}
+
+} // namespace
+} // namespace tesk
+
+namespace tesk {
+namespace {
+
+void illegalInstruction() { __asm__ volatile("ud2"); }
+void harmlessInstruction() { __asm__ volatile("xorps %%xmm0, %%xmm0" ::: "xmm0"); }
+
+TEST(CpuProbe, FaultingInstructionIsCaughtAndReportedUnusable) {
+    EXPECT_FALSE(runFaultGuarded(illegalInstruction));
+    EXPECT_TRUE(runFaultGuarded(harmlessInstruction));
+    EXPECT_FALSE(runFaultGuarded(illegalInstruction)); // and again: the guard was restored
+}
+
+TEST(CpuProbe, ThisProcessorHasTheVectorUnit) {
+    CpuInfo info{};
+    const std::int32_t reported = probeCpu(&info);
+    EXPECT_EQ(reported, info.reportedFeatures);
+    EXPECT_NE(reported & kCpuSse, 0);
+    EXPECT_NE(info.usableFeatures & kCpuSse2, 0);
+    EXPECT_EQ(info.usableFeatures & ~info.reportedFeatures, 0);
+    EXPECT_EQ(info.lastWord, 15);
+    EXPECT_EQ(std::strlen(info.vendor), 12u);
+    EXPECT_TRUE(detectVectorUnit());
 }
 
 } // namespace
