@@ -142,6 +142,8 @@ void DelayEffect::resume() {
 void DelayEffect::updateDelayTime(int line) {
     const long double seconds =
         ((1.0L / tempo[line]) / static_cast<long double>(tempoDen[line])) * tempoNum[line] * 60.0L;
+    // Before a program has set all three values the length is not a number yet.
+    if (!std::isfinite(seconds) || seconds < 0.0L) return;
     delaySeconds[line] = static_cast<float>(seconds);
     const std::int64_t bufferLen = bufferLength();
     if (bufferLen <= 0) return;

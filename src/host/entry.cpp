@@ -1,6 +1,6 @@
 // The module's entry: hosts call it once per instance with their callback and
 // get the instance's effect record back. Linux hosts look for VSTPluginMain;
-// the plain name `main` is the interface's original entry.
+// main_entry.cpp adds the interface's original name, `main`.
 #include "delay_effect.h"
 
 #include <new>
@@ -32,9 +32,4 @@ __attribute__((visibility("default"))) AEffect* VSTCALL VSTPluginMain(audioMaste
     return createInstance(host);
 }
 
-// The interface names its entry `main`. C++ keeps that name for programs, so
-// the function carries another name and takes `main` as its symbol.
-__attribute__((visibility("default"))) AEffect* VSTCALL vstMainEntry(audioMasterCallback host)
-    __asm__("main");
-AEffect* VSTCALL vstMainEntry(audioMasterCallback host) { return createInstance(host); }
 }
