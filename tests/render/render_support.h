@@ -19,6 +19,11 @@ struct RunResult {
 /// Runs tesk-render with `args` in the folder `workDir`, capturing both streams.
 RunResult runRender(const std::vector<std::string>& args, const std::filesystem::path& workDir);
 
+/// As runRender, for a run that loads a module nobody here wrote: in a sanitizer
+/// build the leak check is off, since leaks inside such a module are not ours to fix.
+RunResult runRenderThirdParty(const std::vector<std::string>& args,
+                              const std::filesystem::path& workDir);
+
 /// Planar audio: one vector of samples per channel.
 struct Audio {
     int rate = 44100;

@@ -29,10 +29,10 @@ TEST_F(ThirdPartyRender, LspArtisticDelayRendersFiniteWetAudio) {
     GTEST_SKIP() << "lsp-plugins-vst is not installed (scripts/setup installs it)";
 #else
     // One tap 64 ms after the dry signal (dadd spans 0 to 256 s).
-    RunResult run =
-        runRender({"--quiet", "--warm-up", "0.25", "--plugin", TESK_LSP_ART_DELAY, "--set", "on0=1",
-                   "--set", "dadd0=0.00025", folder_.file("impulse.wav"), folder_.file("out.flac")},
-                  folder_.path());
+    RunResult run = runRenderThirdParty(
+        {"--quiet", "--warm-up", "0.25", "--plugin", TESK_LSP_ART_DELAY, "--set", "on0=1", "--set",
+         "dadd0=0.00025", folder_.file("impulse.wav"), folder_.file("out.flac")},
+        folder_.path());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     Audio out = readAudio(folder_.file("out.flac"));
     ASSERT_EQ(out.channels.size(), 2u);
@@ -48,7 +48,7 @@ TEST_F(ThirdPartyRender, LspListNamesThePluginAndItsParameters) {
 #ifndef TESK_LSP_ART_DELAY
     GTEST_SKIP() << "lsp-plugins-vst is not installed (scripts/setup installs it)";
 #else
-    RunResult run = runRender({"--plugin", TESK_LSP_ART_DELAY, "--list"}, folder_.path());
+    RunResult run = runRenderThirdParty({"--plugin", TESK_LSP_ART_DELAY, "--list"}, folder_.path());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("Artistic Delay"), std::string::npos) << run.out.substr(0, 200);
     EXPECT_NE(run.out.find(" dadd0 "), std::string::npos);
@@ -59,7 +59,7 @@ TEST_F(ThirdPartyRender, ZamDelayIsFedAMonoMixAndFillsBothChannels) {
 #ifndef TESK_ZAM_DELAY
     GTEST_SKIP() << "zam-plugins is not installed (scripts/setup installs it)";
 #else
-    RunResult run = runRender(
+    RunResult run = runRenderThirdParty(
         {"--plugin", TESK_ZAM_DELAY, folder_.file("impulse.wav"), folder_.file("out.wav")},
         folder_.path());
     ASSERT_EQ(run.exitCode, 0) << run.err;

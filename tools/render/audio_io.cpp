@@ -1,0 +1,164 @@
+#include "audio_io.h"
+
+#include "errors.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+namespace tesk::render {
+
+namespace {
+
+std::string lowerExtension(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+void checkInputExists(const std::string& path) {
+    std::error_code error;
+    auto status = std::filesystem::status(path, error);
+    if (!std::filesystem::exists(status)) {
+        throw RenderError(ExitCode::inputFile,
+                          "input '" + path +
+                              "' does not exist; give the path of an audio file, or no INPUT "
+                              "to render the demo phrase (-o FILE names its output)");
+    }
+    if (std::filesystem::is_directory(status)) {
+        throw RenderError(ExitCode::inputFile,
+                          "input '" + path + "' is a folder; give the path of an audio file");
+    }
+}
+
+std::pair<int, int> checkedPick(const std::string& path, int fileChannels,
+                                std::optional<std::pair<int, int>> channels) {
+    if (channels) {
+        if (std::max(channels->first, channels->second) >= fileChannels) {
+            throw RenderError(ExitCode::channels,
+                              "'" + path + "' has " + std::to_string(fileChannels) +
+                                  " channel(s); --channels must pick among 1 to " +
+                                  std::to_string(fileChannels));
+        }
+        return *channels;
+    }
+    if (fileChannels > 2) {
+        throw RenderError(ExitCode::channels,
+                          "'" + path + "' has " + std::to_string(fileChannels) +
+                              " channels and the plug-in takes a stereo pair; pick two with "
+                              "--channels, such as --channels 1,2");
+    }
+    return fileChannels == 1 ? std::pair{0, 0} : std::pair{0, 1};
+}
+
+int formatFor(const std::string& extension) {
+    if (extension == ".wav") return SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    return SF_FORMAT_FLAC | SF_FORMAT_PCM_24;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- SoundFileSource
+
+SoundFileSource::SoundFileSource(const std::string& path,
+                                 std::optional<std::pair<int, int>> channels) {
+    checkInputExists(path);
+    file_ = sf_open(path.c_str(), SFM_READ, &info_);
+    if (file_ == nullptr) {
+        throw RenderError(ExitCode::inputFile, "cannot read '" + path + "' as audio (" +
+                                                   sf_strerror(nullptr) +
+                                                   "); give a WAV, FLAC, AIFF or OGG file");
+    }
+    try {
+        pick_ = checkedPick(path, info_.channels, channels);
+    } catch (...) {
+        sf_close(file_);
+        throw;
+    }
+}
+
+SoundFileSource::~SoundFileSource() {
+    sf_close(file_);
+}
+
+std::int32_t SoundFileSource::read(float* left, float* right, std::int32_t count) {
+    interleaved_.resize(static_cast<std::size_t>(count) * static_cast<std::size_t>(info_.channels));
+    auto got = static_cast<std::int32_t>(sf_readf_float(file_, interleaved_.data(), count));
+    if (got < count && sf_error(file_) != SF_ERR_NO_ERROR) {
+        throw RenderError(ExitCode::inputFile, std::string("reading the input failed (") +
+                                                   sf_strerror(file_) +
+                                                   "); check that the file is complete");
+    }
+    for (std::int32_t frame = 0; frame < got; ++frame) {
+        const float* samples =
+            interleaved_.data() + static_cast<std::ptrdiff_t>(frame) * info_.channels;
+        left[frame] = samples[pick_.first];
+        right[frame] = samples[pick_.second];
+    }
+    return got;
+}
+
+// ---------------------------------------------------------------- MemorySource
+
+MemorySource::MemorySource(std::vector<float> left, std::vector<float> right, double rate)
+    : left_(std::move(left)), right_(std::move(right)), rate_(rate) {}
+
+std::int32_t MemorySource::read(float* left, float* right, std::int32_t count) {
+    std::size_t take = std::min(left_.size() - position_, static_cast<std::size_t>(count));
+    std::copy_n(left_.begin() + static_cast<std::ptrdiff_t>(position_), take, left);
+    std::copy_n(right_.begin() + static_cast<std::ptrdiff_t>(position_), take, right);
+    position_ += take;
+    return static_cast<std::int32_t>(take);
+}
+
+// ---------------------------------------------------------------- SoundFileSink
+
+void checkOutputName(const std::string& path) {
+    std::string extension = lowerExtension(path);
+    if (extension != ".wav" && extension != ".flac") {
+        throw RenderError(ExitCode::usage, "cannot tell the format of output '" + path +
+                                               "'; give it a name ending in .wav or .flac");
+    }
+}
+
+SoundFileSink::SoundFileSink(const std::string& path, int channels, double rate)
+    : channels_(channels), path_(path) {
+    checkOutputName(path);
+    SF_INFO info{};
+    info.samplerate = static_cast<int>(rate);
+    info.channels = channels;
+    info.format = formatFor(lowerExtension(path));
+    file_ = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (file_ == nullptr) {
+        throw RenderError(ExitCode::outputFile,
+                          "cannot write '" + path + "' (" + sf_strerror(nullptr) +
+                              "); check that its folder exists and is writable");
+    }
+    // FLAC holds integers: a louder-than-full-scale float is clipped, not wrapped.
+    sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+}
+
+SoundFileSink::~SoundFileSink() {
+    if (file_ != nullptr) sf_close(file_);
+}
+
+void SoundFileSink::write(const float* interleaved, std::int64_t frames) {
+    if (sf_writef_float(file_, interleaved, frames) != frames) {
+        throw RenderError(ExitCode::outputFile, "writing '" + path_ + "' failed (" +
+                                                    sf_strerror(file_) +
+                                                    "); check the free space on its disk");
+    }
+}
+
+void SoundFileSink::close() {
+    int result = sf_close(file_);
+    file_ = nullptr;
+    if (result != 0) {
+        throw RenderError(ExitCode::outputFile, "finishing '" + path_ + "' failed (" +
+                                                    sf_error_number(result) +
+                                                    "); check the free space on its disk");
+    }
+}
+
+} // namespace tesk::render

@@ -1,0 +1,248 @@
+#include "plugin.h"
+
+#include "errors.h"
+#include "name_match.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+
+namespace tesk::render {
+
+namespace {
+
+/// The number a text of digits alone spells, or -1.
+long wholeNumber(const std::string& text) {
+    bool digits =
+        !text.empty() && text.size() < 9 &&
+        std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+    return digits ? std::stol(text) : -1;
+}
+
+std::string numbersText(const std::vector<int>& numbers) {
+    std::string text;
+    for (int number : numbers)
+        text += (text.empty() ? "" : ", ") + std::to_string(number);
+    return text;
+}
+
+} // namespace
+
+std::string builtPluginPath() {
+    std::vector<std::filesystem::path> candidates;
+#ifdef TESK_BUILT_PLUGIN
+    candidates.emplace_back(TESK_BUILT_PLUGIN);
+#endif
+    std::error_code error;
+    std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) candidates.push_back(executable.parent_path() / "TeskDelay.so");
+    std::string looked;
+    for (const auto& candidate : candidates) {
+        if (std::filesystem::is_regular_file(candidate, error)) return candidate.string();
+        looked += (looked.empty() ? "" : ", ") + candidate.string();
+    }
+    throw RenderError(ExitCode::plugin,
+                      "TeskDelay.so was not found (looked for " + looked +
+                          "); build it with cmake --build BUILD --target TeskDelay, or name a "
+                          "module with --plugin PATH");
+}
+
+// ---------------------------------------------------------------- loading
+
+std::unique_ptr<Plugin> Plugin::load(const std::string& path, const HostSetup& setup) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        throw RenderError(ExitCode::plugin,
+                          "plug-in '" + path +
+                              "' does not exist; check the path given to --plugin");
+    }
+    std::string why;
+    std::unique_ptr<vsthost::Module> module = vsthost::Module::load(path, why);
+    if (!module) {
+        throw RenderError(ExitCode::plugin,
+                          why + "; --plugin needs a Linux VST 2 module (a .so exporting "
+                                "VSTPluginMain or main)");
+    }
+    return std::unique_ptr<Plugin>(new Plugin(std::move(module), setup));
+}
+
+Plugin::Plugin(std::unique_ptr<vsthost::Module> module, const HostSetup& setup)
+    : module_(std::move(module)), setup_(setup) {
+    host_.setTransport(setup.tempo, setup.rate);
+    host_.blockSize = setup.blockSize;
+    host_.verbose = setup.verbose;
+    std::string why;
+    instance_ = vsthost::Instance::create(*module_, host_, why);
+    if (!instance_) {
+        throw RenderError(ExitCode::plugin,
+                          why + "; the module may need a host other than a plain VST 2 one");
+    }
+    if (outputs() < 1) {
+        throw RenderError(ExitCode::plugin, "'" + name() + "' has no audio outputs to render");
+    }
+}
+
+Plugin::~Plugin() = default;
+
+void Plugin::start() {
+    instance_->start(setup_.rate, setup_.blockSize);
+}
+
+void Plugin::finish() {
+    instance_->stop();
+    instance_->close();
+}
+
+// ---------------------------------------------------------------- description
+
+std::string Plugin::name() const {
+    for (auto opcode : {effGetEffectName, effGetProductString}) {
+        std::string text = instance_->text(opcode);
+        if (!text.empty()) return text;
+    }
+    return std::filesystem::path(module_->path()).stem().string();
+}
+
+std::string Plugin::vendor() const {
+    return instance_->text(effGetVendorString);
+}
+
+int Plugin::currentProgram() const {
+    return static_cast<int>(instance_->dispatch(effGetProgram));
+}
+
+std::vector<ProgramEntry> Plugin::programs() const {
+    int current = currentProgram();
+    std::vector<ProgramEntry> entries;
+    for (int index = 0; index < instance_->effect()->numPrograms; ++index) {
+        // Category -1: all programs, as hosts ask.
+        std::string stored = instance_->text(effGetProgramNameIndexed, index, -1);
+        instance_->dispatch(effSetProgram, 0, index);
+        entries.push_back({index, stored, instance_->programName()});
+    }
+    if (!entries.empty()) instance_->dispatch(effSetProgram, 0, current);
+    return entries;
+}
+
+std::vector<ParameterEntry> Plugin::parameters() const {
+    std::vector<ParameterEntry> entries;
+    for (int index = 0; index < instance_->effect()->numParams; ++index) {
+        entries.push_back({index, instance_->parameterName(index), instance_->getParameter(index),
+                           instance_->parameterDisplay(index), instance_->parameterLabel(index)});
+    }
+    return entries;
+}
+
+// ---------------------------------------------------------------- programs
+
+int Plugin::programIndex(const std::string& numberOrName) const {
+    int count = instance_->effect()->numPrograms;
+    if (long number = wholeNumber(numberOrName); number >= 0) {
+        if (number < count) return static_cast<int>(number);
+        throw RenderError(ExitCode::unknownProgram, "there is no program " + numberOrName + ": '" +
+                                                        name() + "' numbers its programs 0 to " +
+                                                        std::to_string(count - 1) +
+                                                        " (--list shows them)");
+    }
+    std::vector<int> matches;
+    std::vector<std::string> names;
+    for (const ProgramEntry& entry : programs()) {
+        if (equalsIgnoringCase(numberOrName, entry.storedName) ||
+            equalsIgnoringCase(numberOrName, entry.shownName)) {
+            matches.push_back(entry.index);
+        }
+        names.push_back(entry.shownName);
+        names.push_back(entry.storedName);
+    }
+    if (matches.size() == 1) return matches.front();
+    if (matches.size() > 1) {
+        throw RenderError(ExitCode::unknownProgram, "'" + numberOrName + "' names programs " +
+                                                        numbersText(matches) +
+                                                        "; give the number of the one you mean");
+    }
+    throw RenderError(ExitCode::unknownProgram, "'" + name() + "' has no program '" + numberOrName +
+                                                    "'; the closest are " +
+                                                    quotedList(closestNames(numberOrName, names)) +
+                                                    " (--list shows them all)");
+}
+
+void Plugin::selectProgram(const std::string& numberOrName) {
+    if (instance_->effect()->numPrograms < 1) {
+        throw RenderError(ExitCode::unknownProgram,
+                          "'" + name() + "' has no programs; leave out --program");
+    }
+    instance_->dispatch(effSetProgram, 0, programIndex(numberOrName));
+}
+
+// ---------------------------------------------------------------- parameters
+
+int Plugin::parameterIndex(const std::string& wanted) const {
+    std::vector<std::string> names;
+    for (int index = 0; index < instance_->effect()->numParams; ++index) {
+        names.push_back(instance_->parameterName(index));
+    }
+    auto exact = std::find(names.begin(), names.end(), wanted);
+    if (exact != names.end()) return static_cast<int>(exact - names.begin());
+    std::vector<int> caseless;
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        if (equalsIgnoringCase(wanted, names[index])) caseless.push_back(static_cast<int>(index));
+    }
+    if (caseless.size() == 1) return caseless.front();
+    if (long number = wholeNumber(wanted);
+        number >= 0 && number < static_cast<long>(names.size())) {
+        return static_cast<int>(number);
+    }
+    if (names.empty()) {
+        throw RenderError(ExitCode::unknownParameter,
+                          "'" + name() + "' has no parameters; leave out --set");
+    }
+    throw RenderError(ExitCode::unknownParameter,
+                      "'" + name() + "' has no parameter '" + wanted + "'; the closest are " +
+                          quotedList(closestNames(wanted, names)) + " (--list shows them all)");
+}
+
+void Plugin::apply(const Setting& setting) {
+    int index = parameterIndex(setting.name);
+    std::string parameter = instance_->parameterName(index);
+    // Values cross the boundary as 0 to 1, but a parameter reading outside that
+    // range (TeskDelay's Tempo, in beats per minute) carries its own unit: the
+    // plug-in's clamping then shows where its range ends.
+    float current = instance_->getParameter(index);
+    bool ownUnit = current < 0.0f || current > 1.0f;
+    if (!ownUnit && (setting.value < 0.0f || setting.value > 1.0f)) {
+        throw RenderError(ExitCode::valueOutOfRange, parameter + " takes values from 0 to 1, not " +
+                                                         setting.valueText +
+                                                         " (--list shows its current value)");
+    }
+    instance_->setParameter(index, setting.value);
+    float kept = instance_->getParameter(index);
+    if (ownUnit && kept != setting.value) {
+        throw RenderError(ExitCode::valueOutOfRange,
+                          parameter + " does not take " + setting.valueText +
+                              ": the plug-in made it " + numberText(static_cast<double>(kept)) +
+                              "; give a value within its range");
+    }
+    if (setup_.verbose) {
+        std::fprintf(stderr, "set %s (%d) = %s: %s %s\n", parameter.c_str(), index,
+                     setting.valueText.c_str(), instance_->parameterDisplay(index).c_str(),
+                     instance_->parameterLabel(index).c_str());
+    }
+}
+
+// ---------------------------------------------------------------- processing
+
+void Plugin::process(float** inputBuffers, float** outputBuffers, std::int32_t frames) {
+    if ((instance_->effect()->flags & effFlagsCanReplacing) != 0) {
+        instance_->processReplacing(inputBuffers, outputBuffers, frames);
+    } else {
+        // The accumulating entry adds onto what the buffers hold.
+        for (int channel = 0; channel < outputs(); ++channel) {
+            std::fill_n(outputBuffers[channel], frames, 0.0f);
+        }
+        instance_->process(inputBuffers, outputBuffers, frames);
+    }
+    host_.advance(frames);
+}
+
+} // namespace tesk::render

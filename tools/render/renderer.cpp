@@ -1,0 +1,224 @@
+#include "renderer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+namespace tesk::render {
+
+namespace {
+
+/// -90 dBFS: below this the tail counts as silent.
+constexpr float kSilence = 3.1623e-5f;
+/// Longer than TeskDelay's longest delay (just under four seconds): a quiet
+/// stretch this long means no echo is still on its way.
+constexpr double kQuietToEndSeconds = 5.0;
+/// Kept after the last audible sample so that the file does not end abruptly.
+constexpr double kEndMarginSeconds = 0.1;
+
+/// Planar buffers and the pointer array the process entries take.
+class ChannelSet {
+  public:
+    ChannelSet(int channels, std::int32_t frames)
+        : buffers_(static_cast<std::size_t>(channels),
+                   std::vector<float>(static_cast<std::size_t>(frames))) {
+        for (auto& buffer : buffers_)
+            pointers_.push_back(buffer.data());
+    }
+    float** pointers() { return pointers_.data(); }
+    float* operator[](int channel) { return pointers_[static_cast<std::size_t>(channel)]; }
+    int size() const { return static_cast<int>(buffers_.size()); }
+
+  private:
+    std::vector<std::vector<float>> buffers_;
+    std::vector<float*> pointers_;
+};
+
+/// Writes the tail. An open-ended tail holds quiet frames back, so the file ends
+/// shortly after the last audible sample; a tail of given length is written whole.
+class TailWriter {
+  public:
+    TailWriter(SoundFileSink& sink, double rate, bool openEnded)
+        : sink_(sink), openEnded_(openEnded),
+          quietToEnd_(static_cast<std::int64_t>(kQuietToEndSeconds * rate)),
+          margin_(static_cast<std::int64_t>(kEndMarginSeconds * rate)) {}
+
+    /// Appends frames of the tail, writing everything up to their last audible frame.
+    void add(const float* interleaved, std::int64_t frames) {
+        std::int64_t audible = openEnded_ ? audibleFrames(interleaved, frames) : frames;
+        if (audible > 0) {
+            flushHeld();
+            write(interleaved, audible);
+        }
+        int channels = sink_.channels();
+        held_.insert(held_.end(), interleaved + audible * channels,
+                     interleaved + frames * channels);
+    }
+    /// True once an open-ended tail has been quiet long enough to end.
+    bool diedAway() const { return openEnded_ && heldFrames() >= quietToEnd_; }
+    /// Writes the margin of what is held and drops the rest of the silence.
+    void finish() {
+        held_.resize(static_cast<std::size_t>(std::min(heldFrames(), margin_) * sink_.channels()));
+        flushHeld();
+    }
+    std::int64_t written() const { return written_; }
+
+  private:
+    /// Frames up to and including the last one holding an audible sample.
+    std::int64_t audibleFrames(const float* interleaved, std::int64_t frames) const {
+        std::int64_t samples = frames * sink_.channels();
+        while (samples > 0 && !(std::fabs(interleaved[samples - 1]) > kSilence))
+            --samples;
+        return (samples + sink_.channels() - 1) / sink_.channels();
+    }
+    std::int64_t heldFrames() const {
+        return static_cast<std::int64_t>(held_.size()) / sink_.channels();
+    }
+    void write(const float* interleaved, std::int64_t frames) {
+        sink_.write(interleaved, frames);
+        written_ += frames;
+    }
+    void flushHeld() {
+        write(held_.data(), heldFrames());
+        held_.clear();
+    }
+
+    SoundFileSink& sink_;
+    bool openEnded_;
+    std::int64_t quietToEnd_;
+    std::int64_t margin_;
+    std::vector<float> held_;
+    std::int64_t written_ = 0;
+};
+
+/// One block through the plug-in with the channel adaptation either side of it.
+class BlockRunner {
+  public:
+    BlockRunner(Plugin& plugin, OutputMode mode, std::int32_t blockSize)
+        : plugin_(plugin), mode_(mode), blockSize_(blockSize),
+          inputs_(std::max(plugin.inputs(), 2), blockSize), outputs_(plugin.outputs(), blockSize),
+          left_(static_cast<std::size_t>(blockSize)), right_(static_cast<std::size_t>(blockSize)),
+          interleaved_(
+              static_cast<std::size_t>(blockSize * outputChannels(mode, plugin.outputs()))) {
+        for (int source = 0; source < outputs_.size(); ++source)
+            routes_.push_back(targetsOf(source));
+    }
+
+    std::int32_t blockSize() const { return blockSize_; }
+    float* left() { return left_.data(); }
+    float* right() { return right_.data(); }
+    /// Runs `frames` frames of left() and right() and answers the interleaved output.
+    const float* run(std::int32_t frames) {
+        feedInputs(frames);
+        plugin_.process(inputs_.pointers(), outputs_.pointers(), frames);
+        gatherOutputs(frames);
+        return interleaved_.data();
+    }
+    /// The plug-in the blocks run through.
+    Plugin& plugin() { return plugin_; }
+    /// Fills left() and right() with silence for the tail.
+    void silence() {
+        std::fill(left_.begin(), left_.end(), 0.0f);
+        std::fill(right_.begin(), right_.end(), 0.0f);
+    }
+
+  private:
+    void feedInputs(std::int32_t frames) {
+        if (plugin_.inputs() == 1) {
+            for (std::int32_t k = 0; k < frames; ++k)
+                inputs_[0][k] = 0.5f * (left_[k] + right_[k]);
+            return;
+        }
+        std::copy_n(left_.begin(), frames, inputs_[0]);
+        std::copy_n(right_.begin(), frames, inputs_[1]);
+        for (int channel = 2; channel < inputs_.size(); ++channel)
+            std::fill_n(inputs_[channel], frames, 0.0f);
+    }
+
+    void gatherOutputs(std::int32_t frames) {
+        auto channels = static_cast<std::size_t>(outputChannels(mode_, outputs_.size()));
+        std::fill_n(interleaved_.begin(), static_cast<std::size_t>(frames) * channels, 0.0f);
+        for (int source = 0; source < outputs_.size(); ++source) {
+            for (int target : routes_[static_cast<std::size_t>(source)]) {
+                float* sample = interleaved_.data() + target;
+                for (std::int32_t k = 0; k < frames; ++k, sample += channels) {
+                    *sample += outputs_[source][k];
+                }
+            }
+        }
+    }
+
+    /// The file channels that plug-in output `source` goes to.
+    std::vector<int> targetsOf(int source) const {
+        if (outputs_.size() == 1) return {0, 1}; // a mono plug-in fills both sides
+        if (mode_ == OutputMode::all) return {source};
+        if (mode_ == OutputMode::mix) return {source % 2};
+        return source < 2 ? std::vector<int>{source} : std::vector<int>{};
+    }
+
+    Plugin& plugin_;
+    OutputMode mode_;
+    std::int32_t blockSize_;
+    ChannelSet inputs_;
+    ChannelSet outputs_;
+    std::vector<float> left_;
+    std::vector<float> right_;
+    std::vector<float> interleaved_;
+    std::vector<std::vector<int>> routes_; ///< file channels of each plug-in output
+};
+
+/// Runs the plug-in on silence in real time and drops the output: some plug-ins
+/// finish a parameter change in a background thread that an offline render
+/// would outrun. The transport then starts again from zero.
+void warmUp(BlockRunner& runner, double seconds, double rate) {
+    if (seconds <= 0.0) return;
+    runner.silence();
+    auto frames = static_cast<std::int64_t>(seconds * rate);
+    auto start = std::chrono::steady_clock::now();
+    for (std::int64_t done = 0; done < frames; done += runner.blockSize()) {
+        runner.run(runner.blockSize());
+        std::this_thread::sleep_until(
+            start + std::chrono::duration<double>(static_cast<double>(done) / rate));
+    }
+    runner.plugin().restartTransport();
+}
+
+} // namespace
+
+int outputChannels(OutputMode mode, int pluginOutputs) {
+    return mode == OutputMode::all && pluginOutputs > 1 ? pluginOutputs : 2;
+}
+
+RenderResult render(Plugin& plugin, AudioSource& source, SoundFileSink& sink,
+                    const RenderPlan& plan, ProgressBar& progress) {
+    BlockRunner runner(plugin, plan.outputs, plan.blockSize);
+    double rate = source.rate();
+    warmUp(runner, plan.warmUpSeconds, rate);
+    std::int64_t inputFrames = source.frames();
+    std::int64_t done = 0;
+    while (std::int32_t got = source.read(runner.left(), runner.right(), runner.blockSize())) {
+        sink.write(runner.run(got), got);
+        done += got;
+        progress.update(done, inputFrames, rate);
+    }
+    auto tailFrames = static_cast<std::int64_t>(
+        std::llround(plan.tailSeconds.value_or(kLongestTailSeconds) * rate));
+    std::int64_t shownTotal = plan.tailSeconds ? inputFrames + tailFrames : inputFrames;
+    TailWriter tail(sink, rate, !plan.tailSeconds);
+    runner.silence();
+    for (std::int64_t tailDone = 0; tailDone < tailFrames && !tail.diedAway();) {
+        auto frames = static_cast<std::int32_t>(
+            std::min<std::int64_t>(runner.blockSize(), tailFrames - tailDone));
+        tail.add(runner.run(frames), frames);
+        tailDone += frames;
+        progress.update(done + tailDone, shownTotal, rate);
+    }
+    bool capped = !plan.tailSeconds && !tail.diedAway();
+    tail.finish();
+    progress.finish();
+    return {done + tail.written(), capped};
+}
+
+} // namespace tesk::render
