@@ -3,8 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace tesk {
@@ -12,7 +12,7 @@ namespace tesk {
 class AlignedBuffer {
 public:
     AlignedBuffer() = default;
-    ~AlignedBuffer() { std::free(data_); }
+    ~AlignedBuffer() { release(); }
     AlignedBuffer(const AlignedBuffer&) = delete;
     AlignedBuffer& operator=(const AlignedBuffer&) = delete;
     AlignedBuffer(AlignedBuffer&& other) noexcept : data_(other.data_), size_(other.size_) {
@@ -20,6 +20,7 @@ public:
         other.size_ = 0;
     }
     AlignedBuffer& operator=(AlignedBuffer&& other) noexcept {
+        if (this == &other) return *this;
         std::swap(data_, other.data_);
         std::swap(size_, other.size_);
         return *this;
@@ -30,7 +31,7 @@ public:
         AlignedBuffer buffer;
         if (count == 0 || count > SIZE_MAX / sizeof(float) / 2) return buffer;
         const std::size_t bytes = ((count * sizeof(float) + 15) / 16) * 16;
-        buffer.data_ = static_cast<float*>(std::aligned_alloc(16, bytes));
+        buffer.data_ = static_cast<float*>(::operator new(bytes, kAlignment, std::nothrow));
         if (buffer.data_ != nullptr) {
             std::memset(buffer.data_, 0, bytes);
             buffer.size_ = count;
@@ -49,6 +50,12 @@ public:
     }
 
 private:
+    static constexpr std::align_val_t kAlignment{16};
+    void release() {
+        if (data_ != nullptr) ::operator delete(data_, kAlignment);
+        data_ = nullptr;
+    }
+
     float* data_ = nullptr;
     std::size_t size_ = 0;
 };

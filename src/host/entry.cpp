@@ -28,7 +28,7 @@ AEffect* createInstance(audioMasterCallback host) {
 
 extern "C" {
 
-__attribute__((visibility("default"))) AEffect* VSTCALL VSTPluginMain(audioMasterCallback host) {
+VST_EXPORT AEffect* VSTCALL VSTPluginMain(audioMasterCallback host) {
     return createInstance(host);
 }
 

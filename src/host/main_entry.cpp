@@ -7,8 +7,12 @@ extern "C" AEffect* VSTCALL VSTPluginMain(audioMasterCallback host);
 
 extern "C" {
 // C++ keeps the name `main` for programs, so the function carries another
-// name and takes `main` as its symbol.
-__attribute__((visibility("default"))) AEffect* VSTCALL vstMainEntry(audioMasterCallback host)
-    __asm__("main");
+// name. On ELF it takes `main` as its symbol; Windows builds export it under
+// that name from the .def file.
+#if defined(_WIN32)
+AEffect* VSTCALL vstMainEntry(audioMasterCallback host);
+#else
+VST_EXPORT AEffect* VSTCALL vstMainEntry(audioMasterCallback host) __asm__("main");
+#endif
 AEffect* VSTCALL vstMainEntry(audioMasterCallback host) { return VSTPluginMain(host); }
 }

@@ -13,6 +13,13 @@
 #define VSTCALL
 #endif
 
+// What a module exports. Windows builds name their exports in a .def file.
+#if defined(_WIN32)
+#define VST_EXPORT
+#else
+#define VST_EXPORT __attribute__((visibility("default")))
+#endif
+
 struct AEffect;
 
 using VstIntPtr = std::intptr_t;

@@ -1,6 +1,10 @@
 #include "vst_host.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -27,26 +31,54 @@ HostState* hostOf(AEffect* effect) {
 Module::Module(void* handle, VstPluginMainProc entry, std::string entryName, std::string path)
     : handle_(handle), entry_(entry), entryName_(std::move(entryName)), path_(std::move(path)) {}
 
+namespace {
+
+// The system's loader, behind three calls.
+#if defined(_WIN32)
+void* openLibrary(const std::string& path, std::string& why) {
+    HMODULE handle = LoadLibraryA(path.c_str());
+    if (handle == nullptr) why = "system error " + std::to_string(GetLastError());
+    return reinterpret_cast<void*>(handle);
+}
+void* findSymbol(void* handle, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+void closeLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
+#else
+void* openLibrary(const std::string& path, std::string& why) {
+    // A bare file name would make dlopen search the library path instead.
+    const std::string openPath = path.find('/') == std::string::npos ? "./" + path : path;
+    void* handle = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* message = dlerror();
+        why = message != nullptr ? message : "unknown error";
+    }
+    return handle;
+}
+void* findSymbol(void* handle, const char* name) { return dlsym(handle, name); }
+void closeLibrary(void* handle) { dlclose(handle); }
+#endif
+
+} // namespace
+
 Module::~Module() {
-    if (handle_ != nullptr) dlclose(handle_);
+    if (handle_ != nullptr) closeLibrary(handle_);
 }
 
 std::unique_ptr<Module> Module::load(const std::string& path, std::string& error) {
-    // A bare file name would make dlopen search the library path instead.
-    std::string openPath = path.find('/') == std::string::npos ? "./" + path : path;
-    void* handle = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string why;
+    void* handle = openLibrary(path, why);
     if (handle == nullptr) {
-        const char* why = dlerror();
-        error = "cannot load '" + path + "': " + (why != nullptr ? why : "unknown error");
+        error = "cannot load '" + path + "': " + why;
         return nullptr;
     }
     for (const char* name : {"VSTPluginMain", "main"}) {
-        if (void* symbol = dlsym(handle, name)) {
+        if (void* symbol = findSymbol(handle, name)) {
             return std::unique_ptr<Module>(
                 new Module(handle, reinterpret_cast<VstPluginMainProc>(symbol), name, path));
         }
     }
-    dlclose(handle);
+    closeLibrary(handle);
     error = "'" + path + "' is not a VST 2 module: it exports neither VSTPluginMain nor main";
     return nullptr;
 }
