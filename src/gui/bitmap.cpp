@@ -7,7 +7,7 @@
 
 namespace gui {
 
-Bitmap::Bitmap(std::int32_t resourceId) : resourceId_(resourceId) {
+Bitmap::Bitmap(std::int32_t resourceId) {
     const EmbeddedResource* resource = findEmbeddedResource(resourceId);
     RgbImage decoded;
     if (resource == nullptr || !decodePng(resource->data, resource->size, decoded)) return;

@@ -18,7 +18,7 @@ class Surface;
 /// A picture loaded once by resource id and drawn plainly or transparently. Deletes
 /// itself when the last holder forgets it. GUI thread only.
 class Bitmap {
-public:
+  public:
     /// Loads resource `resourceId`; the count starts at 1, held by the creator. A
     /// resource that does not load gives a 0 × 0 bitmap that draws nothing.
     explicit Bitmap(std::int32_t resourceId);
@@ -32,8 +32,6 @@ public:
     void forget();
     /// Number of holders.
     std::int32_t getRefCount() const { return refCount_; }
-    /// The resource id the picture was loaded from.
-    std::int32_t getResourceId() const { return resourceId_; }
 
     /// Copies `dest`'s width × height pixels from `source` of the picture to `dest`
     /// of `ctx` (translated by its offset).
@@ -49,10 +47,9 @@ public:
     /// The colour drawTransparent does not copy: white.
     Color transparentColor{255, 255, 255, 0};
 
-private:
+  private:
     ~Bitmap();
 
-    std::int32_t resourceId_;
     std::int32_t refCount_ = 1;
     std::unique_ptr<platform::Surface> image_;
 };

@@ -29,7 +29,9 @@ std::int32_t addClamped(std::int32_t a, std::int32_t b) {
         sum, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-bool validFontIndex(std::int32_t index) { return index >= 0 && index < kFontCount; }
+bool validFontIndex(std::int32_t index) {
+    return index >= 0 && index < kFontCount;
+}
 
 } // namespace
 
@@ -44,16 +46,22 @@ DrawContext::DrawContext(Frame* frame, platform::Surface* surface, platform::Win
 
 DrawContext::~DrawContext() = default;
 
-void DrawContext::setLineColor(Color color) { lineColor_ = color; }
+void DrawContext::setLineColor(Color color) {
+    lineColor_ = color;
+}
 
 void DrawContext::setLineStyle(std::int32_t style) {
     lineStyle_ = style;
     dotPhase_ = 0;
 }
 
-void DrawContext::setFillColor(Color color) { fillColor_ = color; }
+void DrawContext::setFillColor(Color color) {
+    fillColor_ = color;
+}
 
-void DrawContext::setTextColor(Color color) { textColor_ = color; }
+void DrawContext::setTextColor(Color color) {
+    textColor_ = color;
+}
 
 void DrawContext::setFont(std::int32_t index, std::int32_t size, std::int32_t style) {
     fontIndex_ = validFontIndex(index) ? index : 0;
@@ -110,9 +118,9 @@ void DrawContext::outlineRect(const Rect& r) {
 void DrawContext::fillRect(const Rect& r) {
     if (surface_ == nullptr) return;
     const Rect inside = translate(r);
-    surface_->fill({addClamped(inside.left, 1), addClamped(inside.top, 1), inside.right,
-                    inside.bottom},
-                   fillColor_);
+    surface_->fill(
+        {addClamped(inside.left, 1), addClamped(inside.top, 1), inside.right, inside.bottom},
+        fillColor_);
 }
 
 void DrawContext::drawText(const char* text, const Rect& r, bool opaque, std::int32_t align) {
@@ -135,7 +143,9 @@ void DrawContext::drawSurface(const platform::Surface& source, const Rect& dest,
     if (surface_ != nullptr) surface_->copy(source, translate(dest), from, key);
 }
 
-ButtonState DrawContext::readButtons() const { return platform::readButtons(); }
+ButtonState DrawContext::readButtons() const {
+    return platform::readButtons();
+}
 
 void DrawContext::readCursor(Point& p) const {
     const Point screen = platform::readCursor();
@@ -145,7 +155,7 @@ void DrawContext::readCursor(Point& p) const {
 OffscreenContext::OffscreenContext(Frame* frame, std::int32_t width, std::int32_t height,
                                    Color background)
     : DrawContext(frame, nullptr, nullptr), height_(height), width_(width),
-      backgroundColor_(background), memory_(platform::createSurface(width, height)) {
+      memory_(platform::createSurface(width, height)) {
     attachSurface(memory_.get());
     // A fresh memory surface writes text in black until told otherwise.
     setTextColor({0, 0, 0, 0});

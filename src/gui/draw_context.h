@@ -32,7 +32,7 @@ const FontTableEntry& fontTableEntry(std::int32_t index);
 
 /// Draws lines, rectangles and text on a surface for one event. GUI thread only.
 class DrawContext {
-public:
+  public:
     /// Makes a context for `frame` over `surface` of `window`; all three may be null,
     /// and without a surface every drawing operation does nothing.
     DrawContext(Frame* frame, platform::Surface* surface, platform::Window* window);
@@ -85,20 +85,15 @@ public:
     std::int32_t getFontIndex() const { return fontIndex_; }
     /// Size of the last font chosen.
     std::int32_t getFontSize() const { return fontSize_; }
-    Color getLineColor() const { return lineColor_; }
-    Color getFillColor() const { return fillColor_; }
-    Color getTextColor() const { return textColor_; }
-    std::int32_t getLineStyle() const { return lineStyle_; }
-    std::int32_t getLineWidth() const { return lineWidth_; }
 
     /// Added to every coordinate drawn at; (0, 0) at construction.
     Point offset;
 
-protected:
+  protected:
     /// Gives a context built without a surface the one it draws on from now on.
     void attachSurface(platform::Surface* surface) { surface_ = surface; }
 
-private:
+  private:
     Point translate(Point p) const;
     Rect translate(const Rect& r) const;
     const platform::Font& currentFont();
@@ -111,7 +106,6 @@ private:
     std::int32_t fontIndex_ = 0;
     std::int32_t fontStyle_ = 0;
     Color textColor_{255, 255, 255, 0};
-    std::int32_t lineWidth_ = 1;
     Color lineColor_{255, 255, 255, 0};
     Color fillColor_{0, 0, 0, 0};
     std::int32_t lineStyle_ = 0;
@@ -120,12 +114,11 @@ private:
     std::unique_ptr<platform::Font> font_;
     Point penPosition_;
     std::int64_t dotPhase_ = 0;
-
 };
 
 /// A context over a memory surface of its own, cleared to a background colour.
 class OffscreenContext : public DrawContext {
-public:
+  public:
     /// Makes a width × height memory surface for `frame`, every pixel `background`.
     OffscreenContext(Frame* frame, std::int32_t width, std::int32_t height, Color background);
     ~OffscreenContext() override;
@@ -134,21 +127,21 @@ public:
     /// translated) to `destRect` of `dest` (translated by dest's offset).
     void copyTo(DrawContext& dest, const Rect& destRect, const Point& source);
 
+    /// Width of the memory surface.
     std::int32_t getWidth() const { return width_; }
+    /// Height of the memory surface.
     std::int32_t getHeight() const { return height_; }
-    Color getBackgroundColor() const { return backgroundColor_; }
 
-private:
+  private:
     std::int32_t height_;
     std::int32_t width_;
-    Color backgroundColor_;
     std::unique_ptr<platform::Surface> memory_;
 };
 
 /// A context over a window's own surface for one event; gives the surface back to the
 /// window when the event is handled. Without a window it draws nothing.
 class WindowContext : public DrawContext {
-public:
+  public:
     /// Takes the surface of `window` (may be null) for drawing on behalf of `frame`.
     WindowContext(Frame* frame, platform::Window* window);
     ~WindowContext() override;

@@ -24,7 +24,9 @@ thread_local Frame* liveFrames = nullptr;
 
 } // namespace
 
-void setKnobMode(std::int32_t mode) { processKnobMode.store(mode, std::memory_order_relaxed); }
+void setKnobMode(std::int32_t mode) {
+    processKnobMode.store(mode, std::memory_order_relaxed);
+}
 
 Frame::Frame(const Rect& size, void* parentWindow, FrameEditor* editor)
     : View(size), editor_(editor), parentWindow_(parentWindow),
@@ -38,7 +40,8 @@ Frame::~Frame() {
     if (window_ != nullptr) window_->detachFrame();
     window_.reset();
     Frame** link = &liveFrames;
-    while (*link != this) link = &(*link)->nextLiveFrame_;
+    while (*link != this)
+        link = &(*link)->nextLiveFrame_;
     *link = nextLiveFrame_;
 }
 
@@ -75,8 +78,7 @@ bool Frame::removeView(View* view, const bool& withForget) {
     const auto found = std::find(views_.begin(), views_.end(), view);
     if (found == views_.end()) return true;
     views_.erase(found);
-    view->removed(this);
-    if (withForget) view->forget();
+    release(view, withForget);
     return true;
 }
 
@@ -88,18 +90,25 @@ bool Frame::removeAll(const bool& withForget) {
     // The list is emptied first: a child deleted below must not find itself in it.
     std::vector<View*> children;
     children.swap(views_);
-    for (View* view : children) {
-        view->removed(this);
-        if (withForget) view->forget();
-    }
+    for (View* view : children)
+        release(view, withForget);
     return true;
+}
+
+void Frame::release(View* view, bool withForget) {
+    view->removed(this);
+    // A view that outlives its removal must not keep pointing at this frame.
+    if (view->getFrame() == this) view->setFrame(nullptr);
+    if (withForget) view->forget();
 }
 
 bool Frame::isChild(View* view) const {
     return std::find(views_.begin(), views_.end(), view) != views_.end();
 }
 
-std::int32_t Frame::getViewCount() const { return static_cast<std::int32_t>(views_.size()); }
+std::int32_t Frame::getViewCount() const {
+    return static_cast<std::int32_t>(views_.size());
+}
 
 View* Frame::getView(std::int32_t index) const {
     if (index < 0 || index >= getViewCount()) return nullptr;
@@ -130,7 +139,9 @@ bool Frame::setModal(View* view) {
 
 // ---- Services for controls and the editor --------------------------------------
 
-FrameEditor* Frame::getEditor() const { return editor_; }
+FrameEditor* Frame::getEditor() const {
+    return editor_;
+}
 
 void Frame::pumpIdle() {
     if (editor_ != nullptr) editor_->pumpIdle();
@@ -140,7 +151,9 @@ std::int32_t Frame::getTicks() const {
     return editor_ != nullptr ? static_cast<std::int32_t>(platform::tickCount()) : 0;
 }
 
-std::int32_t Frame::knobMode() const { return processKnobMode.load(std::memory_order_relaxed); }
+std::int32_t Frame::knobMode() const {
+    return processKnobMode.load(std::memory_order_relaxed);
+}
 
 void Frame::beginEdit(std::int32_t tag) {
     if (editor_ != nullptr) editor_->beginEdit(tag);
@@ -197,7 +210,8 @@ void Frame::draw(DrawContext* ctx) {
     if (background_ != nullptr && ctx != nullptr) {
         background_->draw(*ctx, {0, 0, background_->width, background_->height});
     }
-    for (std::size_t i = 0; i < views_.size(); ++i) views_[i]->draw(ctx);
+    for (std::size_t i = 0; i < views_.size(); ++i)
+        views_[i]->draw(ctx);
     if (modalView_ != nullptr) modalView_->draw(ctx);
 }
 
@@ -220,7 +234,8 @@ void Frame::update(DrawContext* ctx) {
         Frame::draw(ctx);
         setDirty(false);
     } else {
-        for (std::size_t i = 0; i < views_.size(); ++i) views_[i]->update(ctx);
+        for (std::size_t i = 0; i < views_.size(); ++i)
+            views_[i]->update(ctx);
     }
 }
 
@@ -261,9 +276,13 @@ std::int32_t Frame::offerKey(VstKeyCode& key, KeyHandler handler) {
     return -1;
 }
 
-std::int32_t Frame::keyDown(VstKeyCode& key) { return offerKey(key, &View::keyDown); }
+std::int32_t Frame::keyDown(VstKeyCode& key) {
+    return offerKey(key, &View::keyDown);
+}
 
-std::int32_t Frame::keyUp(VstKeyCode& key) { return offerKey(key, &View::keyUp); }
+std::int32_t Frame::keyUp(VstKeyCode& key) {
+    return offerKey(key, &View::keyUp);
+}
 
 bool Frame::wheel(DrawContext* ctx, Point& where, float distance) {
     View* target = viewUnderCursor();

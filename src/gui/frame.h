@@ -24,7 +24,7 @@ void setKnobMode(std::int32_t mode);
 
 /// The editor's window and the views in it. GUI thread only.
 class Frame : public View {
-public:
+  public:
     /// Makes a frame of `size` inside `parentWindow`, reporting to `editor` (may be
     /// null). Without a parent window no window is made and the frame is only a
     /// container.
@@ -71,8 +71,6 @@ public:
     View* getView(std::int32_t index) const;
     /// Replaces the background drawn behind every child (remembered while held).
     void setBackground(Bitmap* background);
-    /// The background, or null.
-    Bitmap* getBackground() const { return background_; }
 
     /// Makes `view` the focus view; the previous one loses its focus afterwards.
     void setFocus(View* view);
@@ -119,10 +117,11 @@ public:
     /// destroyed.
     static void viewDestroyed(View* view);
 
-private:
+  private:
     using KeyHandler = std::int32_t (View::*)(VstKeyCode&);
 
     void unlink(View* view);
+    void release(View* view, bool withForget);
     std::int32_t offerKey(VstKeyCode& key, KeyHandler handler);
     View* findTarget(const Point& where, ButtonState buttons) const;
 

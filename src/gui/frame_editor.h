@@ -8,7 +8,7 @@ namespace gui {
 
 /// The editor as its frame sees it. Called on the GUI thread.
 class FrameEditor {
-public:
+  public:
     virtual ~FrameEditor() = default;
     /// Lets the host paint and idle while a control tracks the mouse.
     virtual void pumpIdle() = 0;

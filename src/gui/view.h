@@ -14,7 +14,7 @@ class FrameEditor;
 
 /// The base of everything the frame holds. GUI thread only.
 class View {
-public:
+  public:
     /// Makes a view over `size` with a count of 1, held by the creator.
     explicit View(const Rect& size);
     /// Takes the view out of every frame that still points at it.
@@ -50,14 +50,19 @@ public:
     virtual bool isDirty() const;
     /// Marks the view as needing a redraw, or not.
     virtual void setDirty(bool dirty);
+    /// Lets the view take clicks, drops, wheel steps and keys, or not.
     virtual void setMouseEnabled(bool enabled);
+    /// True when the view takes clicks and drops.
     virtual bool getMouseEnabled() const;
+    /// Stores the mouse area; only its accessors read it.
     virtual void setMouseArea(const Rect& area);
     /// Copies the mouse area into `area` and returns it.
     virtual Rect& getMouseArea(Rect& area) const;
     /// True when `where` lies in the view's size, edges included; buttons are ignored.
     virtual bool hitTest(const Point& where, ButtonState buttons) const;
+    /// Makes controls draw their background picture transparently, or not.
     virtual void setTransparency(bool transparent);
+    /// True when the background picture is drawn transparently.
     virtual bool getTransparency() const;
     /// Moves or resizes the view and marks it dirty.
     virtual void setViewSize(const Rect& size);
@@ -85,10 +90,8 @@ public:
     void redraw();
     /// The frame the view was added to, or null.
     Frame* getFrame() const { return frame; }
-    /// The parent view of a text field, or null.
-    View* getParentView() const { return parentView; }
 
-protected:
+  protected:
     std::int32_t refCount = 1;
     Rect size;
     Rect mouseArea;

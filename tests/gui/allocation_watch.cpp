@@ -22,7 +22,9 @@ void watchBlock(const void* address) {
     freed = false;
 }
 
-bool wasFreed() { return freed; }
+bool wasFreed() {
+    return freed;
+}
 
 } // namespace gui::test
 
@@ -31,6 +33,10 @@ void* operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 
-void operator delete(void* block) noexcept { release(block); }
+void operator delete(void* block) noexcept {
+    release(block);
+}
 
-void operator delete(void* block, std::size_t) noexcept { release(block); }
+void operator delete(void* block, std::size_t) noexcept {
+    release(block);
+}

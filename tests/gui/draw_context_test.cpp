@@ -11,7 +11,13 @@ constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 
 class DrawContextTest : public HeadlessTest {
-protected:
+  protected:
+    // An offscreen context starts with its pen in the background colour.
+    void SetUp() override {
+        HeadlessTest::SetUp();
+        ctx.setLineColor(kWhite);
+    }
+
     OffscreenContext ctx{nullptr, 20, 20, kBlack};
 
     Color at(std::int32_t x, std::int32_t y) const { return pixelAt(*ctx.getSurface(), x, y); }
@@ -79,6 +85,7 @@ TEST_F(DrawContextTest, LinesExcludeTheirEndPointInEveryDirection) {
     const Point ends[] = {{17, 10}, {3, 10}, {10, 17}, {10, 2}, {16, 16}, {4, 15}, {13, 1}};
     for (const Point end : ends) {
         OffscreenContext c(nullptr, 20, 20, kBlack);
+        c.setLineColor(kWhite);
         c.moveTo({10, 10});
         c.lineTo(end);
         const auto& s = *c.getSurface();
@@ -92,11 +99,13 @@ TEST_F(DrawContextTest, DottedPenDrawsThreeOnThreeOff) {
     ctx.setLineStyle(1);
     ctx.moveTo({0, 0});
     ctx.lineTo({12, 0});
-    for (std::int32_t x = 0; x < 12; ++x) EXPECT_EQ(at(x, 0) == kWhite, (x / 3) % 2 == 0) << x;
+    for (std::int32_t x = 0; x < 12; ++x)
+        EXPECT_EQ(at(x, 0) == kWhite, (x / 3) % 2 == 0) << x;
     ctx.setLineStyle(0);
     ctx.moveTo({0, 2});
     ctx.lineTo({12, 2});
-    for (std::int32_t x = 0; x < 12; ++x) EXPECT_EQ(at(x, 2), kWhite) << x;
+    for (std::int32_t x = 0; x < 12; ++x)
+        EXPECT_EQ(at(x, 2), kWhite) << x;
 }
 
 TEST_F(DrawContextTest, OffscreenIsClearedToItsBackgroundEdgeToEdge) {
@@ -128,6 +137,7 @@ TEST_F(DrawContextTest, DrawingPastTheEdgesIsClipped) {
     EXPECT_EQ(countInk(s, kRed), 0);
 
     OffscreenContext lines(nullptr, 10, 10, kBlack);
+    lines.setLineColor(kWhite);
     lines.outlineRect({-5, -5, 5, 5});
     EXPECT_EQ(countInk(*lines.getSurface(), kBlack), 11);
     lines.moveTo({kMin, 8});
@@ -136,7 +146,7 @@ TEST_F(DrawContextTest, DrawingPastTheEdgesIsClipped) {
     lines.moveTo({-1000000000, -1000000000});
     lines.lineTo({1000000000, 1000000000});
     EXPECT_EQ(pixelAt(*lines.getSurface(), 9, 9), kWhite);
-    EXPECT_EQ(pixelAt(*lines.getSurface(), 9, 8), kBlack);
+    EXPECT_EQ(pixelAt(*lines.getSurface(), 8, 9), kBlack);
 
     lines.offset = {kMax, kMin};
     lines.fillRect({kMax, kMin, kMax, kMin});

@@ -10,7 +10,7 @@ using Log = std::vector<std::string>;
 
 /// An editor that writes what the frame asks of it into the log.
 class LoggingEditor : public FrameEditor {
-public:
+  public:
     explicit LoggingEditor(Log& log) : log_(log) {}
     void pumpIdle() override { log_.push_back("editor:pumpIdle"); }
     void beginEdit(std::int32_t tag) override {
@@ -20,12 +20,12 @@ public:
         log_.push_back("editor:endEdit" + std::to_string(tag));
     }
 
-private:
+  private:
     Log& log_;
 };
 
 class FrameTest : public HeadlessTest {
-protected:
+  protected:
     Log log;
     LoggingEditor editor{log};
     Frame frame{{0, 0, 100, 100}, headless::parentWindow(), &editor};
@@ -62,6 +62,7 @@ TEST_F(FrameTest, ChildListKeepsOrderAndBounds) {
 
     EXPECT_TRUE(frame.removeView(a, false));
     EXPECT_EQ(take(), (Log{"A:removed"}));
+    EXPECT_EQ(a->getFrame(), nullptr);
     EXPECT_FALSE(frame.isChild(a));
     EXPECT_EQ(frame.getView(0), b);
     EXPECT_TRUE(frame.removeView(a, true)) << "not a child: nothing happens, still true";
@@ -71,7 +72,8 @@ TEST_F(FrameTest, ChildListKeepsOrderAndBounds) {
 }
 
 TEST_F(FrameTest, ListGrowsPastItsFirstBlock) {
-    for (int i = 0; i < 45; ++i) add("V", {0, 0, 1, 1});
+    for (int i = 0; i < 45; ++i)
+        add("V", {0, 0, 1, 1});
     EXPECT_EQ(frame.getViewCount(), 45);
 }
 
@@ -81,8 +83,8 @@ TEST_F(FrameTest, RemoveAllEndsFocusThenRemovesAndForgetsInOrder) {
     frame.setFocus(a);
     take();
     frame.removeAll();
-    EXPECT_EQ(take(), (Log{"A:looseFocus", "A:removed", "A:destroyed", "B:removed",
-                           "B:destroyed"}));
+    EXPECT_EQ(take(),
+              (Log{"A:looseFocus", "A:removed", "A:destroyed", "B:removed", "B:destroyed"}));
     EXPECT_EQ(frame.getViewCount(), 0);
     EXPECT_EQ(frame.getFocusView(), nullptr);
 }
@@ -312,7 +314,7 @@ TEST_F(FrameTest, IdleUpdatesTheModalViewAloneWhileItIsSet) {
     frame.setModal(nullptr);
     modal->forget();
     frame.idle();
-    EXPECT_EQ(take(), (Log{"M:destroyed", "A:draw"}));
+    EXPECT_EQ(take(), (Log{"M:removed", "M:destroyed", "A:draw"}));
 }
 
 TEST_F(FrameTest, DirtyFrameRedrawsEverythingAtIdle) {
@@ -331,11 +333,12 @@ TEST_F(FrameTest, DirtyFrameRedrawsEverythingAtIdle) {
 }
 
 TEST_F(FrameTest, PartialPaintDrawsTheBackgroundInPlaceAndOnlyTouchedChildren) {
+    add("A", {0, 0, 10, 10});
+    add("B", {60, 60, 70, 70});
+    window.paintAll();
     Bitmap* background = new Bitmap(1010);
     frame.setBackground(background);
     background->forget();
-    add("A", {0, 0, 10, 10});
-    add("B", {60, 60, 70, 70});
     take();
     window.invalidate({50, 50, 80, 80});
     window.paintPending();
@@ -418,6 +421,7 @@ TEST_F(FrameTest, DeletingTheFrameForgetsItsChildrenAndBackground) {
     delete owned;
     EXPECT_EQ(take(), (Log{"A:removed", "A:destroyed", "K:removed"}));
     EXPECT_EQ(kept->getRefCount(), 1);
+    EXPECT_EQ(kept->getFrame(), nullptr) << "a removed view no longer points at the frame";
     kept->forget();
 }
 

@@ -6,8 +6,7 @@ namespace gui::test {
 
 namespace {
 
-template <typename Wanted>
-Rect boxWhere(const platform::Surface& surface, Wanted wanted) {
+template <typename Wanted> Rect boxWhere(const platform::Surface& surface, Wanted wanted) {
     Rect box{surface.width(), surface.height(), 0, 0};
     bool any = false;
     for (std::int32_t y = 0; y < surface.height(); ++y) {
@@ -21,8 +20,7 @@ Rect boxWhere(const platform::Surface& surface, Wanted wanted) {
     return any ? box : Rect{};
 }
 
-template <typename Wanted>
-int countWhere(const platform::Surface& surface, Wanted wanted) {
+template <typename Wanted> int countWhere(const platform::Surface& surface, Wanted wanted) {
     int count = 0;
     for (std::int32_t y = 0; y < surface.height(); ++y) {
         for (std::int32_t x = 0; x < surface.width(); ++x) {
@@ -76,7 +74,8 @@ bool RecordingView::drop(void** items, std::int32_t count, std::int32_t kind, Po
     lastWhere = where;
     dropped.clear();
     const std::int32_t n = kind == 0 ? count : 1;
-    for (std::int32_t i = 0; i < n; ++i) dropped.emplace_back(static_cast<const char*>(items[i]));
+    for (std::int32_t i = 0; i < n; ++i)
+        dropped.emplace_back(static_cast<const char*>(items[i]));
     return dropAnswer;
 }
 
@@ -86,7 +85,9 @@ bool RecordingView::wheel(DrawContext*, Point& where, float) {
     return true;
 }
 
-void RecordingView::looseFocus(DrawContext*) { log_.push_back(name_ + ":looseFocus"); }
+void RecordingView::looseFocus(DrawContext*) {
+    log_.push_back(name_ + ":looseFocus");
+}
 
 bool RecordingView::removed(View*) {
     log_.push_back(name_ + ":removed");

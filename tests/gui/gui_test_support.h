@@ -17,7 +17,9 @@
 namespace gui {
 
 // Pixels are compared by red, green and blue; the spare byte is never drawn.
-inline bool operator==(const Color& a, const Color& b) { return a.sameRgb(b); }
+inline bool operator==(const Color& a, const Color& b) {
+    return a.sameRgb(b);
+}
 
 inline void PrintTo(const Color& c, std::ostream* out) {
     *out << "(" << int{c.red} << ", " << int{c.green} << ", " << int{c.blue} << ")";
@@ -35,7 +37,7 @@ inline constexpr Color kBlue{0, 0, 255, 0};
 
 /// Every toolkit test starts from the same scripted input and clock.
 class HeadlessTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { headless::resetInput(); }
 };
 
@@ -59,7 +61,7 @@ int countOf(const platform::Surface& surface, Color color);
 
 /// A view that writes what happens to it into a shared log, as "name:event".
 class RecordingView : public View {
-public:
+  public:
     RecordingView(const Rect& size, std::string name, std::vector<std::string>& log)
         : View(size), name_(std::move(name)), log_(log) {}
     ~RecordingView() override { log_.push_back(name_ + ":destroyed"); }
@@ -74,13 +76,13 @@ public:
     bool removed(View*) override;
     bool attached(View*) override;
 
-    std::int32_t keyAnswer = -1; ///< what keyDown and keyUp return
-    bool dropAnswer = false;     ///< what drop returns
-    Color fill = kGreen;         ///< the colour draw fills the view with
-    Point lastWhere;             ///< the point of the last wheel or drop
+    std::int32_t keyAnswer = -1;      ///< what keyDown and keyUp return
+    bool dropAnswer = false;          ///< what drop returns
+    Color fill = kGreen;              ///< the colour draw fills the view with
+    Point lastWhere;                  ///< the point of the last wheel or drop
     std::vector<std::string> dropped; ///< the items of the last drop, as strings
 
-private:
+  private:
     std::string name_;
     std::vector<std::string>& log_;
 };

@@ -9,7 +9,7 @@ namespace gui::test {
 namespace {
 
 class TextTest : public HeadlessTest {
-protected:
+  protected:
     /// Draws `text` white on black into a fresh 200 × 80 surface and returns its pixels.
     static std::vector<std::uint8_t> render(const char* text, const Rect& box, std::int32_t align,
                                             std::int32_t font, std::int32_t size,
@@ -140,6 +140,7 @@ TEST_F(TextTest, ItalicAndUnderlineChangeTheInk) {
 
 TEST_F(TextTest, SizeIsTheGlyphHeightNotTheCellHeight) {
     OffscreenContext c(nullptr, 200, 200, kBlack);
+    c.setTextColor(kWhite);
     c.setFont(3, 100);
     c.drawText("H", {0, 0, 200, 200});
     const Rect ink = inkBox(*c.getSurface(), kBlack);
@@ -152,6 +153,7 @@ TEST_F(TextTest, SizeIsTheGlyphHeightNotTheCellHeight) {
 TEST_F(TextTest, SymbolFontAndWindowsCharactersDrawInk) {
     EXPECT_GT(inkOf("abc", {0, 0, 200, 40}).right, 0);
     OffscreenContext c(nullptr, 200, 80, kBlack);
+    c.setTextColor(kWhite);
     c.setFont(7);
     c.drawText("abc", {0, 0, 200, 40});
     EXPECT_GT(countInk(*c.getSurface(), kBlack), 0);
@@ -160,7 +162,9 @@ TEST_F(TextTest, SymbolFontAndWindowsCharactersDrawInk) {
 
 TEST_F(TextTest, NullHugeAndOversizedTextStayInside) {
     OffscreenContext c(nullptr, 50, 20, kBlack);
-    c.drawText(nullptr, {0, 0, 50, 20});
+    c.setTextColor(kWhite);
+    c.setFillColor(kRed);
+    c.drawText(nullptr, {0, 0, 50, 20}, true);
     EXPECT_EQ(countInk(*c.getSurface(), kBlack), 0);
     const std::string huge(200000, 'M');
     c.drawText(huge.c_str(), {5, 5, 45, 15}, true, 2);

@@ -2,14 +2,13 @@
 # Builds the files, named <id>.png, into <target> as data, and defines for it the
 # toolkit's lookup of resources by id (gui/embedded_resources.h). Every binary that
 # links tesk_gui calls this once, with the pictures it needs (or none).
-set(TESK_EMBED_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/embed_resources_script.cmake)
-
 function(tesk_embed_resources target)
+  set(script ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/embed_resources_script.cmake)
   set(output ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp)
   add_custom_command(
     OUTPUT ${output}
-    COMMAND ${CMAKE_COMMAND} -DOUTPUT=${output} "-DFILES=${ARGN}" -P ${TESK_EMBED_SCRIPT}
-    DEPENDS ${ARGN} ${TESK_EMBED_SCRIPT}
+    COMMAND ${CMAKE_COMMAND} -DOUTPUT=${output} "-DFILES=${ARGN}" -P ${script}
+    DEPENDS ${ARGN} ${script}
     COMMENT "Embedding resources into ${target}"
     VERBATIM)
   target_sources(${target} PRIVATE ${output})

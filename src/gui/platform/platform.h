@@ -25,12 +25,12 @@ struct FontRequest {
     bool bold = false;
     bool italic = false;
     bool underline = false;
-    bool decorative = false; ///< the family is decorative (symbols), not sans-serif
+    bool decorative = false; ///< a decorative (symbol) family rather than a sans-serif one
 };
 
 /// A font made for one request; a surface draws text with it.
 class Font {
-public:
+  public:
     virtual ~Font() = default;
 };
 
@@ -50,7 +50,7 @@ struct Pen {
 /// An RGB drawing surface (a window's pixels or a memory surface). Every operation
 /// clips to the surface: no coordinate, however large or negative, writes outside it.
 class Surface {
-public:
+  public:
     virtual ~Surface() = default;
     /// Width in pixels.
     virtual std::int32_t width() const = 0;
@@ -93,7 +93,7 @@ struct WindowEvent {
 /// A child window inside the host's window, holding a pointer back to its frame.
 /// Events go to the frame's `onWindowEvent` while the pointer is set.
 class Window {
-public:
+  public:
     /// Makes a visible child window of `parent` with `size`'s width and height at
     /// (0, 0), reporting to `frame`; null without a parent or when it cannot be made.
     static std::unique_ptr<Window> create(void* parent, const Rect& size, Frame* frame);
@@ -109,12 +109,12 @@ public:
     /// Puts what was drawn since `acquireSurface` on the screen.
     virtual void releaseSurface() = 0;
 
-protected:
+  protected:
     explicit Window(Frame* frame) : frame_(frame) {}
     /// Hands `event` to the frame, if one is attached; returns the frame's answer.
     bool deliver(const WindowEvent& event);
 
-private:
+  private:
     Frame* frame_;
 };
 
@@ -139,7 +139,7 @@ bool dispatchPendingPaint();
 /// Told when the user ends an edit: Return pressed or keyboard focus lost. The edit
 /// box may be destroyed from inside this call.
 class EditBoxListener {
-public:
+  public:
     virtual ~EditBoxListener() = default;
     /// The edit has ended; read the text and close the box.
     virtual void editEnded() = 0;
@@ -156,7 +156,7 @@ struct EditBoxStyle {
 
 /// A native single-line edit box over part of a frame's window.
 class EditBox {
-public:
+  public:
     /// The longest text an edit box holds.
     static constexpr std::int32_t kMaxText = 255;
     /// Opens an edit box on `window` showing `text` (cut to kMaxText), all of it

@@ -24,15 +24,18 @@ struct InputStep {
 
 /// A frame's window held in memory, placed at a screen position.
 class HeadlessWindow final : public platform::Window {
-public:
+  public:
     /// Makes a window of `size`'s width and height reporting to `frame`, needing a paint.
     HeadlessWindow(const Rect& size, Frame* frame);
     ~HeadlessWindow() override;
     HeadlessWindow(const HeadlessWindow&) = delete;
     HeadlessWindow& operator=(const HeadlessWindow&) = delete;
 
+    /// The screen position set by moveTo; (0, 0) at first.
     Point origin() const override { return origin_; }
+    /// The window's pixels, drawn on directly.
     platform::Surface& acquireSurface() override { return pixels_; }
+    /// Nothing to show: the pixels are the window.
     void releaseSurface() override {}
 
     /// Moves the window's top-left corner to `origin` on the screen.
@@ -51,14 +54,12 @@ public:
     bool dropFiles(const std::vector<std::string>& paths);
     /// Drops a text (kind 1) at the cursor; the frame's answer.
     bool dropText(const std::string& text);
-    /// True once the window was destroyed.
-    bool isDestroyed() const { return destroyed_; }
     /// The window's pixels.
     const software::PixelSurface& pixels() const { return pixels_; }
     /// Writes the window's pixels to `path` as a PNG; false when it cannot be written.
     bool savePng(const char* path) const;
 
-private:
+  private:
     bool deliverDrop(void** items, std::int32_t count, std::int32_t kind);
 
     software::PixelSurface pixels_;
@@ -69,12 +70,13 @@ private:
 
 /// A native edit box as a line of text in memory that a test types into.
 class HeadlessEditBox final : public platform::EditBox {
-public:
+  public:
     /// Opens a box on `window` with `text` (cut to kMaxText).
     HeadlessEditBox(HeadlessWindow& window, const platform::EditBoxStyle& style, const char* text,
                     platform::EditBoxListener& listener);
     ~HeadlessEditBox() override;
 
+    /// Copies the text as the native box would.
     void getText(char* out, std::int32_t capacity) const override;
 
     /// Replaces the text as typing over the selection does, cut to kMaxText.
@@ -88,7 +90,7 @@ public:
     /// The current text.
     const std::string& text() const { return text_; }
 
-private:
+  private:
     HeadlessWindow& window_;
     platform::EditBoxStyle style_;
     std::string text_;

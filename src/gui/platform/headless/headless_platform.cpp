@@ -56,7 +56,9 @@ HeadlessWindow::HeadlessWindow(const Rect& size, Frame* frame)
     liveWindows().push_back(this);
 }
 
-HeadlessWindow::~HeadlessWindow() { std::erase(liveWindows(), this); }
+HeadlessWindow::~HeadlessWindow() {
+    std::erase(liveWindows(), this);
+}
 
 void HeadlessWindow::invalidate(const Rect& area) {
     if (destroyed_) return;
@@ -129,7 +131,9 @@ bool HeadlessWindow::savePng(const char* path) const {
     return writePng(path, {pixels_.width(), pixels_.height(), pixels_.rgb()});
 }
 
-void* parentWindow() { return &parentToken; }
+void* parentWindow() {
+    return &parentToken;
+}
 
 HeadlessWindow* windowOf(platform::Window* window) {
     return static_cast<HeadlessWindow*>(window);
@@ -180,13 +184,21 @@ void scriptInput(std::vector<InputStep> steps) {
     input().script.assign(steps.begin(), steps.end());
 }
 
-std::size_t pendingInputSteps() { return input().script.size(); }
+std::size_t pendingInputSteps() {
+    return input().script.size();
+}
 
-void advanceTicks(std::uint32_t milliseconds) { input().ticks += milliseconds; }
+void advanceTicks(std::uint32_t milliseconds) {
+    input().ticks += milliseconds;
+}
 
-void setDoubleClickTime(std::int32_t milliseconds) { input().doubleClickTime = milliseconds; }
+void setDoubleClickTime(std::int32_t milliseconds) {
+    input().doubleClickTime = milliseconds;
+}
 
-void resetInput() { input() = InputState{}; }
+void resetInput() {
+    input() = InputState{};
+}
 
 } // namespace gui::headless
 
@@ -212,11 +224,17 @@ ButtonState readButtons() {
     return state.current.buttons;
 }
 
-Point readCursor() { return headless::input().current.cursor; }
+Point readCursor() {
+    return headless::input().current.cursor;
+}
 
-std::uint32_t tickCount() { return headless::input().ticks; }
+std::uint32_t tickCount() {
+    return headless::input().ticks;
+}
 
-std::int32_t doubleClickTime() { return headless::input().doubleClickTime; }
+std::int32_t doubleClickTime() {
+    return headless::input().doubleClickTime;
+}
 
 void sleepMs(std::int32_t milliseconds) {
     // Sleeping moves the clock instead of the test's wall time.

@@ -12,7 +12,9 @@ namespace {
 // A dotted pen draws dots of three pixels with gaps of three, as cosmetic dot pens do.
 constexpr std::int64_t kDotLength = 3;
 
-std::int64_t floorDiv2(std::int64_t value) { return value >= 0 ? value / 2 : -((1 - value) / 2); }
+std::int64_t floorDiv2(std::int64_t value) {
+    return value >= 0 ? value / 2 : -((1 - value) / 2);
+}
 
 /// round(i × d / n) for 0 ≤ i < n and 0 ≤ d ≤ n < 2^32, without overflowing.
 std::int64_t mulDivRound(std::int64_t i, std::int64_t d, std::int64_t n) {
@@ -93,7 +95,12 @@ PixelSurface::Area PixelSurface::clipped(Area area) const {
 void PixelSurface::fillArea(const Area& area, Color color) {
     const Area inside = clipped(area);
     for (std::int64_t y = inside.top; y < inside.bottom; ++y) {
-        for (std::int64_t x = inside.left; x < inside.right; ++x) put(x, y, color);
+        std::uint8_t* p = at(inside.left, y);
+        for (std::int64_t x = inside.left; x < inside.right; ++x, p += 3) {
+            p[0] = color.red;
+            p[1] = color.green;
+            p[2] = color.blue;
+        }
     }
 }
 
@@ -133,7 +140,8 @@ void PixelSurface::drawText(const char* text, const Rect& box, platform::TextAli
     if (clip.left >= clip.right || clip.top >= clip.bottom) return;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     std::int64_t textWidth = 0;
-    for (const unsigned char* c = bytes; *c != 0; ++c) textWidth += face.glyph(*c).advance;
+    for (const unsigned char* c = bytes; *c != 0; ++c)
+        textWidth += face.glyph(*c).advance;
     const std::int64_t boxWidth = std::int64_t{box.right} - box.left;
     std::int64_t x = box.left;
     if (align == platform::TextAlign::center) x += floorDiv2(boxWidth - textWidth);
@@ -145,7 +153,8 @@ void PixelSurface::drawText(const char* text, const Rect& box, platform::TextAli
         return Area{std::max(a.left, clip.left), std::max(a.top, clip.top),
                     std::min(a.right, clip.right), std::min(a.bottom, clip.bottom)};
     };
-    if (cells != nullptr) fillArea(inClip({x, top, x + textWidth, top + face.cellHeight()}), *cells);
+    if (cells != nullptr)
+        fillArea(inClip({x, top, x + textWidth, top + face.cellHeight()}), *cells);
     const std::int64_t textLeft = x;
     for (const unsigned char* c = bytes; *c != 0; ++c) {
         const GlyphImage& g = face.glyph(*c);
@@ -163,8 +172,9 @@ void PixelSurface::drawText(const char* text, const Rect& box, platform::TextAli
     }
     if (face.underlineThickness() > 0) {
         const std::int64_t lineTop = baseline + face.underlineOffset();
-        fillArea(inClip({textLeft, lineTop, textLeft + textWidth, lineTop + face.underlineThickness()}),
-                 color);
+        fillArea(
+            inClip({textLeft, lineTop, textLeft + textWidth, lineTop + face.underlineThickness()}),
+            color);
     }
 }
 

@@ -11,16 +11,22 @@ namespace gui::software {
 
 /// RGB pixels, 8 bits a channel, rows top to bottom. GUI thread only.
 class PixelSurface final : public platform::Surface {
-public:
+  public:
     /// Makes width × height pixels from packed `rgb` rows, or black without them.
     PixelSurface(std::int32_t width, std::int32_t height, const std::uint8_t* rgb);
 
+    /// Width in pixels.
     std::int32_t width() const override { return width_; }
+    /// Height in pixels.
     std::int32_t height() const override { return height_; }
+    /// Draws a one-pixel line, end point excluded, dots of three with gaps of three.
     void drawLine(Point from, Point to, const platform::Pen& pen, std::int64_t& phase) override;
+    /// Fills the area, right and bottom edges excluded.
     void fill(const Rect& area, Color color) override;
+    /// Draws anti-aliased text with FreeType, placed and clipped in `box`.
     void drawText(const char* text, const Rect& box, platform::TextAlign align,
                   const platform::Font& font, Color color, const Color* cells) override;
+    /// Copies a block, skipping `*key` pixels when given; overlapping copies are safe.
     void copy(const platform::Surface& source, const Rect& dest, Point from,
               const Color* key) override;
 
@@ -29,7 +35,7 @@ public:
     /// The packed RGB rows, width × height × 3 bytes.
     const std::vector<std::uint8_t>& rgb() const { return rgb_; }
 
-private:
+  private:
     /// A rectangle in 64-bit coordinates: translated coordinates may pass 32 bits.
     struct Area {
         std::int64_t left, top, right, bottom;

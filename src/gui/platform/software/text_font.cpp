@@ -32,9 +32,13 @@ std::uint32_t codePoint(unsigned char ch) {
     return ch >= 0x80 && ch < 0xA0 ? kCp1252High[ch - 0x80] : ch;
 }
 
-std::int32_t roundPixels(FT_Pos value) { return static_cast<std::int32_t>((value + 32) >> 6); }
+std::int32_t roundPixels(FT_Pos value) {
+    return static_cast<std::int32_t>((value + 32) >> 6);
+}
 
-std::int32_t ceilPixels(FT_Pos value) { return static_cast<std::int32_t>((value + 63) >> 6); }
+std::int32_t ceilPixels(FT_Pos value) {
+    return static_cast<std::int32_t>((value + 63) >> 6);
+}
 
 /// The face fontconfig chose for a family and style, and what FreeType must add.
 struct FaceChoice {
@@ -64,7 +68,7 @@ struct GlyphKeyHash {
 
 /// The thread's FreeType library with the faces it opened and the glyphs it rendered.
 class FontLibrary {
-public:
+  public:
     static FontLibrary& forThisThread() {
         thread_local FontLibrary library;
         return library;
@@ -75,7 +79,8 @@ public:
     }
 
     ~FontLibrary() {
-        for (auto& [key, face] : faces_) FT_Done_Face(face);
+        for (auto& [key, face] : faces_)
+            FT_Done_Face(face);
         if (library_ != nullptr) FT_Done_FreeType(library_);
     }
 
@@ -84,8 +89,9 @@ public:
 
     /// The face for a family and style, matched once and then kept.
     FaceChoice choose(const platform::FontRequest& request) {
-        const auto key = std::make_tuple(std::string(request.face), request.bold, request.italic,
-                                         request.decorative);
+        // The family name says all fontconfig needs; decorative only matters to back
+        // ends that choose fonts by family class.
+        const auto key = std::make_tuple(std::string(request.face), request.bold, request.italic);
         auto found = choices_.find(key);
         if (found == choices_.end()) found = choices_.emplace(key, match(request)).first;
         return found->second;
@@ -99,7 +105,7 @@ public:
         return glyphs_.emplace(key, render(key, symbolEncoded)).first->second;
     }
 
-private:
+  private:
     FaceChoice match(const platform::FontRequest& request) {
         FcPattern* pattern = FcPatternCreate();
         FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(request.face));
@@ -193,7 +199,7 @@ private:
     }
 
     FT_Library library_ = nullptr;
-    std::map<std::tuple<std::string, bool, bool, bool>, FaceChoice> choices_;
+    std::map<std::tuple<std::string, bool, bool>, FaceChoice> choices_;
     std::map<std::pair<std::string, int>, FT_Face> faces_;
     std::unordered_map<GlyphKey, GlyphImage, GlyphKeyHash> glyphs_;
 };
@@ -202,8 +208,8 @@ private:
 
 TextFont::TextFont(const platform::FontRequest& request) {
     const std::int64_t height = request.height;
-    height_ = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        height < 0 ? -height : height, 1, kMaxPixelHeight));
+    height_ = static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(height < 0 ? -height : height, 1, kMaxPixelHeight));
     const FaceChoice choice = FontLibrary::forThisThread().choose(request);
     face_ = choice.face;
     emboldened_ = choice.emboldened;
@@ -222,7 +228,8 @@ void TextFont::readMetrics(bool underline) {
     ascent_ = ceilPixels(metrics.ascender);
     cellHeight_ = ascent_ + ceilPixels(-metrics.descender);
     if (!underline) return;
-    underlineOffset_ = std::max(1, roundPixels(-FT_MulFix(face->underline_position, metrics.y_scale)));
+    underlineOffset_ =
+        std::max(1, roundPixels(-FT_MulFix(face->underline_position, metrics.y_scale)));
     underlineThickness_ =
         std::max(1, roundPixels(FT_MulFix(face->underline_thickness, metrics.y_scale)));
 }

@@ -22,7 +22,7 @@ struct GlyphImage {
 
 /// A face at one pixel size with its style. Made by `platform::createFont`.
 class TextFont final : public platform::Font {
-public:
+  public:
     /// Resolves `request` to an installed face; without one the font draws nothing.
     explicit TextFont(const platform::FontRequest& request);
 
@@ -39,7 +39,7 @@ public:
     /// Rows of the underline; 0 when not underlined.
     std::int32_t underlineThickness() const { return underlineThickness_; }
 
-private:
+  private:
     void readMetrics(bool underline);
 
     void* face_ = nullptr; // FT_Face, owned by the thread's face cache
