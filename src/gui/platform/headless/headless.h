@@ -7,6 +7,7 @@
 
 #include "gui/platform/platform.h"
 #include "gui/platform/software/pixel_surface.h"
+#include "gui/platform/software/software_edit_box.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -68,33 +69,24 @@ class HeadlessWindow final : public platform::Window {
     bool destroyed_ = false;
 };
 
-/// A native edit box as a line of text in memory that a test types into.
-class HeadlessEditBox final : public platform::EditBox {
+/// The edit box drawn over a headless window; tests type into it through the keys
+/// of SoftwareEditBox (typeCharacter, type, pressKey, pressReturn, loseFocus).
+class HeadlessEditBox final : public software::SoftwareEditBox {
   public:
-    /// Opens a box on `window` with `text` (cut to kMaxText).
+    /// Opens a box on `window` with `text` (cut to kMaxText), all of it selected, and
+    /// draws it over the window's pixels.
     HeadlessEditBox(HeadlessWindow& window, const platform::EditBoxStyle& style, const char* text,
                     platform::EditBoxListener& listener);
+    /// Closes the box; the window paints the area it covered again.
     ~HeadlessEditBox() override;
 
-    /// Copies the text as the native box would.
-    void getText(char* out, std::int32_t capacity) const override;
-
-    /// Replaces the text as typing over the selection does, cut to kMaxText.
-    void type(const std::string& text);
-    /// Presses Return: the listener is told, and may close the box.
-    void pressReturn() { listener_.editEnded(); }
-    /// Moves the keyboard focus elsewhere: the listener is told, and may close the box.
-    void loseFocus() { listener_.editEnded(); }
-    /// How the box was asked to look.
-    const platform::EditBoxStyle& style() const { return style_; }
-    /// The current text.
-    const std::string& text() const { return text_; }
+    /// The window the box lies on.
+    const HeadlessWindow& window() const { return window_; }
 
   private:
+    void changed() override { paint(window_.acquireSurface()); }
+
     HeadlessWindow& window_;
-    platform::EditBoxStyle style_;
-    std::string text_;
-    platform::EditBoxListener& listener_;
 };
 
 /// A parent window handle under which frames get a headless window.
@@ -118,7 +110,7 @@ void advanceTicks(std::uint32_t milliseconds);
 void setDoubleClickTime(std::int32_t milliseconds);
 /// No buttons, cursor at (0, 0), the clock at its start, double-click time 500 ms.
 void resetInput();
-/// The edit box opened last and still open, or null.
+/// The edit box opened last and still open (the one with the keyboard focus), or null.
 HeadlessEditBox* activeEditBox();
 
 } // namespace gui::headless

@@ -73,6 +73,10 @@ bool HeadlessWindow::paintPending() {
     event.surface = &pixels_;
     pending_.reset();
     deliver(event);
+    // Edit boxes are child windows: they stay on top of whatever the frame painted.
+    for (HeadlessEditBox* box : openEditBoxes()) {
+        if (&box->window() == this) box->paint(pixels_);
+    }
     return true;
 }
 
@@ -147,26 +151,15 @@ const software::PixelSurface& pixelsOf(const platform::Surface& surface) {
 
 HeadlessEditBox::HeadlessEditBox(HeadlessWindow& window, const platform::EditBoxStyle& style,
                                  const char* text, platform::EditBoxListener& listener)
-    : window_(window), style_(style), listener_(listener) {
-    type(text != nullptr ? text : "");
+    : SoftwareEditBox(style, text, listener), window_(window) {
     openEditBoxes().push_back(this);
+    changed();
 }
 
 HeadlessEditBox::~HeadlessEditBox() {
     std::erase(openEditBoxes(), this);
     // What the box covered is painted again by the window, as a native window does.
-    window_.invalidate(style_.area);
-}
-
-void HeadlessEditBox::getText(char* out, std::int32_t capacity) const {
-    if (out == nullptr || capacity <= 0) return;
-    const std::size_t length = std::min(text_.size(), static_cast<std::size_t>(capacity - 1));
-    std::memcpy(out, text_.data(), length);
-    out[length] = '\0';
-}
-
-void HeadlessEditBox::type(const std::string& text) {
-    text_ = text.substr(0, static_cast<std::size_t>(kMaxText));
+    window_.invalidate(style().area);
 }
 
 HeadlessEditBox* activeEditBox() {

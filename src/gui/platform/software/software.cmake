@@ -2,7 +2,9 @@
 find_package(Freetype REQUIRED)
 find_package(Fontconfig REQUIRED)
 target_sources(tesk_gui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/edit_line.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pixel_surface.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/software_edit_box.cpp
   ${CMAKE_CURRENT_LIST_DIR}/software_platform.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_font.cpp)
 target_link_libraries(tesk_gui PRIVATE Freetype::Freetype Fontconfig::Fontconfig)
