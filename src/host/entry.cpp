@@ -3,6 +3,13 @@
 // main_entry.cpp adds the interface's original name, `main`.
 #include "delay_effect.h"
 
+#if TESK_HAS_EDITOR
+#include "delay_editor.h"
+constexpr tesk::EditorFactory kEditor = tesk::makeDelayEditor;
+#else
+constexpr tesk::EditorFactory kEditor = nullptr;
+#endif
+
 #include <new>
 
 namespace {
@@ -11,7 +18,7 @@ AEffect* createInstance(audioMasterCallback host) {
     if (host == nullptr || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
     try {
-        auto* effect = new (std::nothrow) tesk::DelayEffect(host);
+        auto* effect = new (std::nothrow) tesk::DelayEffect(host, kEditor);
         if (effect == nullptr) return nullptr;
         if (!effect->isUsable()) {
             delete effect;

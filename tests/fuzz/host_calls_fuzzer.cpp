@@ -1,7 +1,10 @@
 // Turns bytes into a sequence of host calls on one instance made through the
 // module's entry: dispatcher opcodes with odd arguments, parameter values,
-// process calls with odd audio and sizes, host tempo and sample-rate changes.
+// process calls with odd audio and sizes, host tempo and sample-rate changes,
+// and the editor opened, idled, keyed and closed on the headless platform.
 #include "vst2.h"
+
+#include "gui/platform/headless/headless.h"
 
 #include <cstdint>
 #include <cstring>
@@ -92,6 +95,22 @@ void processSomething(AEffect* e, Bytes& in) {
         e->process(e, inputs, outputs, frames);
 }
 
+void useEditor(AEffect* e, Bytes& in) {
+    switch (in.byte() % 5) {
+    case 0: e->dispatcher(e, effEditOpen, 0, 0, gui::headless::parentWindow(), 0.0f); break;
+    case 1: e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.0f); break;
+    case 2: e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f); break;
+    case 3: {
+        ERect* rect = nullptr;
+        e->dispatcher(e, effEditGetRect, 0, 0, &rect, 0.0f);
+        break;
+    }
+    default:
+        e->dispatcher(e, (in.byte() & 1) != 0 ? effEditKeyDown : effEditKeyUp, in.byte(), in.byte(), nullptr, in.value());
+        break;
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -102,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AEffect* e = VSTPluginMain(fuzzHost);
     if (e == nullptr) return 0;
     for (int step = 0; step < 64 && !in.empty(); ++step) {
-        switch (in.byte() % 8) {
+        switch (in.byte() % 9) {
         case 0: dispatchSomething(e, in); break;
         case 1: e->setParameter(e, static_cast<std::int32_t>(in.byte()) - 5, in.value()); break;
         case 2: (void)e->getParameter(e, static_cast<std::int32_t>(in.byte()) - 5); break;
@@ -114,6 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case 6: e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, static_cast<float>(in.byte()) * 1000.0f + in.value()); break;
         case 7: e->dispatcher(e, effSetProgram, 0, static_cast<std::int8_t>(in.byte()), nullptr, 0.0f); break;
+        case 8: useEditor(e, in); break;
         }
     }
     e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);

@@ -44,6 +44,10 @@ const std::map<std::int32_t, VstIntPtr> kPlainAnswers = {
 TEST(Dispatcher, EveryOpcodeAnswersAsTheTablesSay) {
     Plugin p;
     for (std::int32_t opcode = 0; opcode <= 80; ++opcode) {
+        if (opcode == effEditGetRect || opcode == effEditOpen || opcode == effEditClose ||
+            opcode == effEditIdle || opcode == effEditKeyDown || opcode == effEditKeyUp ||
+            opcode == effSetEditKnobMode)
+            continue; // the editor's opcodes have a test of their own
         if (opcode == effClose || opcode == effSetProgram || opcode == effSetSampleRate ||
             opcode == effSetBlockSize || opcode == effMainsChanged ||
             opcode == effSetBlockSizeAndSampleRate || opcode == effSetProgramName)
@@ -129,12 +133,23 @@ TEST(Dispatcher, CapabilitiesAndAutomationAnswers) {
     for (int index : {0, 60, 61, 1000, -3}) EXPECT_EQ(p->dispatch(effCanBeAutomated, index), 1);
     EXPECT_EQ(p->dispatch(effSetTotalSampleToProcess, 0, 48000), 48000);
     EXPECT_EQ(p->dispatch(effGetVu), 0);
-    EXPECT_EQ(p->dispatch(effEditKeyDown, 'a', 65, nullptr, 1.0f), 0);
-    EXPECT_EQ(p->dispatch(effEditKeyUp, 'a', 65, nullptr, 1.0f), 0);
-    EXPECT_EQ(p->dispatch(effSetEditKnobMode, 0, 2), 0);
-    ERect* rect = reinterpret_cast<ERect*>(0x1);
-    EXPECT_EQ(p->dispatch(effEditGetRect, 0, 0, &rect), 0); // no editor yet
-    EXPECT_EQ(rect, reinterpret_cast<ERect*>(0x1));
+}
+
+TEST(Dispatcher, EditorOpcodesReachTheEditor) {
+    Plugin p;
+    ERect* rect = nullptr;
+    EXPECT_EQ(p->dispatch(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->top, 0);
+    EXPECT_EQ(rect->left, 0);
+    EXPECT_EQ(rect->bottom, 530);
+    EXPECT_EQ(rect->right, 384);
+    // Closed: keys are not handled; the knob mode is taken all the same.
+    EXPECT_EQ(p->dispatch(effEditKeyDown, 'a', 65, nullptr, 1.0f), -1);
+    EXPECT_EQ(p->dispatch(effEditKeyUp, 'a', 65, nullptr, 1.0f), -1);
+    EXPECT_EQ(p->dispatch(effSetEditKnobMode, 0, 2), 1);
+    EXPECT_EQ(p->dispatch(effEditIdle), 0);
+    EXPECT_EQ(p->dispatch(effEditClose), 0);
 }
 
 TEST(Dispatcher, SpeakerArrangementQueryStoresNulls) {
@@ -161,7 +176,7 @@ TEST(Record, FieldsAsHostsReadThem) {
     EXPECT_EQ(e.numParams, 61);
     EXPECT_EQ(e.numInputs, 2);
     EXPECT_EQ(e.numOutputs, 6);
-    EXPECT_EQ(e.flags, effFlagsHasVu | effFlagsCanMono | effFlagsCanReplacing);
+    EXPECT_EQ(e.flags, effFlagsHasEditor | effFlagsHasVu | effFlagsCanMono | effFlagsCanReplacing);
     EXPECT_EQ(e.initialDelay, 0);
     EXPECT_EQ(e.realQualities, 0);
     EXPECT_EQ(e.offQualities, 0);

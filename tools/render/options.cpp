@@ -60,17 +60,6 @@ std::pair<int, int> channelsFrom(const std::string& text) {
     return {static_cast<int>(*left) - 1, static_cast<int>(*right) - 1};
 }
 
-Setting settingFrom(const std::string& text) {
-    std::size_t equals = text.rfind('=');
-    if (equals == std::string::npos || equals == 0) {
-        usageError("--set takes NAME=VALUE, such as FeedBack1=0.7, not '" + text + "'");
-    }
-    std::string name = text.substr(0, equals);
-    std::string valueText = text.substr(equals + 1);
-    std::optional<double> value = numberFrom(valueText);
-    if (!value) usageError("--set " + name + " needs a number after '=', not '" + valueText + "'");
-    return {name, static_cast<float>(*value), valueText};
-}
 
 using ValueHandler = std::function<void(Options&, const std::string&)>;
 using FlagHandler = std::function<void(Options&)>;
@@ -128,6 +117,18 @@ void addPositional(Options& options, const std::string& arg) {
 }
 
 } // namespace
+
+Setting settingFrom(const std::string& text) {
+    std::size_t equals = text.rfind('=');
+    if (equals == std::string::npos || equals == 0) {
+        usageError("--set takes NAME=VALUE, such as FeedBack1=0.7, not '" + text + "'");
+    }
+    std::string name = text.substr(0, equals);
+    std::string valueText = text.substr(equals + 1);
+    std::optional<double> value = numberFrom(valueText);
+    if (!value) usageError("--set " + name + " needs a number after '=', not '" + valueText + "'");
+    return {name, static_cast<float>(*value), valueText};
+}
 
 Options parseOptions(const std::vector<std::string>& args) {
     Options options;

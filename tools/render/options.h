@@ -38,6 +38,9 @@ struct Options {
     bool help = false;
 };
 
+/// One NAME=VALUE of --set; throws RenderError (usage) when it is not of that form.
+Setting settingFrom(const std::string& text);
+
 /// Parses the arguments after the program name; throws RenderError (usage) on a bad one.
 Options parseOptions(const std::vector<std::string>& args);
 

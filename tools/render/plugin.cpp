@@ -64,6 +64,11 @@ std::unique_ptr<Plugin> Plugin::load(const std::string& path, const HostSetup& s
                           why + "; --plugin needs a Linux VST 2 module (a .so exporting "
                                 "VSTPluginMain or main)");
     }
+    return fromModule(std::move(module), setup);
+}
+
+std::unique_ptr<Plugin> Plugin::fromModule(std::unique_ptr<vsthost::Module> module,
+                                           const HostSetup& setup) {
     return std::unique_ptr<Plugin>(new Plugin(std::move(module), setup));
 }
 

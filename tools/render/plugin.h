@@ -40,6 +40,9 @@ class Plugin {
   public:
     /// Loads the module at `path` and makes an instance; throws RenderError (plugin) on failure.
     static std::unique_ptr<Plugin> load(const std::string& path, const HostSetup& setup);
+    /// Makes an instance of a module already at hand; throws RenderError (plugin) on failure.
+    static std::unique_ptr<Plugin> fromModule(std::unique_ptr<vsthost::Module> module,
+                                              const HostSetup& setup);
     ~Plugin();
     Plugin(const Plugin&) = delete;
     Plugin& operator=(const Plugin&) = delete;
@@ -59,6 +62,8 @@ class Plugin {
     /// Runs one block through the instance and moves the transport on.
     void process(float** inputBuffers, float** outputBuffers, std::int32_t frames);
 
+    /// The instance, for requests beyond rendering (the editor).
+    vsthost::Instance& instance() const { return *instance_; }
     int inputs() const { return instance_->effect()->numInputs; }
     int outputs() const { return instance_->effect()->numOutputs; }
     /// The plug-in's own name, else its product string, else the module's file name.

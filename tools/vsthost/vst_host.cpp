@@ -61,6 +61,10 @@ void closeLibrary(void* handle) { dlclose(handle); }
 
 } // namespace
 
+std::unique_ptr<Module> Module::linked(VstPluginMainProc entry, std::string description) {
+    return std::unique_ptr<Module>(new Module(nullptr, entry, "VSTPluginMain", std::move(description)));
+}
+
 Module::~Module() {
     if (handle_ != nullptr) closeLibrary(handle_);
 }

@@ -21,6 +21,8 @@ public:
     /// Loads `path` and finds `VSTPluginMain` (else `main`). On failure returns
     /// null and puts a sentence for the user into `error`.
     static std::unique_ptr<Module> load(const std::string& path, std::string& error);
+    /// A module whose code is linked into this program, reached through `entry`.
+    static std::unique_ptr<Module> linked(VstPluginMainProc entry, std::string description);
     ~Module();
     Module(const Module&) = delete;
     Module& operator=(const Module&) = delete;

@@ -1,0 +1,468 @@
+#include "delay_editor.h"
+
+#include "delay_effect.h"
+#include "parameters.h"
+#include "value_format.h"
+
+#include "gui/bitmap.h"
+#include "gui/controls/fader.h"
+#include "gui/controls/overlay_panel.h"
+#include "gui/controls/rotary_knob.h"
+#include "gui/controls/step_switch.h"
+#include "gui/controls/text_field.h"
+#include "gui/controls/toggle_button.h"
+#include "gui/controls/value_label.h"
+#include "gui/frame.h"
+
+#include <cstring>
+
+namespace tesk {
+
+namespace {
+
+using gui::Color;
+using gui::Point;
+using gui::Rect;
+
+constexpr Color kPanelColor{77, 184, 183, 0};
+constexpr Color kInfoTextColor{194, 222, 230, 0};
+constexpr Color kHighlightColor{250, 222, 194, 0};
+constexpr Color kWhite{255, 255, 255, 0};
+constexpr Color kBlack{0, 0, 0, 0};
+
+constexpr std::int32_t kBackgroundId = 128;
+constexpr std::int32_t kNoticeId = 143;
+constexpr std::int32_t kLogoTag = 62;
+constexpr std::int32_t kInfoFont = 5;
+constexpr std::int32_t kAlignRight = 2;
+constexpr std::int32_t kFaderStyleLeftIsZero = 8;
+
+// Resource ids of the pictures the controls draw.
+enum BitmapId : std::int32_t {
+    kSliderHandle = 129,
+    kAboutPicture = 130,
+    kOnOffLamp = 131,
+    kDelayTypeStrip = 132,
+    kInputStrip = 133,
+    kOutputStrip = 134,
+    kKnobHandleOn = 135,
+    kNumeratorStrip = 137,
+    kDenominatorStrip = 138,
+    kKnobHandleOff = 139,
+    kSyncLamp = 140,
+    kSaturationHandleOn = 141,
+    kSaturationHandleOff = 142,
+};
+
+// Line 1's rectangles; the other lines are moved by whole panels.
+constexpr Rect kFeedbackKnob{114, 92, 138, 116};
+constexpr Rect kVolumeKnob{143, 246, 171, 274};
+constexpr Rect kHighPassKnob{97, 201, 121, 225};
+constexpr Rect kCrossKnob{121, 201, 145, 225};
+constexpr Rect kLowPassKnob{146, 201, 170, 225};
+constexpr Rect kSaturationKnob{126, 142, 150, 166};
+constexpr Rect kPanSlider{21, 253, 127, 273};
+constexpr Rect kTempoField{33, 158, 62, 173};
+constexpr Point kOnOffButton{18, 100};
+constexpr Point kInputSwitch{45, 96};
+constexpr Point kDelayTypeButton{78, 96};
+constexpr Point kOutputSwitch{144, 96};
+constexpr Point kNumeratorSwitch{23, 209};
+constexpr Point kDenominatorSwitch{56, 209};
+constexpr Point kSyncButton{42, 181};
+constexpr Rect kDrySlider{164, 501, 300, 521};
+constexpr Rect kLogo{0, 0, 186, 66};
+constexpr Rect kAboutRect{51, 100, 335, 395};
+
+Point lineShift(int line) { return {(line & 1) != 0 ? 192 : 0, (line & 2) != 0 ? 219 : 0}; }
+
+Rect moved(const Rect& r, Point by) { return {r.left + by.x, r.top + by.y, r.right + by.x, r.bottom + by.y}; }
+
+// A button or switch is as wide as its strip and as high as one picture.
+Rect pictureRect(Point at, Point by, const gui::Bitmap* strip, std::int32_t pictures) {
+    return {at.x + by.x, at.y + by.y, at.x + by.x + strip->width, at.y + by.y + strip->height / pictures};
+}
+
+Point topLeft(const Rect& r) { return {r.left, r.top}; }
+
+int idx(ParamKind kind, int line) { return parameterIndex(kind, line); }
+
+// Each info label with its value text, in creation order.
+struct InfoLabelLayout {
+    Rect rect;
+    Color fontColor;
+    ValueToText format;
+};
+
+constexpr InfoLabelLayout kInfoLayout[DelayEditor::kNumInfoLabels] = {
+    {{214, 12, 257, 26}, kWhite, formatLineLabel},
+    {{306, 12, 349, 26}, kInfoTextColor, formatVolumeDb},
+    {{214, 27, 257, 41}, kInfoTextColor, formatFeedbackDb},
+    {{260, 27, 303, 41}, kInfoTextColor, formatPan},
+    {{306, 27, 349, 41}, kInfoTextColor, formatSaturation},
+    {{214, 42, 257, 56}, kInfoTextColor, formatHighPassHz},
+    {{260, 42, 303, 56}, kInfoTextColor, formatCrossHz},
+    {{306, 42, 349, 56}, kInfoTextColor, formatLowPassKHz},
+};
+
+} // namespace
+
+EditorInterface* makeDelayEditor(DelayEffect& effect) { return new DelayEditor(effect); }
+
+DelayEditor::DelayEditor(DelayEffect& effect) : EditorBase(effect), delay(effect) {
+    background = new gui::Bitmap(hasVectorUnit ? kBackgroundId : kNoticeId);
+    rect = {0, 0, static_cast<std::int16_t>(background->height),
+            static_cast<std::int16_t>(background->width)};
+}
+
+DelayEditor::~DelayEditor() {
+    close();
+    background->forget();
+}
+
+float DelayEditor::parameter(std::int32_t index) const { return delay.getParameter(index); }
+
+bool DelayEditor::lineIsOn(int line) const { return parameter(idx(ParamKind::IsDelayOn, line)) == 1.0f; }
+
+gui::Bitmap* DelayEditor::loadBitmap(std::int32_t id) {
+    auto* bitmap = new gui::Bitmap(id);
+    openBitmaps[openBitmapCount++] = bitmap;
+    return bitmap;
+}
+
+void DelayEditor::forgetOpenBitmaps() {
+    for (std::int32_t i = 0; i < openBitmapCount; ++i) openBitmaps[i]->forget();
+    openBitmaps = {};
+    openBitmapCount = 0;
+    knobHandleOn = knobHandleOff = saturationHandleOn = saturationHandleOff = nullptr;
+}
+
+// ---------------------------------------------------------------- open and close
+
+std::int32_t DelayEditor::open(void* window) {
+    editorThread.store(std::this_thread::get_id());
+    shownLine = 0;
+    lastTag = 0;
+    displayCrossHz = crossoverHz(parameter(idx(ParamKind::CrossFrequency, 0)));
+    EditorBase::open(window);
+    if (frame != nullptr) close();
+
+    const Rect size{0, 0, background->width, background->height};
+    if (!hasVectorUnit) {
+        // The notice is the whole editor on a processor the engine cannot use.
+        frame = new gui::Frame(size, window, this);
+        frame->setBackground(background);
+        postUpdate();
+        return 1;
+    }
+
+    for (std::int32_t id : {kSliderHandle, kOnOffLamp, kDelayTypeStrip, kInputStrip, kOutputStrip,
+                            kNumeratorStrip, kDenominatorStrip, kKnobHandleOn, kKnobHandleOff,
+                            kSyncLamp, kSaturationHandleOn, kSaturationHandleOff}) {
+        gui::Bitmap* bitmap = loadBitmap(id);
+        if (id == kKnobHandleOn) knobHandleOn = bitmap;
+        if (id == kKnobHandleOff) knobHandleOff = bitmap;
+        if (id == kSaturationHandleOn) saturationHandleOn = bitmap;
+        if (id == kSaturationHandleOff) saturationHandleOff = bitmap;
+    }
+    frame = new gui::Frame(size, window, this);
+    frame->setBackground(background);
+    for (int line = 0; line < kNumLines; ++line) createLineControls(line);
+    createInfoLabels();
+
+    gui::Bitmap* sliderHandle = openBitmaps[0];
+    dryLevelSlider = new gui::HFader(kDrySlider, this, idx(ParamKind::VolumeThruInput, 0), kDrySlider.left,
+                                     kDrySlider.right - sliderHandle->width - 1, sliderHandle, background,
+                                     topLeft(kDrySlider), kFaderStyleLeftIsZero);
+    dryLevelSlider->setOffsetHandle(Point{1, 2});
+    dryLevelSlider->setValue(parameter(idx(ParamKind::VolumeThruInput, 0)));
+    frame->addView(dryLevelSlider);
+
+    gui::Bitmap* about = new gui::Bitmap(kAboutPicture);
+    logo = new gui::OverlayPanel(kLogo, this, kLogoTag, about, kAboutRect, Point{0, 0});
+    about->forget(); // the panel holds it
+    frame->addView(logo);
+
+    isOpen = true;
+    showLineInfo(0, 0);
+    postUpdate();
+    return 1;
+}
+
+void DelayEditor::createLineControls(int line) {
+    const Point by = lineShift(line);
+    LineControls& c = lines[line];
+    const bool on = lineIsOn(line);
+    gui::Bitmap* handle = on ? knobHandleOn : knobHandleOff;
+
+    auto knob = [&](const Rect& at, ParamKind kind, gui::Bitmap* knobHandle) {
+        const Rect r = moved(at, by);
+        auto* k = new gui::RotaryKnob(r, this, idx(kind, line), background, knobHandle, topLeft(r));
+        k->setValue(parameter(idx(kind, line)));
+        frame->addView(k);
+        return k;
+    };
+    auto stepSwitch = [&](Point at, ParamKind kind, gui::Bitmap* strip, std::int32_t pictures,
+                          std::int32_t positions) {
+        auto* s = new gui::StepSwitch(pictureRect(at, by, strip, pictures), this, idx(kind, line), pictures,
+                                      strip->height / pictures, positions, strip, Point{0, 0});
+        s->setValue(parameter(idx(kind, line)));
+        frame->addView(s);
+        return s;
+    };
+    auto toggle = [&](Point at, ParamKind kind, gui::Bitmap* strip) {
+        auto* t = new gui::ToggleButton(pictureRect(at, by, strip, 2), this, idx(kind, line), strip);
+        t->setValue(parameter(idx(kind, line)));
+        frame->addView(t);
+        return t;
+    };
+
+    c.feedbackKnob = knob(kFeedbackKnob, ParamKind::FeedBack, handle);
+    c.volumeKnob = knob(kVolumeKnob, ParamKind::Volume, handle);
+    c.highPassKnob = knob(kHighPassKnob, ParamKind::LowPassFrequency, handle);
+    c.crossKnob = knob(kCrossKnob, ParamKind::CrossFrequency, handle);
+    c.lowPassKnob = knob(kLowPassKnob, ParamKind::HighPassFrequency, handle);
+    c.saturationKnob = knob(kSaturationKnob, ParamKind::Saturation, on ? saturationHandleOn : saturationHandleOff);
+
+    gui::Bitmap* sliderHandle = openBitmaps[0];
+    const Rect pan = moved(kPanSlider, by);
+    c.panSlider = new gui::HFader(pan, this, idx(ParamKind::Pan, line), pan.left, pan.right - sliderHandle->width - 1,
+                                  sliderHandle, background, topLeft(pan), kFaderStyleLeftIsZero);
+    c.panSlider->setOffsetHandle(Point{1, 2});
+    c.panSlider->setValue(parameter(idx(ParamKind::Pan, line)));
+    frame->addView(c.panSlider);
+
+    c.onOffButton = toggle(kOnOffButton, ParamKind::IsDelayOn, openBitmaps[1]);
+    // A line listens only to lower-numbered lines: line n offers n + 1 sources.
+    c.inputSwitch = stepSwitch(kInputSwitch, ParamKind::Input, openBitmaps[3], 4, line + 1);
+    c.delayTypeButton = toggle(kDelayTypeButton, ParamKind::DelayType, openBitmaps[2]);
+    c.outputSwitch = stepSwitch(kOutputSwitch, ParamKind::Output, openBitmaps[4], 4, 3);
+
+    c.tempoField = new gui::TextField(moved(kTempoField, by), this, idx(ParamKind::Tempo, line), nullptr,
+                                      nullptr, 0);
+    c.tempoField->setFont(kInfoFont);
+    c.tempoField->setFontColor(kInfoTextColor);
+    c.tempoField->setBackColor(kBlack);
+    c.tempoField->setFrameColor(kBlack);
+    c.tempoField->setValue(parameter(idx(ParamKind::Tempo, line)));
+    frame->addView(c.tempoField);
+    if (on) showTempoText(line);
+
+    c.numeratorSwitch = stepSwitch(kNumeratorSwitch, ParamKind::TempoNum, openBitmaps[5], 4, 3);
+    c.denominatorSwitch = stepSwitch(kDenominatorSwitch, ParamKind::TempoDen, openBitmaps[6], 9, 9);
+
+    const float sync = parameter(idx(ParamKind::IsTempoSync, line));
+    tempoSyncShown[line] = sync == 1.0f;
+    c.tempoSyncButton = new gui::ToggleButton(pictureRect(kSyncButton, by, openBitmaps[9], 2), this,
+                                              idx(ParamKind::IsTempoSync, line), openBitmaps[9]);
+    c.tempoSyncButton->setValue(on ? sync : 0.0f);
+    frame->addView(c.tempoSyncButton);
+}
+
+void DelayEditor::createInfoLabels() {
+    const float initial[kNumInfoLabels] = {
+        static_cast<float>(shownLine + 1),           parameter(idx(ParamKind::Volume, 0)),
+        parameter(idx(ParamKind::FeedBack, 0)),      parameter(idx(ParamKind::Pan, 0)),
+        parameter(idx(ParamKind::Saturation, 0)),    parameter(idx(ParamKind::LowPassFrequency, 0)),
+        0.5f,                                        parameter(idx(ParamKind::HighPassFrequency, 0))};
+    for (int i = 0; i < kNumInfoLabels; ++i) {
+        auto* label = new gui::ValueLabel(kInfoLayout[i].rect, nullptr, 0);
+        label->setFont(kInfoFont);
+        label->setAlign(kAlignRight);
+        label->setBackColor(kPanelColor);
+        label->setFrameColor(kPanelColor);
+        label->setFontColor(kInfoLayout[i].fontColor);
+        label->setValueToText(kInfoLayout[i].format);
+        label->setValue(initial[i]);
+        frame->addView(label);
+        infoLabels[i] = label;
+    }
+}
+
+void DelayEditor::close() {
+    isOpen = false;
+    delete frame; // takes every view with it
+    frame = nullptr;
+    lines = {};
+    infoLabels = {};
+    dryLevelSlider = nullptr;
+    logo = nullptr;
+    forgetOpenBitmaps();
+    for (auto& pending : pendingChange) pending.store(false, std::memory_order_relaxed);
+}
+
+// ---------------------------------------------------------------- parameters to controls
+
+void DelayEditor::idle() {
+    if (isOpen && !inIdle) {
+        for (std::int32_t index = 0; index < kNumParameters; ++index)
+            if (pendingChange[index].exchange(false, std::memory_order_acquire)) applyParameter(index);
+    }
+    EditorBase::idle();
+}
+
+void DelayEditor::parameterChanged(std::int32_t index, float) {
+    if (!isOpen) return;
+    if (std::this_thread::get_id() != editorThread.load()) {
+        // Controls belong to the editor's thread: note the change for its idle.
+        if (index >= 0 && index < kNumParameters) pendingChange[index].store(true, std::memory_order_release);
+        postUpdate();
+        return;
+    }
+    applyParameter(index);
+}
+
+void DelayEditor::applyParameter(std::int32_t index) {
+    ParamRef ref{};
+    if (!splitParameterIndex(index, ref)) {
+        postUpdate();
+        return;
+    }
+    const int line = ref.line;
+    LineControls& c = lines[line];
+    if (ref.kind != ParamKind::VolumeThruInput) showLineInfo(line, index);
+    const float v = parameter(index);
+
+    switch (ref.kind) {
+    case ParamKind::FeedBack:
+        c.feedbackKnob->setValue(v);
+        highlight(kFeedbackDisplay, v);
+        break;
+    case ParamKind::Volume:
+        c.volumeKnob->setValue(v);
+        highlight(kVolumeDisplay, v);
+        break;
+    case ParamKind::VolumeThruInput: dryLevelSlider->setValue(v); break;
+    case ParamKind::IsDelayOn: applyLineSwitch(line); break;
+    case ParamKind::Pan:
+        c.panSlider->setValue(v);
+        highlight(kPanDisplay, v);
+        break;
+    case ParamKind::Input: c.inputSwitch->setValue(v); break;
+    case ParamKind::Output: c.outputSwitch->setValue(v); break;
+    case ParamKind::DelayType: c.delayTypeButton->setValue(v); break;
+    case ParamKind::Saturation:
+        c.saturationKnob->setValue(v);
+        highlight(kSaturationDisplay, v);
+        break;
+    case ParamKind::LowPassFrequency:
+        c.highPassKnob->setValue(v);
+        highlight(kHighPassDisplay, v);
+        break;
+    case ParamKind::HighPassFrequency:
+        c.lowPassKnob->setValue(v);
+        highlight(kLowPassDisplay, v);
+        break;
+    case ParamKind::CrossFrequency:
+        c.crossKnob->setValue(v);
+        highlight(kCrossDisplay, v);
+        // Their texts speak of the crossover just changed.
+        infoLabels[kHighPassDisplay]->setDirty(true);
+        infoLabels[kLowPassDisplay]->setDirty(true);
+        break;
+    case ParamKind::Tempo: showTempoText(line); break;
+    case ParamKind::TempoNum: c.numeratorSwitch->setValue(v); break;
+    case ParamKind::TempoDen: c.denominatorSwitch->setValue(v); break;
+    case ParamKind::IsTempoSync:
+        if (lineIsOn(line)) {
+            c.tempoSyncButton->setValue(v);
+            tempoSyncShown[line] = v == 1.0f;
+            showTempoText(line);
+        } else {
+            c.tempoSyncButton->setValue(0.0f);
+        }
+        break;
+    }
+    postUpdate();
+}
+
+void DelayEditor::applyLineSwitch(int line) {
+    LineControls& c = lines[line];
+    const float v = parameter(idx(ParamKind::IsDelayOn, line));
+    gui::RotaryKnob* knobs[] = {c.highPassKnob, c.lowPassKnob, c.crossKnob, c.volumeKnob, c.feedbackKnob};
+    if (v == 0.0f) {
+        for (gui::RotaryKnob* k : knobs) k->setHandleBitmap(knobHandleOff);
+        c.saturationKnob->setHandleBitmap(saturationHandleOff);
+        c.tempoField->setText("");
+        c.tempoSyncButton->setValue(0.0f);
+    } else {
+        showTempoText(line);
+        for (gui::RotaryKnob* k : knobs) k->setHandleBitmap(knobHandleOn);
+        c.saturationKnob->setHandleBitmap(saturationHandleOn);
+        // The sync state shown before the line went off, not the parameter.
+        c.tempoSyncButton->setValue(tempoSyncShown[line] ? 1.0f : 0.0f);
+    }
+    c.tempoField->setDirty(true);
+    for (gui::RotaryKnob* k : knobs) k->setDirty(true);
+    c.saturationKnob->setDirty(true);
+    c.tempoSyncButton->setDirty(true);
+    c.onOffButton->setValue(v);
+}
+
+void DelayEditor::showTempoText(int line) {
+    gui::TextField* field = lines[line].tempoField;
+    if (!lineIsOn(line)) {
+        field->setText("");
+        return;
+    }
+    char text[256] = {};
+    delay.getParameterDisplay(idx(ParamKind::Tempo, line), text);
+    field->setText(text);
+}
+
+void DelayEditor::highlight(InfoLabel which, float value) {
+    infoLabels[which]->setFontColor(kHighlightColor);
+    infoLabels[which]->setValue(value);
+}
+
+void DelayEditor::showLineInfo(int line, std::int32_t index) {
+    displayCrossHz = crossoverHz(parameter(idx(ParamKind::CrossFrequency, line)));
+    if (index == lastTag) return;
+    lastTag = index;
+    shownLine = line;
+    infoLabels[kLineLabel]->setValue(static_cast<float>(line + 1));
+    infoLabels[kLineLabel]->setDirty(true);
+    const std::pair<InfoLabel, ParamKind> shown[] = {
+        {kFeedbackDisplay, ParamKind::FeedBack},           {kVolumeDisplay, ParamKind::Volume},
+        {kPanDisplay, ParamKind::Pan},                     {kSaturationDisplay, ParamKind::Saturation},
+        {kHighPassDisplay, ParamKind::LowPassFrequency},   {kCrossDisplay, ParamKind::CrossFrequency},
+        {kLowPassDisplay, ParamKind::HighPassFrequency}};
+    for (auto [label, kind] : shown) {
+        infoLabels[label]->setFontColor(kInfoTextColor);
+        infoLabels[label]->setValue(parameter(idx(kind, line)));
+        infoLabels[label]->setDirty(true);
+    }
+}
+
+// ---------------------------------------------------------------- controls to parameters
+
+void DelayEditor::valueChanged(gui::DrawContext* ctx, gui::Control* control) {
+    const std::int32_t tag = control->getTag();
+    if (tag < 0 || tag >= kNumParameters) return; // the logo
+    ParamRef ref{};
+    splitParameterIndex(tag, ref);
+    if (ref.kind == ParamKind::Tempo) {
+        typedTempo(ctx, static_cast<gui::TextField*>(control), ref.line);
+        return;
+    }
+    delay.setParameterAutomated(tag, control->getValue());
+    control->update(ctx);
+}
+
+void DelayEditor::typedTempo(gui::DrawContext* ctx, gui::TextField* field, int line) {
+    if (parameter(idx(ParamKind::IsDelayOn, line)) == 0.0f) {
+        field->setText(""); // a line that is off takes no tempo
+        return;
+    }
+    char text[256] = {};
+    field->getText(text);
+    field->setValue(parseTypedTempo(text, field->getValue()));
+    // A typed tempo is the user's own setting, not automation; it ends sync.
+    delay.setParameter(idx(ParamKind::Tempo, line), field->getValue());
+    field->update(ctx);
+    lines[line].tempoSyncButton->setValue(0.0f);
+    tempoSyncShown[line] = false;
+    delay.setParameter(idx(ParamKind::IsTempoSync, line), 0.0f);
+}
+
+} // namespace tesk

@@ -1,0 +1,87 @@
+#include "editor_base.h"
+
+#include "gui/frame.h"
+#include "gui/platform/platform.h"
+
+namespace tesk {
+
+namespace {
+
+gui::VstKeyCode toToolkit(const VstKeyCode& key) {
+    gui::VstKeyCode copy;
+    copy.character = key.character;
+    copy.virt = key.virt;
+    copy.modifier = key.modifier;
+    return copy;
+}
+
+} // namespace
+
+EditorBase::EditorBase(EffectBaseExt& effect)
+    : EditorInterface(&effect), nextIdleTime(gui::platform::tickCount()), host_(effect) {}
+
+EditorBase::~EditorBase() = default;
+
+std::int32_t EditorBase::getRect(ERect** out) {
+    *out = &rect;
+    return 1;
+}
+
+std::int32_t EditorBase::open(void* window) {
+    postUpdate();
+    systemWindow = window;
+    return 0;
+}
+
+void EditorBase::idle() {
+    if (inIdle) return;
+    if (updatePending.exchange(0, std::memory_order_relaxed) != 0) update();
+    if (frame != nullptr) frame->idle();
+}
+
+std::int32_t EditorBase::onKeyDown(VstKeyCode& key) {
+    if (frame == nullptr) return -1;
+    gui::VstKeyCode copy = toToolkit(key);
+    return frame->keyDown(copy);
+}
+
+std::int32_t EditorBase::onKeyUp(VstKeyCode& key) {
+    if (frame == nullptr) return -1;
+    gui::VstKeyCode copy = toToolkit(key);
+    return frame->keyUp(copy);
+}
+
+std::int32_t EditorBase::setKnobMode(std::int32_t mode) {
+    gui::setKnobMode(mode);
+    return 1;
+}
+
+bool EditorBase::onWheel(float distance) {
+    if (frame == nullptr) return false;
+    gui::Point origin;
+    return frame->wheel(nullptr, origin, distance);
+}
+
+void EditorBase::redrawAll() {
+    if (frame != nullptr) frame->drawView(nullptr);
+}
+
+void EditorBase::pumpIdle() {
+    std::uint32_t now = gui::platform::tickCount();
+    if (now < nextIdleTime) {
+        gui::platform::sleepMs(4);
+        now += 4;
+        if (now < nextIdleTime - 50) return;
+    }
+    idle();
+    gui::platform::dispatchPendingPaint();
+    nextIdleTime = now + 100;
+    inIdle = true;
+    host_.hostIdle();
+    inIdle = false;
+}
+
+void EditorBase::beginEdit(std::int32_t tag) { host_.beginEdit(tag); }
+void EditorBase::endEdit(std::int32_t tag) { host_.endEdit(tag); }
+
+} // namespace tesk

@@ -1,0 +1,273 @@
+// The editor as a user meets it: layout, what controls show, what clicks and
+// typing do to the parameters, and what the window looks like.
+#include "editor_fixture.h"
+
+#include "value_format.h"
+
+#include "gui/controls/fader.h"
+#include "gui/controls/overlay_panel.h"
+#include "gui/controls/rotary_knob.h"
+#include "gui/controls/step_switch.h"
+#include "gui/controls/text_field.h"
+#include "gui/controls/toggle_button.h"
+#include "gui/controls/value_label.h"
+
+#include <cstring>
+#include <string>
+#include <thread>
+#include <typeinfo>
+
+namespace tesk::test {
+namespace {
+
+using gui::Point;
+using gui::Rect;
+
+int idx(ParamKind kind, int line = 0) { return parameterIndex(kind, line); }
+
+Rect sizeOf(const gui::View* view) {
+    Rect r;
+    view->getViewSize(r);
+    return r;
+}
+
+bool sameRect(const Rect& a, const Rect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+Point centre(const gui::View* view) {
+    const Rect r = sizeOf(view);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+std::string textOf(gui::TextField* field) {
+    char text[256] = {};
+    field->getText(text);
+    return text;
+}
+
+std::string labelText(gui::ValueLabel* label, ValueToText format) {
+    char text[256] = {};
+    format(label->getValue(), text);
+    return text;
+}
+
+TEST_F(EditorTest, SizeIsKnownBeforeOpening) {
+    ERect* rect = nullptr;
+    EXPECT_EQ(effect->dispatch(effEditGetRect, 0, 0, &rect, 0.0f), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->top, 0);
+    EXPECT_EQ(rect->left, 0);
+    EXPECT_EQ(rect->bottom, 530);
+    EXPECT_EQ(rect->right, 384);
+    EXPECT_EQ(effect->getAeffect()->flags, 0x1D);
+}
+
+TEST_F(EditorTest, KeysWhileClosedAreNotHandled) {
+    EXPECT_EQ(effect->dispatch(effEditKeyDown, 'a', 0, nullptr, 0.0f), -1);
+    EXPECT_EQ(effect->dispatch(effEditKeyUp, 'a', 0, nullptr, 0.0f), -1);
+    EXPECT_EQ(effect->dispatch(effSetEditKnobMode, 0, 1, nullptr, 0.0f), 1);
+}
+
+// Every control in creation order, with its kind and tag.
+TEST_F(EditorTest, ControlsAreCreatedInOrderWithTheirTagsAndKinds) {
+    openEditor();
+    gui::Frame& frame = *editor().getFrame();
+    ASSERT_EQ(frame.getViewCount(), 4 * 15 + 8 + 2);
+    int i = 0;
+    auto expect = [&](const std::type_info& kind, std::int32_t tag) {
+        auto* control = dynamic_cast<gui::Control*>(frame.getView(i));
+        ASSERT_NE(control, nullptr) << i;
+        EXPECT_EQ(typeid(*control), kind) << "view " << i;
+        EXPECT_EQ(control->getTag(), tag) << "view " << i;
+        ++i;
+    };
+    for (int n = 0; n < 4; ++n) {
+        for (int tag : {n, 4 + n, 33 + n, 41 + n, 37 + n, 29 + n}) expect(typeid(gui::RotaryKnob), tag);
+        expect(typeid(gui::HFader), 13 + n);
+        expect(typeid(gui::ToggleButton), 9 + n);
+        expect(typeid(gui::StepSwitch), 17 + n);
+        expect(typeid(gui::ToggleButton), 25 + n);
+        expect(typeid(gui::StepSwitch), 21 + n);
+        expect(typeid(gui::TextField), 45 + n);
+        expect(typeid(gui::StepSwitch), 49 + n);
+        expect(typeid(gui::StepSwitch), 53 + n);
+        expect(typeid(gui::ToggleButton), 57 + n);
+    }
+    for (int label = 0; label < 8; ++label) expect(typeid(gui::ValueLabel), 0);
+    expect(typeid(gui::HFader), 8);
+    expect(typeid(gui::OverlayPanel), 62);
+}
+
+TEST_F(EditorTest, LayoutRectanglesFollowTheLinePanels) {
+    openEditor();
+    EXPECT_TRUE(sameRect(sizeOf(editor().lineControls(3).feedbackKnob), {306, 311, 330, 335}));
+    EXPECT_TRUE(sameRect(sizeOf(editor().lineControls(1).tempoField), {225, 158, 254, 173}));
+    EXPECT_TRUE(sameRect(sizeOf(editor().lineControls(2).tempoSyncButton), {42, 400, 54, 410}));
+    EXPECT_TRUE(sameRect(sizeOf(editor().lineControls(0).volumeKnob), {143, 246, 171, 274}));
+    EXPECT_TRUE(sameRect(sizeOf(editor().lineControls(0).inputSwitch), {45, 96, 73, 114}));
+    EXPECT_TRUE(sameRect(sizeOf(editor().lineControls(0).onOffButton), {18, 100, 34, 116}));
+    EXPECT_TRUE(sameRect(sizeOf(editor().lineControls(3).denominatorSwitch), {248, 428, 264, 444}));
+    EXPECT_TRUE(sameRect(sizeOf(editor().infoLabel(DelayEditor::kCrossDisplay)), {260, 42, 303, 56}));
+}
+
+TEST_F(EditorTest, AnOffLineShowsNoTempoAndNoSync) {
+    // Program 0: line 1 on, lines 2 to 4 off, all synced.
+    openEditor();
+    EXPECT_EQ(textOf(editor().lineControls(0).tempoField), "88.0");
+    EXPECT_EQ(editor().lineControls(0).tempoSyncButton->getValue(), 1.0f);
+    EXPECT_EQ(textOf(editor().lineControls(1).tempoField), "");
+    EXPECT_EQ(editor().lineControls(1).tempoSyncButton->getValue(), 0.0f);
+    EXPECT_EQ(parameter(ParamKind::IsTempoSync, 1), 1.0f);
+}
+
+TEST_F(EditorTest, InputSwitchOffersOnlyLowerLines) {
+    openEditor();
+    gui::StepSwitch* first = editor().lineControls(0).inputSwitch;
+    click(centre(first));
+    EXPECT_EQ(parameter(ParamKind::Input, 0), 0.0f);
+    effect->setParameter(idx(ParamKind::IsDelayOn, 0), 1.0f);
+    gui::StepSwitch* second = editor().lineControls(1).inputSwitch;
+    click(centre(second));
+    EXPECT_EQ(parameter(ParamKind::Input, 1), 0.1f);
+    click(centre(second));
+    EXPECT_EQ(parameter(ParamKind::Input, 1), 0.0f);
+}
+
+TEST_F(EditorTest, OutputAndNumeratorSwitchesWrapAfterTheirThirdPosition) {
+    openEditor();
+    for (auto [control, kind] : {std::pair<gui::Control*, ParamKind>{editor().lineControls(0).outputSwitch, ParamKind::Output},
+                                 {editor().lineControls(0).numeratorSwitch, ParamKind::TempoNum}}) {
+        click(centre(control));
+        EXPECT_FLOAT_EQ(control->getValue(), 0.1f);
+        click(centre(control));
+        EXPECT_FLOAT_EQ(control->getValue(), 0.2f);
+        click(centre(control));
+        EXPECT_EQ(control->getValue(), 0.0f);
+        EXPECT_EQ(parameter(kind), 0.0f);
+    }
+}
+
+TEST_F(EditorTest, MovingAKnobAutomatesItsParameterAndMovesThePanel) {
+    openEditor();
+    gui::RotaryKnob* knob = editor().lineControls(2).feedbackKnob;
+    knob->setValue(0.25f);
+    editor().valueChanged(nullptr, knob);
+    const auto automated = automation();
+    ASSERT_EQ(automated.size(), 1u);
+    EXPECT_EQ(automated[0].first, 2);
+    EXPECT_EQ(automated[0].second, 0.25f);
+    EXPECT_EQ(parameter(ParamKind::FeedBack, 2), 0.25f);
+    EXPECT_EQ(editor().getShownLine(), 2);
+    EXPECT_EQ(labelText(editor().infoLabel(DelayEditor::kLineLabel), formatLineLabel), "Delay 3");
+    EXPECT_EQ(labelText(editor().infoLabel(DelayEditor::kFeedbackDisplay), formatFeedbackDb), "-12.0 db");
+}
+
+TEST_F(EditorTest, TypedTempoSetsTheTempoWithoutAutomationAndEndsSync) {
+    openEditor();
+    gui::TextField* field = editor().lineControls(0).tempoField;
+    click(centre(field));
+    gui::headless::HeadlessEditBox* box = gui::headless::activeEditBox();
+    ASSERT_NE(box, nullptr);
+    box->type("300");
+    box->pressReturn();
+    idle();
+    EXPECT_EQ(parameter(ParamKind::Tempo, 0), 300.0f);
+    EXPECT_EQ(parameter(ParamKind::IsTempoSync, 0), 0.0f);
+    EXPECT_EQ(editor().lineControls(0).tempoSyncButton->getValue(), 0.0f);
+    EXPECT_EQ(textOf(field), "300.0");
+    EXPECT_TRUE(automation().empty());
+}
+
+TEST_F(EditorTest, TypingIntoAnOffLineEmptiesTheFieldAndSetsNothing) {
+    openEditor();
+    gui::TextField* field = editor().lineControls(1).tempoField;
+    field->setText("150");
+    editor().valueChanged(nullptr, field);
+    EXPECT_EQ(textOf(field), "");
+    EXPECT_EQ(parameter(ParamKind::Tempo, 1), 120.0f);
+    EXPECT_EQ(parameter(ParamKind::IsTempoSync, 1), 1.0f);
+}
+
+TEST_F(EditorTest, SyncShownBeforeSwitchingOffComesBack) {
+    openEditor();
+    effect->setParameter(idx(ParamKind::IsDelayOn, 1), 1.0f);
+    EXPECT_EQ(editor().lineControls(1).tempoSyncButton->getValue(), 1.0f);
+    effect->setParameter(idx(ParamKind::IsDelayOn, 1), 0.0f);
+    EXPECT_EQ(editor().lineControls(1).tempoSyncButton->getValue(), 0.0f);
+    effect->setParameter(idx(ParamKind::IsTempoSync, 1), 0.0f); // the host meanwhile
+    effect->setParameter(idx(ParamKind::IsDelayOn, 1), 1.0f);
+    EXPECT_EQ(editor().lineControls(1).tempoSyncButton->getValue(), 1.0f);
+    EXPECT_EQ(textOf(editor().lineControls(1).tempoField), "120.0");
+}
+
+TEST_F(EditorTest, DryLevelLeavesThePanelWhereItIs) {
+    openEditor();
+    effect->setParameter(idx(ParamKind::Pan, 2), 0.75f);
+    ASSERT_EQ(editor().getShownLine(), 2);
+    effect->setParameter(idx(ParamKind::VolumeThruInput), 0.3f);
+    EXPECT_EQ(editor().getShownLine(), 2);
+    EXPECT_NEAR(editor().getFrame() ? static_cast<gui::Control*>(editor().getFrame()->getView(4 * 15 + 8))->getValue() : 0, 0.3f, 1e-7);
+}
+
+TEST_F(EditorTest, CrossoverChangeRecomputesTheFilterDisplays) {
+    openEditor();
+    effect->setParameter(idx(ParamKind::LowPassFrequency, 2), 0.5f);
+    effect->setParameter(idx(ParamKind::CrossFrequency, 2), 1.0f); // 5000 Hz
+    EXPECT_EQ(editor().getShownLine(), 2);
+    EXPECT_EQ(displayCrossHz, 5000.0f);
+    EXPECT_EQ(labelText(editor().infoLabel(DelayEditor::kHighPassDisplay), formatHighPassHz), "2500Hz");
+    EXPECT_TRUE(editor().infoLabel(DelayEditor::kHighPassDisplay)->isDirty());
+    EXPECT_TRUE(editor().infoLabel(DelayEditor::kLowPassDisplay)->isDirty());
+}
+
+TEST_F(EditorTest, IndicesBeyondTheTableOnlyPostAnUpdate) {
+    editor().parameterChanged(61, 0.5f);
+    EXPECT_EQ(editor().updatePending.load(), 0); // closed: nothing posted
+    openEditor();
+    const int shown = editor().getShownLine();
+    editor().parameterChanged(61, 0.5f);
+    EXPECT_EQ(editor().updatePending.load(), 1);
+    EXPECT_EQ(editor().getShownLine(), shown);
+}
+
+TEST_F(EditorTest, EachOpeningShowsTheCurrentValues) {
+    openEditor();
+    EXPECT_EQ(editor().lineControls(0).feedbackKnob->getValue(), 0.5f);
+    effect->dispatch(effEditClose, 0, 0, nullptr, 0.0f);
+    effect->setParameter(idx(ParamKind::FeedBack, 0), 0.9f);
+    effect->setParameter(idx(ParamKind::IsDelayOn, 3), 1.0f);
+    openEditor();
+    EXPECT_EQ(editor().lineControls(0).feedbackKnob->getValue(), 0.9f);
+    EXPECT_EQ(textOf(editor().lineControls(3).tempoField), "120.0");
+    effect->dispatch(effEditClose, 0, 0, nullptr, 0.0f);
+    effect->dispatch(effEditClose, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(editor().getFrame(), nullptr);
+}
+
+TEST_F(EditorTest, LogoOpensTheAboutPictureAndTheNextClickClosesIt) {
+    openEditor();
+    gui::Frame& frame = *editor().getFrame();
+    click({20, 20});
+    EXPECT_NE(frame.getModalView(), nullptr);
+    click({200, 200});
+    EXPECT_EQ(frame.getModalView(), nullptr);
+    EXPECT_TRUE(automation().empty());
+}
+
+// Parameter changes from another thread while the editor idles: applied at
+// the editor's next idle, never touched from the other thread (run under TSan).
+TEST_F(EditorTest, ChangesFromAnotherThreadArriveAtTheNextIdle) {
+    openEditor();
+    std::thread automation([this] {
+        for (int i = 0; i < 2000; ++i) effect->setParameter(i % 61, static_cast<float>(i % 10) / 10.0f);
+        effect->setParameter(idx(ParamKind::FeedBack, 3), 0.7f);
+    });
+    for (int i = 0; i < 200; ++i) idle();
+    automation.join();
+    idle();
+    EXPECT_EQ(editor().lineControls(3).feedbackKnob->getValue(), 0.7f);
+}
+
+} // namespace
+} // namespace tesk::test
