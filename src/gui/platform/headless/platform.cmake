@@ -1,3 +1,3 @@
 # Headless: the software surface and windows that live in memory.
 include(${CMAKE_CURRENT_LIST_DIR}/../software/software.cmake)
-target_sources(tesk_gui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/headless_platform.cpp)
+target_sources(${TESK_GUI_TARGET} PRIVATE ${CMAKE_CURRENT_LIST_DIR}/headless_platform.cpp)
