@@ -1,19 +1,14 @@
 #include "gui/bitmap.h"
 
 #include "gui/draw_context.h"
-#include "gui/embedded_resources.h"
 #include "gui/platform/platform.h"
-#include "gui/png_image.h"
 
 namespace gui {
 
-Bitmap::Bitmap(std::int32_t resourceId) {
-    const EmbeddedResource* resource = findEmbeddedResource(resourceId);
-    RgbImage decoded;
-    if (resource == nullptr || !decodePng(resource->data, resource->size, decoded)) return;
-    image_ = platform::createSurface(decoded.width, decoded.height, decoded.rgb.data());
-    width = decoded.width;
-    height = decoded.height;
+Bitmap::Bitmap(std::int32_t resourceId) : image_(platform::loadResourceImage(resourceId)) {
+    if (image_ == nullptr) return;
+    width = image_->width();
+    height = image_->height();
 }
 
 Bitmap::~Bitmap() = default;

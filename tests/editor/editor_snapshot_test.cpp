@@ -4,8 +4,8 @@
 
 #include "gui/controls/rotary_knob.h"
 #include "gui/controls/value_label.h"
-#include "gui/embedded_resources.h"
-#include "gui/png_image.h"
+#include "gui/platform/software/embedded_resources.h"
+#include "gui/platform/software/png_image.h"
 
 namespace tesk::test {
 namespace {

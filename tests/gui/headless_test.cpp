@@ -1,6 +1,6 @@
 // The headless back end as the tests and the snapshot tool drive it: scripted input
 // for drags, the clock, pending paints, the edit box and PNG snapshots.
-#include "gui/png_image.h"
+#include "gui/platform/software/png_image.h"
 #include "gui_test_support.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 # tesk_embed_resources(<target> <file>...)
 # Builds the files, named <id>.png, into <target> as data, and defines for it the
-# toolkit's lookup of resources by id (gui/embedded_resources.h). Every binary that
+# toolkit's lookup of resources by id (gui/platform/software/embedded_resources.h). Every binary that
 # links tesk_gui calls this once, with the pictures it needs (or none).
 function(tesk_embed_resources target)
   set(script ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/embed_resources_script.cmake)

@@ -18,7 +18,7 @@ foreach(file IN LISTS FILES)
 endforeach()
 
 set(content "// Generated from the resource files by tesk_embed_resources; do not edit.
-#include \"gui/embedded_resources.h\"
+#include \"gui/platform/software/embedded_resources.h\"
 
 namespace gui {
 namespace {

@@ -76,6 +76,10 @@ class Surface {
 std::unique_ptr<Surface> createSurface(std::int32_t width, std::int32_t height,
                                        const std::uint8_t* rgb = nullptr);
 
+/// The picture the module holds under resource `id` as a surface; null when it holds
+/// none or it cannot be read.
+std::unique_ptr<Surface> loadResourceImage(std::int32_t id);
+
 // ---- Child window --------------------------------------------------------------
 
 /// One event of a frame's window, translated once, by value, into the toolkit's terms.

@@ -1,6 +1,6 @@
 #include "gui/platform/headless/headless.h"
 
-#include "gui/png_image.h"
+#include "gui/platform/software/png_image.h"
 
 #include <algorithm>
 #include <cstring>

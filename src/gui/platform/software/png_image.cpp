@@ -1,4 +1,4 @@
-#include "gui/png_image.h"
+#include "gui/platform/software/png_image.h"
 
 #include <png.h>
 
