@@ -4,6 +4,7 @@
 #include "delay_editor.h"
 #include "effect_base.h"
 #include "errors.h"
+#include "number_text.h"
 #include "options.h"
 #include "plugin.h"
 
@@ -63,10 +64,10 @@ Options parse(int argc, char** argv) {
             o.settings.push_back(render::settingFrom(value()));
         } else if (arg == "--tempo") {
             const std::string text = value();
-            char* end = nullptr;
-            o.tempo = std::strtod(text.c_str(), &end);
-            if (end == text.c_str() || *end != '\0' || !(o.tempo > 0.0))
+            const std::optional<double> tempo = numberFrom(text);
+            if (!tempo || !(*tempo > 0.0))
                 throw RenderError(ExitCode::usage, "--tempo takes beats per minute, such as 120, not '" + text + "'");
+            o.tempo = *tempo;
         } else if (!arg.empty() && arg[0] == '-') {
             throw RenderError(ExitCode::usage, "unknown option '" + arg + "'; see --help");
         } else {

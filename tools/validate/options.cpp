@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "errors.h"
+#include "number_text.h"
 
 #include <cerrno>
 #include <cmath>
@@ -12,18 +13,6 @@ namespace {
 
 [[noreturn]] void usageError(const std::string& message) {
     throw ValidateError(ExitCode::usage, message + " (tesk-validate --help lists the options)");
-}
-
-/// The finite number the whole text spells, or nothing.
-std::optional<double> numberFrom(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    double value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || errno == ERANGE || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 /// The number `text` spells, within [low, high] and whole when `whole` is set.
