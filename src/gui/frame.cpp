@@ -191,6 +191,7 @@ void Frame::drawView(View* view) {
 }
 
 void Frame::idle() {
+    if (window_ != nullptr) window_->dispatchEvents();
     if (!open_ || firstDrawPending_ || !isSomethingDirty()) return;
     WindowContext ctx(this, window_.get());
     update(&ctx);

@@ -98,7 +98,8 @@ class Frame : public View {
     View* viewUnderCursor() const;
     /// Draws `view` at once if it is a child, else the whole frame.
     void drawView(View* view);
-    /// Redraws what is dirty, once the window has been painted and while it is open.
+    /// Handles the window's queued events, then redraws what is dirty, once the window
+    /// has been painted and while it is open.
     void idle();
     /// True when a modal view is set, the frame is dirty or any child is dirty.
     bool isSomethingDirty() const;

@@ -112,6 +112,9 @@ class Window {
     virtual Surface& acquireSurface() = 0;
     /// Puts what was drawn since `acquireSurface` on the screen.
     virtual void releaseSurface() = 0;
+    /// Handles the events the window system has queued for the window; the frame calls
+    /// it at every idle. Nothing to do where events arrive by themselves.
+    virtual void dispatchEvents() {}
 
   protected:
     explicit Window(Frame* frame) : frame_(frame) {}

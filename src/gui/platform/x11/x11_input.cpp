@@ -1,0 +1,132 @@
+// The input queries of the boundary, answered by the server at the moment of asking
+// (the controls poll them while they track the mouse), and the clock.
+#include "gui/platform/platform.h"
+#include "gui/platform/x11/error_trap.h"
+#include "gui/platform/x11/x11_window.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace gui::x11 {
+namespace {
+
+constexpr std::int32_t kDefaultDoubleClickTime = 400;
+constexpr long kLongestDoubleClickTime = 5000;
+
+// ButtonState bits.
+constexpr ButtonState kPrimary = 1;
+constexpr ButtonState kMiddle = 2;
+constexpr ButtonState kSecondary = 4;
+constexpr ButtonState kShift = 8;
+constexpr ButtonState kControl = 16;
+constexpr ButtonState kAlt = 32;
+
+/// A connection to ask on: an open window's, else one opened for the question.
+class QueryConnection {
+  public:
+    QueryConnection() {
+        if (!X11Window::live().empty()) {
+            display_ = X11Window::live().front()->display();
+            return;
+        }
+        own_ = XOpenDisplay(nullptr);
+        display_ = own_;
+        if (own_ != nullptr) adoptConnection(own_);
+    }
+    ~QueryConnection() {
+        if (own_ == nullptr) return;
+        releaseConnection(own_);
+        XCloseDisplay(own_);
+    }
+    QueryConnection(const QueryConnection&) = delete;
+    QueryConnection& operator=(const QueryConnection&) = delete;
+
+    Display* display() const { return display_; }
+
+  private:
+    Display* own_ = nullptr;
+    Display* display_ = nullptr;
+};
+
+struct PointerState {
+    int rootX = 0;
+    int rootY = 0;
+    unsigned mask = 0;
+};
+
+PointerState queryPointer() {
+    PointerState state;
+    QueryConnection connection;
+    Display* display = connection.display();
+    if (display == nullptr) return state;
+    ErrorTrap trap(display);
+    ::Window root = 0;
+    ::Window child = 0;
+    int x = 0;
+    int y = 0;
+    XQueryPointer(display, DefaultRootWindow(display), &root, &child, &state.rootX, &state.rootY,
+                  &x, &y, &state.mask);
+    return state;
+}
+
+ButtonState buttonState(unsigned mask) {
+    ButtonState state = 0;
+    if ((mask & Button1Mask) != 0) state |= kPrimary;
+    if ((mask & Button2Mask) != 0) state |= kMiddle;
+    if ((mask & Button3Mask) != 0) state |= kSecondary;
+    if ((mask & ShiftMask) != 0) state |= kShift;
+    if ((mask & ControlMask) != 0) state |= kControl;
+    if ((mask & Mod1Mask) != 0) state |= kAlt;
+    return state;
+}
+
+// The resource toolkits read for the double-click time ("*multiClickTime: 300").
+std::int32_t resourceDoubleClickTime() {
+    QueryConnection connection;
+    if (connection.display() == nullptr) return kDefaultDoubleClickTime;
+    const char* text = XGetDefault(connection.display(), "tesk", "multiClickTime");
+    if (text == nullptr) return kDefaultDoubleClickTime;
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || value <= 0 || value > kLongestDoubleClickTime)
+        return kDefaultDoubleClickTime;
+    return static_cast<std::int32_t>(value);
+}
+
+} // namespace
+} // namespace gui::x11
+
+namespace gui::platform {
+
+ButtonState readButtons() {
+    return x11::buttonState(x11::queryPointer().mask);
+}
+
+Point readCursor() {
+    const x11::PointerState state = x11::queryPointer();
+    return {state.rootX, state.rootY};
+}
+
+std::uint32_t tickCount() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+std::int32_t doubleClickTime() {
+    return x11::resourceDoubleClickTime();
+}
+
+void sleepMs(std::int32_t milliseconds) {
+    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+bool dispatchPendingPaint() {
+    for (x11::X11Window* window : x11::X11Window::live()) {
+        if (window->paintExposed()) return true;
+    }
+    return false;
+}
+
+} // namespace gui::platform

@@ -1,0 +1,240 @@
+// tesk-x11host: a small X11 host for TeskDelay's editor. It loads the module through
+// its entry, asks the editor's size, opens the editor inside a top-level window of
+// its own and calls effEditIdle 30 times a second, as Linux VST 2 hosts do. On exit it
+// prints every parameter read back through the effect record and the automation the
+// plug-in sent, so that tests (and people) can see what the editor did.
+#include "errors.h"
+#include "plugin.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <poll.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tesk::x11host {
+namespace {
+
+using render::ExitCode;
+using render::RenderError;
+
+constexpr auto kIdlePeriod = std::chrono::microseconds(1000000 / 30);
+
+struct Options {
+    std::string plugin;
+    std::string program;
+    long frames = -1; ///< idles before exiting; -1 runs until closed
+    bool help = false;
+};
+
+const char* const kHelp =
+    "usage: tesk-x11host [options]\n"
+    "\n"
+    "Opens TeskDelay's editor in a window of its own on the X display (DISPLAY) and\n"
+    "idles it 30 times a second, as a Linux VST 2 host does. Close the window, type\n"
+    "quit on standard input or end it to stop; then every parameter is printed as\n"
+    "'parameter INDEX NAME = VALUE (DISPLAY)', each automation call the plug-in made\n"
+    "as 'automation INDEX VALUE', and the process's CPU time. One silent block is\n"
+    "processed first, so lines synced to the host take its tempo (120).\n"
+    "\n"
+    "options:\n"
+    "  --plugin PATH      the module to load (default: the TeskDelay.so built\n"
+    "                     with this tool)\n"
+    "  --program N|NAME   load a program first, by number (0-15) or by name\n"
+    "  --frames N         exit after N idles (N / 30 seconds)\n"
+    "  -h, --help         this text\n"
+    "\n"
+    "Once the editor is open, one line 'ready window=0xID width=W height=H' names the\n"
+    "host window on standard output.\n"
+    "\n"
+    "exit codes: 0 done, 2 bad option, 3 no display, 5 no instance or no editor,\n"
+    "8 unknown program\n";
+
+long framesFrom(const std::string& text) {
+    char* end = nullptr;
+    const long frames = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '\0' || frames < 0)
+        throw RenderError(ExitCode::usage,
+                          "--frames takes a count of idles, such as 300, not '" + text + "'");
+    return frames;
+}
+
+Options parse(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                throw RenderError(ExitCode::usage, arg + " needs a value; see --help");
+            return argv[++i];
+        };
+        if (arg == "-h" || arg == "--help") {
+            o.help = true;
+        } else if (arg == "--plugin") {
+            o.plugin = value();
+        } else if (arg == "--program") {
+            o.program = value();
+        } else if (arg == "--frames") {
+            o.frames = framesFrom(value());
+        } else {
+            throw RenderError(ExitCode::usage, "unknown argument '" + arg + "'; see --help");
+        }
+    }
+    return o;
+}
+
+/// The host's own top-level window, mapped before the editor is opened in it.
+class HostWindow {
+  public:
+    HostWindow(std::int32_t width, std::int32_t height) : display_(XOpenDisplay(nullptr)) {
+        if (display_ == nullptr)
+            throw RenderError(ExitCode::inputFile, "cannot open the X display; is DISPLAY set?");
+        window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0,
+                                      static_cast<unsigned>(width), static_cast<unsigned>(height),
+                                      0, 0, BlackPixel(display_, DefaultScreen(display_)));
+        XStoreName(display_, window_, "TeskDelay");
+        fixSize(width, height);
+        closeAtom_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+        XSetWMProtocols(display_, window_, &closeAtom_, 1);
+        XSelectInput(display_, window_, StructureNotifyMask);
+        XMapWindow(display_, window_);
+        XEvent event;
+        do {
+            XNextEvent(display_, &event);
+        } while (event.type != MapNotify);
+    }
+    ~HostWindow() {
+        XDestroyWindow(display_, window_);
+        XCloseDisplay(display_);
+    }
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+
+    ::Window id() const { return window_; }
+
+    /// Reads the window's events; false once the user has asked to close it.
+    bool stillOpen() {
+        while (XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            if (event.type == ClientMessage &&
+                static_cast<Atom>(event.xclient.data.l[0]) == closeAtom_)
+                return false;
+        }
+        return true;
+    }
+
+  private:
+    void fixSize(std::int32_t width, std::int32_t height) {
+        XSizeHints* hints = XAllocSizeHints();
+        hints->flags = PMinSize | PMaxSize;
+        hints->min_width = hints->max_width = width;
+        hints->min_height = hints->max_height = height;
+        XSetWMNormalHints(display_, window_, hints);
+        XFree(hints);
+    }
+
+    Display* display_;
+    ::Window window_ = 0;
+    Atom closeAtom_ = None;
+};
+
+// A line "quit" on standard input ends the run; so does its end.
+bool quitRequested() {
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    if (poll(&input, 1, 0) <= 0) return false;
+    char line[64] = {};
+    const ssize_t got = read(STDIN_FILENO, line, sizeof line - 1);
+    return got <= 0 || std::string(line).find("quit") != std::string::npos;
+}
+
+void runEditor(vsthost::Instance& instance, HostWindow& window, long frames) {
+    auto next = std::chrono::steady_clock::now();
+    for (long done = 0; frames < 0 || done < frames; ++done) {
+        if (!window.stillOpen() || quitRequested()) break;
+        instance.dispatch(effEditIdle);
+        next += kIdlePeriod;
+        std::this_thread::sleep_until(next);
+    }
+}
+
+// One silent block, as a playing host runs: lines synced to the host take its tempo.
+void processSilence(render::Plugin& plugin, std::int32_t frames) {
+    std::vector<float> silence(static_cast<std::size_t>(frames), 0.0f);
+    std::vector<std::vector<float>> outputs(static_cast<std::size_t>(plugin.outputs()),
+                                            std::vector<float>(silence.size()));
+    std::vector<float*> in(static_cast<std::size_t>(plugin.inputs()), silence.data());
+    std::vector<float*> out;
+    for (std::vector<float>& channel : outputs)
+        out.push_back(channel.data());
+    plugin.process(in.data(), out.data(), frames);
+}
+
+void report(const render::Plugin& plugin) {
+    for (const render::ParameterEntry& p : plugin.parameters())
+        std::printf("parameter %d %s = %.6f (%s)\n", p.index, p.name.c_str(), p.value,
+                    p.display.c_str());
+    for (const vsthost::AutomationEvent& a : plugin.instance().host().automation())
+        std::printf("automation %d %.6f\n", a.index, a.value);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("cpu user=%ld.%06ld system=%ld.%06ld\n", static_cast<long>(usage.ru_utime.tv_sec),
+                static_cast<long>(usage.ru_utime.tv_usec), static_cast<long>(usage.ru_stime.tv_sec),
+                static_cast<long>(usage.ru_stime.tv_usec));
+    std::fflush(stdout);
+}
+
+int run(const Options& o) {
+    render::HostSetup setup{120.0, 44100.0, 512, false};
+    auto plugin =
+        render::Plugin::load(o.plugin.empty() ? render::builtPluginPath() : o.plugin, setup);
+    plugin->start();
+    if (!o.program.empty()) plugin->selectProgram(o.program);
+    processSilence(*plugin, setup.blockSize);
+    vsthost::Instance& instance = plugin->instance();
+    ERect* rect = nullptr;
+    if (instance.dispatch(effEditGetRect, 0, 0, &rect) == 0 || rect == nullptr)
+        throw RenderError(ExitCode::plugin, "the plug-in has no editor");
+    const std::int32_t width = rect->right - rect->left;
+    const std::int32_t height = rect->bottom - rect->top;
+    HostWindow window(width, height);
+    void* handle = reinterpret_cast<void*>(static_cast<std::uintptr_t>(window.id()));
+    if (instance.dispatch(effEditOpen, 0, 0, handle) == 0)
+        throw RenderError(ExitCode::plugin, "the editor did not open");
+    std::printf("ready window=0x%lx width=%d height=%d\n", window.id(), width, height);
+    std::fflush(stdout);
+    runEditor(instance, window, o.frames);
+    instance.dispatch(effEditClose);
+    report(*plugin);
+    plugin->finish();
+    return 0;
+}
+
+} // namespace
+} // namespace tesk::x11host
+
+int main(int argc, char** argv) {
+    try {
+        const tesk::x11host::Options options = tesk::x11host::parse(argc, argv);
+        if (options.help) {
+            std::fputs(tesk::x11host::kHelp, stdout);
+            return 0;
+        }
+        return tesk::x11host::run(options);
+    } catch (const tesk::render::RenderError& error) {
+        std::fprintf(stderr, "tesk-x11host: %s\n", error.what());
+        return static_cast<int>(error.code());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tesk-x11host: %s\n", error.what());
+        return 1;
+    }
+}
