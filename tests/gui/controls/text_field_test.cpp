@@ -34,6 +34,9 @@ class TextFieldTest : public ControlsTest {
         field->setParentView(&board);
         frame.idle();
     }
+    // The board is a member of this fixture and goes before the frame does: the
+    // field must not tell it of an edit that the frame's end closes.
+    void TearDown() override { field->setParentView(nullptr); }
     void click() { play({50, 45}, kPrimaryButton); }
     std::string text() const {
         char out[kLabelTextSize];
