@@ -118,7 +118,7 @@ TEST_F(HeadlessBackEndTest, SnapshotIsAPngOfTheWindowPixels) {
     picture->forget();
     window.paintAll();
     const auto path = std::filesystem::temp_directory_path() / "tesk_gui_snapshot.png";
-    ASSERT_TRUE(window.savePng(path.c_str()));
+    ASSERT_TRUE(window.savePng(path.string().c_str()));
     std::ifstream file(path, std::ios::binary);
     const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(file), {}};
     std::filesystem::remove(path);

@@ -1,0 +1,48 @@
+# Reads the built module on the build machine: it exports exactly the two entries,
+# imports nothing but the system's own libraries, and carries the version record
+# and the editor's pictures.
+# cmake -DMODULE=<dll> -DOBJDUMP=<objdump> -DWINDRES=<windres> -P check_module.cmake
+
+function(run_tool output)
+  execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE text RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "${ARGN} failed: ${failed}")
+  endif()
+  set(${output} "${text}" PARENT_SCOPE)
+endfunction()
+
+function(expect text pattern what)
+  if(NOT text MATCHES "${pattern}")
+    message(SEND_ERROR "missing: ${what}")
+  endif()
+endfunction()
+
+run_tool(headers ${OBJDUMP} -p ${MODULE})
+string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([ \t]+\\[[^\n]*\n)+)" table "${headers}")
+# Rows read "[   0] name"; brackets would confuse a CMake list, so only names are kept.
+string(REGEX REPLACE "[ \t]*\\[ *[0-9]+\\] ([^\n]*)\n" "\\1;" exports "${CMAKE_MATCH_1}")
+list(SORT exports)
+if(NOT exports STREQUAL "VSTPluginMain;main")
+  message(SEND_ERROR "exports are '${exports}', expected VSTPluginMain and main")
+endif()
+
+string(REGEX MATCHALL "DLL Name: [^\n]*" imports "${headers}")
+foreach(import IN LISTS imports)
+  string(TOLOWER "${import}" import)
+  if(NOT import MATCHES "dll name: (kernel32|user32|gdi32|ole32|shell32|msvcrt|advapi32)\\.dll")
+    message(SEND_ERROR "imports a library that is not the system's own: ${import}")
+  endif()
+endforeach()
+
+run_tool(resources ${WINDRES} -i ${MODULE} -O rc)
+# Every resource, the version record included, is in US English (1033).
+expect("${resources}" "^[^L]*LANGUAGE 9, 1\n" "resources in US English (1033)")
+expect("${resources}" "FILEVERSION 1, 1, 0, 0" "file version 1.1.0.0")
+expect("${resources}" "PRODUCTVERSION 1, 1, 0, 0" "product version 1.1.0.0")
+foreach(value "CompanyName\", \"Velmora" "FileDescription\", \"VST Plug-In" "FileVersion\", \"1.0"
+              "InternalName\", \"TeskDelay" "OriginalFilename\", \"TeskDelay.dll")
+  expect("${resources}" "VALUE \"${value}\"" "version string ${value}")
+endforeach()
+foreach(id RANGE 128 143)
+  expect("${resources}" "\n${id} 2 /\\* RT_BITMAP" "bitmap ${id}")
+endforeach()

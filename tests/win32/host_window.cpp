@@ -1,0 +1,82 @@
+#include "host_window.h"
+
+namespace tesk::test {
+namespace {
+
+constexpr char kHostClass[] = "TeskTestHost";
+
+ATOM registerHostClass() {
+    static const ATOM atom = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
+        wc.lpszClassName = kHostClass;
+        return RegisterClassA(&wc);
+    }();
+    return atom;
+}
+
+} // namespace
+
+HostWindow::HostWindow(int width, int height) {
+    registerHostClass();
+    RECT area{0, 0, width, height};
+    const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    AdjustWindowRect(&area, style, FALSE);
+    hwnd_ = CreateWindowExA(0, kHostClass, "TeskDelay", style, 40, 40, area.right - area.left,
+                            area.bottom - area.top, nullptr, nullptr, GetModuleHandleA(nullptr),
+                            nullptr);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+}
+
+HostWindow::~HostWindow() {
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+void pumpMessages(int milliseconds, const std::function<void()>& idle) {
+    const DWORD start = GetTickCount();
+    DWORD lastIdle = 0;
+    while (GetTickCount() - start < static_cast<DWORD>(milliseconds)) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (idle && GetTickCount() - lastIdle >= 20) {
+            idle();
+            lastIdle = GetTickCount();
+        }
+        Sleep(5);
+    }
+}
+
+void moveCursor(HWND window, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(window, &p);
+    SetCursorPos(p.x, p.y);
+}
+
+void pressLeftButton(bool down) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof input);
+}
+
+std::string className(HWND window) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+COLORREF shownPixel(HWND window, int x, int y) {
+    HDC dc = GetDC(window);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return colour;
+}
+
+} // namespace tesk::test

@@ -1,0 +1,42 @@
+// What a Windows host does around an editor: a top-level window to open it in,
+// a message loop that also gives the editor its idle time, and real input (the
+// system's cursor and buttons, as a user moves and presses them).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace tesk::test {
+
+/// A visible top-level window whose client area is width × height.
+class HostWindow {
+  public:
+    HostWindow(int width, int height);
+    ~HostWindow();
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+
+    HWND handle() const { return hwnd_; }
+    /// The first child window (the editor's frame window), or null.
+    HWND child() const { return GetWindow(hwnd_, GW_CHILD); }
+
+  private:
+    HWND hwnd_ = nullptr;
+};
+
+/// Handles this thread's messages for about `milliseconds`, calling `idle` (the
+/// editor's idle, as hosts do) every 20 ms.
+void pumpMessages(int milliseconds, const std::function<void()>& idle);
+/// Moves the cursor to `x`, `y` of `window`'s client area.
+void moveCursor(HWND window, int x, int y);
+/// Presses (true) or releases (false) the left mouse button where the cursor is.
+void pressLeftButton(bool down);
+/// The window's class name.
+std::string className(HWND window);
+/// The colour shown at `x`, `y` of `window`'s client area, as 0xBBGGRR.
+COLORREF shownPixel(HWND window, int x, int y);
+
+} // namespace tesk::test
