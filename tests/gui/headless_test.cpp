@@ -119,8 +119,12 @@ TEST_F(HeadlessBackEndTest, SnapshotIsAPngOfTheWindowPixels) {
     window.paintAll();
     const auto path = std::filesystem::temp_directory_path() / "tesk_gui_snapshot.png";
     ASSERT_TRUE(window.savePng(path.string().c_str()));
-    std::ifstream file(path, std::ios::binary);
-    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(file), {}};
+    std::vector<unsigned char> bytes;
+    {
+        // Closed before the removal: Windows keeps open files from being removed.
+        std::ifstream file(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(file), {});
+    }
     std::filesystem::remove(path);
     RgbImage image;
     ASSERT_TRUE(decodePng(bytes.data(), bytes.size(), image));

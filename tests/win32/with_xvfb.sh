@@ -2,7 +2,7 @@
 # Runs a command on a virtual X display of its own: Xvfb picks a free display
 # number and reports it, so parallel runs never share one.
 # usage: with_xvfb.sh <Xvfb> <command> [arguments...]
-set -eu
+set -u
 xvfb=$1
 shift
 fifo=$(mktemp -u)
@@ -11,4 +11,11 @@ mkfifo "$fifo"
 server=$!
 trap 'kill "$server" 2>/dev/null; rm -f "$fifo"' EXIT INT TERM
 read -r display <"$fifo"
+# Wine's desktop belongs to the prefix's server and opens on the display of the
+# program that started it: start a fresh server with this display.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 DISPLAY=":$display" "$@"
+status=$?
+wineserver -k 2>/dev/null || true
+exit $status
