@@ -341,4 +341,19 @@ bool Window::deliver(const WindowEvent& event) {
     return frame_ != nullptr && frame_->onWindowEvent(event);
 }
 
+void Window::deliverDestroy() {
+    WindowEvent event;
+    event.kind = WindowEvent::Kind::destroy;
+    deliver(event);
+}
+
+bool Window::deliverDrop(void** items, std::int32_t count, std::int32_t kind) {
+    WindowEvent event;
+    event.kind = WindowEvent::Kind::drop;
+    event.items = items;
+    event.count = count;
+    event.dropKind = kind;
+    return deliver(event);
+}
+
 } // namespace gui::platform

@@ -120,6 +120,10 @@ class Window {
     explicit Window(Frame* frame) : frame_(frame) {}
     /// Hands `event` to the frame, if one is attached; returns the frame's answer.
     bool deliver(const WindowEvent& event);
+    /// Tells the frame its window is gone.
+    void deliverDestroy();
+    /// Hands dropped items to the frame (kind 0 file paths, 1 one text); its answer.
+    bool deliverDrop(void** items, std::int32_t count, std::int32_t kind);
 
   private:
     Frame* frame_;

@@ -61,7 +61,7 @@ class HeadlessWindow final : public platform::Window {
     bool savePng(const char* path) const;
 
   private:
-    bool deliverDrop(void** items, std::int32_t count, std::int32_t kind);
+    bool dropOnLiveWindow(void** items, std::int32_t count, std::int32_t kind);
 
     software::PixelSurface pixels_;
     Point origin_;

@@ -97,19 +97,11 @@ void HeadlessWindow::destroy() {
     if (destroyed_) return;
     destroyed_ = true;
     pending_.reset();
-    platform::WindowEvent event;
-    event.kind = platform::WindowEvent::Kind::destroy;
-    deliver(event);
+    deliverDestroy();
 }
 
-bool HeadlessWindow::deliverDrop(void** items, std::int32_t count, std::int32_t kind) {
-    if (destroyed_) return false;
-    platform::WindowEvent event;
-    event.kind = platform::WindowEvent::Kind::drop;
-    event.items = items;
-    event.count = count;
-    event.dropKind = kind;
-    return deliver(event);
+bool HeadlessWindow::dropOnLiveWindow(void** items, std::int32_t count, std::int32_t kind) {
+    return !destroyed_ && deliverDrop(items, count, kind);
 }
 
 bool HeadlessWindow::dropFiles(const std::vector<std::string>& paths) {
@@ -121,14 +113,14 @@ bool HeadlessWindow::dropFiles(const std::vector<std::string>& paths) {
         items.push_back(buffer.get());
         buffers.push_back(std::move(buffer));
     }
-    return deliverDrop(items.data(), static_cast<std::int32_t>(items.size()), 0);
+    return dropOnLiveWindow(items.data(), static_cast<std::int32_t>(items.size()), 0);
 }
 
 bool HeadlessWindow::dropText(const std::string& text) {
     std::vector<char> buffer(text.begin(), text.end());
     buffer.push_back('\0');
     void* item = buffer.data();
-    return deliverDrop(&item, static_cast<std::int32_t>(buffer.size()), 1);
+    return dropOnLiveWindow(&item, static_cast<std::int32_t>(buffer.size()), 1);
 }
 
 bool HeadlessWindow::savePng(const char* path) const {

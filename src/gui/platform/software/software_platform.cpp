@@ -1,8 +1,6 @@
 // The surface half of the boundary for back ends that draw in memory and blit.
 #include "gui/platform/platform.h"
-#include "gui/platform/software/embedded_resources.h"
 #include "gui/platform/software/pixel_surface.h"
-#include "gui/platform/software/png_image.h"
 #include "gui/platform/software/text_font.h"
 
 namespace gui::platform {
@@ -14,14 +12,6 @@ std::unique_ptr<Font> createFont(const FontRequest& request) {
 std::unique_ptr<Surface> createSurface(std::int32_t width, std::int32_t height,
                                        const std::uint8_t* rgb) {
     return std::make_unique<software::PixelSurface>(width, height, rgb);
-}
-
-// Pictures are PNG files built into the binary (tesk_embed_resources).
-std::unique_ptr<Surface> loadResourceImage(std::int32_t id) {
-    const EmbeddedResource* resource = findEmbeddedResource(id);
-    RgbImage decoded;
-    if (resource == nullptr || !decodePng(resource->data, resource->size, decoded)) return nullptr;
-    return createSurface(decoded.width, decoded.height, decoded.rgb.data());
 }
 
 } // namespace gui::platform

@@ -124,12 +124,7 @@ void FrameWindow::releaseSurface() {
 }
 
 bool FrameWindow::drop(void** items, std::int32_t count, std::int32_t kind) {
-    platform::WindowEvent event;
-    event.kind = platform::WindowEvent::Kind::drop;
-    event.items = items;
-    event.count = count;
-    event.dropKind = kind;
-    return deliver(event);
+    return deliverDrop(items, count, kind);
 }
 
 LRESULT CALLBACK FrameWindow::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -157,9 +152,7 @@ LRESULT FrameWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY: {
         // The host destroyed its window and ours with it.
-        platform::WindowEvent event;
-        event.kind = platform::WindowEvent::Kind::destroy;
-        deliver(event);
+        deliverDestroy();
         destroyed();
         break;
     }

@@ -70,15 +70,6 @@ void showPixels(HDC dc, const software::PixelSurface& pixels, const Rect& area) 
 
 namespace gui::platform {
 
-std::unique_ptr<Font> createFont(const FontRequest& request) {
-    return std::make_unique<software::TextFont>(request);
-}
-
-std::unique_ptr<Surface> createSurface(std::int32_t width, std::int32_t height,
-                                       const std::uint8_t* rgb) {
-    return std::make_unique<software::PixelSurface>(width, height, rgb);
-}
-
 // Pictures are BITMAP resources of the module (resources/artwork.rc), read once
 // into the software surface so that every copy follows the same pixel rules.
 std::unique_ptr<Surface> loadResourceImage(std::int32_t id) {

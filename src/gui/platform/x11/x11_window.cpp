@@ -207,18 +207,7 @@ void X11Window::focusOut(const XFocusChangeEvent& event) {
 void X11Window::destroyed() {
     destroyed_ = true;
     damage_.reset();
-    platform::WindowEvent event;
-    event.kind = platform::WindowEvent::Kind::destroy;
-    deliver(event);
-}
-
-bool X11Window::deliverDrop(void** items, std::int32_t count, std::int32_t kind) {
-    platform::WindowEvent event;
-    event.kind = platform::WindowEvent::Kind::drop;
-    event.items = items;
-    event.count = count;
-    event.dropKind = kind;
-    return deliver(event);
+    deliverDestroy();
 }
 
 // ---- Painting ----------------------------------------------------------------------

@@ -77,7 +77,6 @@ class X11Window final : public platform::Window {
     void show(std::optional<Rect> forced);
     std::optional<Rect> changedArea() const;
     void remember(const Rect& area);
-    bool deliverDrop(void** items, std::int32_t count, std::int32_t kind);
 
     Display* display_;
     Atoms atoms_{};

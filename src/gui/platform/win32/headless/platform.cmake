@@ -5,6 +5,7 @@ set(software ${CMAKE_CURRENT_LIST_DIR}/../../software)
 target_sources(${TESK_GUI_TARGET} PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/../../headless/headless_platform.cpp
   ${software}/edit_line.cpp
+  ${software}/embedded_images.cpp
   ${software}/pixel_surface.cpp
   ${software}/software_edit_box.cpp
   ${software}/software_platform.cpp
