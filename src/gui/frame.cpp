@@ -144,11 +144,13 @@ FrameEditor* Frame::getEditor() const {
 }
 
 void Frame::pumpIdle() {
+    if (window_ != nullptr) window_->flush();
     if (editor_ != nullptr) editor_->pumpIdle();
 }
 
 std::int32_t Frame::getTicks() const {
-    return editor_ != nullptr ? static_cast<std::int32_t>(platform::tickCount()) : 0;
+    if (editor_ == nullptr) return 0;
+    return static_cast<std::int32_t>(pressTime_ ? *pressTime_ : platform::tickCount());
 }
 
 std::int32_t Frame::knobMode() const {
@@ -321,7 +323,9 @@ bool Frame::onWindowEvent(const platform::WindowEvent& event) {
     case Kind::buttonDown: {
         WindowContext ctx(this, window_.get());
         Point where = event.where;
+        pressTime_ = event.time;
         mouse(&ctx, where);
+        pressTime_.reset();
         return false;
     }
     case Kind::drop: {

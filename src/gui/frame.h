@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace gui {
@@ -81,9 +82,11 @@ class Frame : public View {
     /// The modal view, or null.
     View* getModalView() const { return modalView_; }
 
-    /// Lets the host paint and idle while a control tracks the mouse.
+    /// Lets the host paint and idle while a control tracks the mouse; what the control
+    /// has drawn so far is on the screen first.
     void pumpIdle();
-    /// The system's millisecond tick count with an editor, else 0.
+    /// The millisecond tick count with an editor, else 0: while a press is handled,
+    /// the time of the press, so that double clicks are timed by their events.
     std::int32_t getTicks() const;
     /// The process-wide knob mode: 2 linear, anything else circular.
     std::int32_t knobMode() const;
@@ -132,6 +135,7 @@ class Frame : public View {
     std::vector<View*> views_;
     View* modalView_ = nullptr;
     View* focusView_ = nullptr;
+    std::optional<std::uint32_t> pressTime_;
     bool firstDrawPending_ = true;
     bool open_ = true;
     std::unique_ptr<platform::Window> window_;

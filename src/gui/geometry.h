@@ -34,6 +34,12 @@ inline bool Point::isInside(const Rect& r) const {
     return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
 }
 
+/// The smallest rectangle holding both `a` and `b`.
+inline Rect unite(const Rect& a, const Rect& b) {
+    return {a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top,
+            a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
+}
+
 /// Red, green, blue and a spare byte that no drawing reads.
 struct Color {
     std::uint8_t red = 0;

@@ -39,7 +39,8 @@ struct ParamRef {
 
 /// First index of each group.
 constexpr int firstIndexOf(ParamKind kind) {
-    constexpr int first[kNumParamKinds] = {0, 4, 8, 9, 13, 17, 21, 25, 29, 33, 37, 41, 45, 49, 53, 57};
+    constexpr int first[kNumParamKinds] = {0,  4,  8,  9,  13, 17, 21, 25,
+                                           29, 33, 37, 41, 45, 49, 53, 57};
     return first[static_cast<int>(kind)];
 }
 
@@ -72,17 +73,47 @@ constexpr int kNumNumerators = 4;
 constexpr int kNumDenominators = 9;
 
 /// On/off switches (`IsDelayOn`, `IsTempoSync`): on above 0.5; 0.5 itself is off.
-constexpr bool switchIsOn(float v) { return v > 0.5f; }
+constexpr bool switchIsOn(float v) {
+    return v > 0.5f;
+}
 
 /// `DelayType`: 2 (recirculating) above 0.5, else 1 (single echo).
-constexpr std::int32_t decodeDelayType(float v) { return v > 0.5f ? 2 : 1; }
+constexpr std::int32_t decodeDelayType(float v) {
+    return v > 0.5f ? 2 : 1;
+}
 
 /// `Output`: the output pair 0, 1 or 2.
-constexpr std::int32_t decodeOutputPair(float v) { return v < 0.05f ? 0 : (v < 0.15f ? 1 : 2); }
+constexpr std::int32_t decodeOutputPair(float v) {
+    return v < 0.05f ? 0 : (v < 0.15f ? 1 : 2);
+}
 
 /// `Tempo`: beats per minute held to 48..999.
 constexpr float clampTempo(float v) {
     return v > kMaxTempo ? kMaxTempo : (v < kMinTempo ? kMinTempo : v);
+}
+
+/// Every parameter but `Tempo` crosses the host boundary in 0..1; anything else a
+/// host, a fuzzer or a damaged session sends is held to that range.
+constexpr float clampToUnit(float v) {
+    return v > 1.0f ? 1.0f : (v < 0.0f ? 0.0f : v);
+}
+
+/// `Tempo` as hosts keep it: 0..1 onto 48..999 beats per minute. Computed in double
+/// and rounded once, so that tempoFromInterface(tempoToInterface(b)) == b for every
+/// float b in 48..999: a host that saves what it read restores the very same tempo.
+constexpr float tempoToInterface(float bpm) {
+    return static_cast<float>((static_cast<double>(clampTempo(bpm)) - kMinTempo) /
+                              (static_cast<double>(kMaxTempo) - kMinTempo));
+}
+
+/// The tempo a host value stands for: 0..1 maps onto 48..999 beats per minute; a
+/// value above 1 is taken as beats per minute itself (held to 48..999), as sessions
+/// stored before the tempo was normalised carry it, and as typed and host tempos
+/// arrive at full precision. Negative values mean 48.
+constexpr float tempoFromInterface(float v) {
+    if (v > 1.0f) return clampTempo(v);
+    const double unit = v < 0.0f ? 0.0 : static_cast<double>(v);
+    return static_cast<float>(kMinTempo + unit * (static_cast<double>(kMaxTempo) - kMinTempo));
 }
 
 /// `TempoNum`: 1, 2, 3 or 4 from trunc(10 v). Values off the table take its
@@ -101,6 +132,8 @@ struct InputChoice {
 InputChoice selectInputSource(int line, float v, const bool (&lineOn)[kNumLines]);
 
 /// `CrossFrequency`: the crossover in Hz, 500 to 5000.
-constexpr float crossoverHz(float v) { return 500.0f + 4500.0f * v; }
+constexpr float crossoverHz(float v) {
+    return 500.0f + 4500.0f * v;
+}
 
 } // namespace tesk

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/platform/software/png_image.h"
+#include "parameters.h"
 #include "x11_test_support.h"
 
 #include <X11/keysym.h>
@@ -14,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -128,6 +130,7 @@ struct Report {
     std::map<std::string, float> values;
     std::map<std::string, int> indices;
     std::vector<std::pair<int, float>> automation;
+    std::vector<std::string> gestures; ///< "begin I", "value I", "end I" in order
 
     /// The automation calls of one parameter, by name.
     std::vector<float> automated(const std::string& name) const {
@@ -151,6 +154,9 @@ Report parseReport(const std::string& text) {
             report.indices[name] = index;
         } else if (std::sscanf(line.c_str(), "automation %d %f", &index, &value) == 2) {
             report.automation.emplace_back(index, value);
+            report.gestures.push_back("value " + std::to_string(index));
+        } else if (std::sscanf(line.c_str(), "edit %63s %d", name, &index) == 2) {
+            report.gestures.push_back(std::string(name) + " " + std::to_string(index));
         }
     }
     return report;
@@ -171,9 +177,12 @@ class X11HostTest : public ::testing::Test {
         if (display != nullptr) XCloseDisplay(display);
     }
 
-    /// Starts the host with `program` and finds the editor's window in its window.
-    void openEditor(const std::string& program) {
-        host_.emplace(std::vector<std::string>{"--plugin", TESK_MODULE, "--program", program});
+    /// Starts the host with `program` (and `extra` arguments) and finds the editor's
+    /// window in its window.
+    void openEditor(const std::string& program, const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> arguments{"--plugin", TESK_MODULE, "--program", program};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        host_.emplace(arguments);
         hostWindow = host_->waitUntilReady();
         ASSERT_NE(hostWindow, 0u) << "the host did not open the editor";
         editor = firstChild(display, hostWindow);
@@ -195,6 +204,31 @@ class X11HostTest : public ::testing::Test {
         pause(150);
     }
     void click(int x, int y) { drag(x, y, 0, 0); }
+    /// A tap: press and release sent together, as a touchpad gives them, with no
+    /// idle of the host in between; `held` milliseconds between them when given.
+    void tap(int x, int y, int held = 0) {
+        movePointer(display, x, y);
+        setButton(display, 1, true);
+        if (held > 0) pause(held);
+        setButton(display, 1, false);
+    }
+    /// A drag sent all at once: press, `steps` moves to (x + dx, y + dy), release.
+    void quickDrag(int x, int y, int dx, int dy, int steps = 4) {
+        movePointer(display, x, y);
+        setButton(display, 1, true);
+        for (int i = 1; i <= steps; ++i)
+            movePointer(display, x + dx * i / steps, y + dy * i / steps);
+        setButton(display, 1, false);
+    }
+    /// Quits the host and reads what it printed; its exit status must be 0.
+    Report quitHost() {
+        pause(300);
+        int status = -1;
+        Report report = parseReport(host_->quit(status));
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(report.values.size(), 61u);
+        return report;
+    }
 
     std::optional<Xvfb> server_;
     std::optional<HostProcess> host_;
@@ -256,10 +290,180 @@ TEST_F(X11HostTest, ClicksDragsAndTypingReachTheParametersAndTheHost) {
     EXPECT_EQ(report.automated("Pan1").back(), report.values.at("Pan1"));
     ASSERT_EQ(report.automated("Output1").size(), 1u);
     EXPECT_EQ(report.automated("Output1").back(), report.values.at("Output1"));
-    EXPECT_EQ(report.values.at("Tempo1"), 140.0f);
-    // A typed tempo is the user's own setting, not automation, and it ends sync.
-    EXPECT_TRUE(report.automated("Tempo1").empty());
+    EXPECT_EQ(tempoFromInterface(report.values.at("Tempo1")), 140.0f);
     EXPECT_EQ(report.values.at("IsTempoSync1"), 0.0f);
+    // A typed tempo reaches the host as a gesture, and so does the end of sync.
+    const std::vector<std::string> typed = {"begin 45", "value 45", "end 45",
+                                            "begin 57", "value 57", "end 57"};
+    EXPECT_NE(
+        std::search(report.gestures.begin(), report.gestures.end(), typed.begin(), typed.end()),
+        report.gestures.end());
+    EXPECT_EQ(report.automated("Tempo1"), std::vector<float>{tempoToInterface(140.0f)});
+}
+
+// Control positions of the editor (window pixels), line 1 unless named.
+constexpr int kLine2OnX = 192 + 18 + 4, kLine2OnY = 100 + 4;
+constexpr int kOutputX = 144 + 5, kOutputY = 96 + 5;
+constexpr int kFeedbackX = 126, kFeedbackY = 104;
+constexpr int kTempoX = 47, kTempoY = 165;
+constexpr int kLogoX = 90, kLogoY = 30;
+
+TEST_F(X11HostTest, QuickClicksOnEveryControlKindCountExactlyOnce) {
+    openEditor("0");
+    pause(300);
+    const std::vector<std::uint8_t> before = capture();
+    tap(kLine2OnX, kLine2OnY);                 // toggle: line 2 on
+    tap(kOutputX, kOutputY);                   // step switch: one step
+    quickDrag(kFeedbackX, kFeedbackY, 0, -30); // knob (linear): up
+    quickDrag(60, 263, 25, 0);                 // fader: pan to the right
+    tap(kLogoX, kLogoY);                       // the about picture opens ...
+    pause(300);
+    const std::vector<std::uint8_t> about = capture();
+    tap(150, 200);         // ... and a tap on it closes it
+    tap(kTempoX, kTempoY); // the tempo field opens its box
+    pause(300);
+    typeText(display, "150");
+    typeKey(display, XK_Return);
+    pause(300);
+    EXPECT_NE(about, before) << "the about picture did not open";
+    EXPECT_TRUE(waitUntil([&] { return capture() != about; }, [] {}))
+        << "the about picture did not close";
+    const Report report = quitHost();
+    EXPECT_EQ(report.automated("IsDelayOn2"), std::vector<float>{1.0f});
+    EXPECT_EQ(report.automated("Output1").size(), 1u);
+    EXPECT_EQ(report.values.at("Output1"), 0.1f);
+    EXPECT_GT(report.values.at("FeedBack1"), 0.5f);
+    ASSERT_FALSE(report.automated("FeedBack1").empty());
+    EXPECT_EQ(report.automated("FeedBack1").back(), report.values.at("FeedBack1"));
+    EXPECT_GT(report.values.at("Pan1"), 0.6f);
+    EXPECT_EQ(tempoFromInterface(report.values.at("Tempo1")), 150.0f);
+}
+
+TEST_F(X11HostTest, FastDoubleClicksCountTwiceAndTapsAtAnySpeedOnce) {
+    openEditor("0");
+    pause(300);
+    tap(kLine2OnX, kLine2OnY);
+    tap(kLine2OnX, kLine2OnY); // a double click: on, then off again
+    pause(200);
+    int steps = 0;
+    for (const int held : {0, 10, 20, 50}) {
+        for (int i = 0; i < 3; ++i, ++steps) {
+            tap(kOutputX, kOutputY, held);
+            pause(40);
+        }
+    }
+    const Report report = quitHost();
+    EXPECT_EQ(report.automated("IsDelayOn2"), (std::vector<float>{1.0f, 0.0f}));
+    EXPECT_EQ(report.automated("Output1").size(), static_cast<std::size_t>(steps));
+}
+
+TEST_F(X11HostTest, ModifiersCountAsTheyWereAtThePress) {
+    openEditor("0");
+    pause(300);
+    quickDrag(kFeedbackX, kFeedbackY, 0, -30);
+    pause(200);
+    // Control held for the press alone: the reset click, not a drag.
+    setKey(display, XK_Control_L, true);
+    movePointer(display, kFeedbackX, kFeedbackY);
+    setButton(display, 1, true);
+    setKey(display, XK_Control_L, false);
+    setButton(display, 1, false);
+    pause(300);
+    // Shift held for the press alone: a fine drag of the pan slider, then a plain one
+    // of line 2's pan slider over the same distance.
+    setKey(display, XK_Shift_L, true);
+    movePointer(display, 60, 263);
+    setButton(display, 1, true);
+    setKey(display, XK_Shift_L, false);
+    movePointer(display, 60 + 30, 263);
+    setButton(display, 1, false);
+    pause(300);
+    const Report report = quitHost();
+    ASSERT_FALSE(report.automated("FeedBack1").empty());
+    EXPECT_EQ(report.automated("FeedBack1").back(), 0.5f) << "the knob's default";
+    EXPECT_EQ(report.values.at("FeedBack1"), 0.5f);
+    ASSERT_FALSE(report.automated("Pan1").empty());
+    EXPECT_GT(report.values.at("Pan1"), report.automated("Pan1").front() - 1e-6f);
+}
+
+TEST_F(X11HostTest, ATapDuringAnotherControlsDragIsKept) {
+    openEditor("0");
+    pause(300);
+    movePointer(display, kFeedbackX, kFeedbackY);
+    setButton(display, 1, true);
+    pause(150); // the knob now tracks the mouse
+    movePointer(display, kFeedbackX, kFeedbackY - 20);
+    setButton(display, 1, false);
+    tap(kLine2OnX, kLine2OnY);
+    const Report report = quitHost();
+    EXPECT_GT(report.values.at("FeedBack1"), 0.5f);
+    EXPECT_EQ(report.automated("IsDelayOn2"), std::vector<float>{1.0f});
+}
+
+// The pixels of `area` of a window capture.
+std::vector<std::uint8_t> pixelsOf(const std::vector<std::uint8_t>& rgb, int left, int top,
+                                   int right, int bottom) {
+    std::vector<std::uint8_t> part;
+    for (int y = top; y < bottom; ++y) {
+        const auto from = rgb.begin() + (static_cast<std::ptrdiff_t>(y) * kWidth + left) * 3;
+        part.insert(part.end(), from, from + (right - left) * 3);
+    }
+    return part;
+}
+
+// While the button is held, every step of the drag shows on the screen; the release
+// changes nothing more.
+TEST_F(X11HostTest, TheScreenFollowsAHeldDrag) {
+    const std::string settings = ::testing::TempDir() + "tesk_x11_drag.settings";
+    std::ofstream(settings) << "VolumeThruInput=0\nPan1=0\n";
+    openEditor("0", {"--settings", settings});
+    pause(300);
+    struct Drag {
+        const char* what;
+        int x, y, dx, dy;
+        int left, top, right, bottom;
+    };
+    const Drag drags[] = {{"dry level", 168, 511, 12, 0, 164, 501, 300, 521},
+                          {"feedback knob", kFeedbackX, kFeedbackY, 0, -8, 114, 92, 138, 116},
+                          {"pan", 25, 263, 12, 0, 21, 253, 127, 273}};
+    for (const Drag& d : drags) {
+        movePointer(display, d.x, d.y);
+        setButton(display, 1, true);
+        pause(150);
+        std::vector<std::uint8_t> last = pixelsOf(capture(), d.left, d.top, d.right, d.bottom);
+        for (int step = 1; step <= 5; ++step) {
+            movePointer(display, d.x + d.dx * step, d.y + d.dy * step);
+            const bool moved = waitUntil(
+                [&] { return pixelsOf(capture(), d.left, d.top, d.right, d.bottom) != last; },
+                [] { pause(10); }, std::chrono::milliseconds(500));
+            EXPECT_TRUE(moved) << d.what << ": step " << step << " did not reach the screen";
+            pause(100);
+            last = pixelsOf(capture(), d.left, d.top, d.right, d.bottom);
+        }
+        setButton(display, 1, false);
+        pause(200);
+        EXPECT_EQ(pixelsOf(capture(), d.left, d.top, d.right, d.bottom), last)
+            << d.what << " jumped at the release";
+    }
+    quitHost();
+}
+
+// A host saves what it read and restores it: the typed tempo comes back exactly.
+TEST_F(X11HostTest, ASavedSessionKeepsATypedTempo) {
+    const std::string saved = ::testing::TempDir() + "tesk_x11_session.settings";
+    openEditor("0", {"--save", saved});
+    pause(300);
+    tap(kTempoX, kTempoY);
+    pause(300);
+    typeText(display, "133.3");
+    typeKey(display, XK_Return);
+    const Report first = quitHost();
+    host_.reset();
+    openEditor("5", {"--settings", saved});
+    const Report second = quitHost();
+    EXPECT_EQ(tempoFromInterface(second.values.at("Tempo1")), 133.3f);
+    EXPECT_EQ(second.values.at("IsTempoSync1"), 0.0f);
+    EXPECT_EQ(second.values, first.values);
 }
 
 TEST_F(X11HostTest, TheEditorRefusesDropsAndSaysSo) {

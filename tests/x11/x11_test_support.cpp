@@ -117,6 +117,11 @@ void setButton(Display* display, unsigned button, bool down) {
     XSync(display, False);
 }
 
+void setKey(Display* display, unsigned long symbol, bool down) {
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, symbol), down ? True : False, CurrentTime);
+    XSync(display, False);
+}
+
 void typeKey(Display* display, unsigned long symbol, bool shift) {
     const KeyCode shiftCode = XKeysymToKeycode(display, XK_Shift_L);
     const KeyCode code = XKeysymToKeycode(display, symbol);

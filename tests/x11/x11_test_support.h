@@ -48,6 +48,8 @@ bool waitUntil(const std::function<bool()>& done, const std::function<void()>& s
 void movePointer(Display* display, int x, int y);
 /// Presses (`down`) or releases mouse button `button` through XTEST.
 void setButton(Display* display, unsigned button, bool down);
+/// Presses (`down`) or releases the key of `symbol` through XTEST.
+void setKey(Display* display, unsigned long symbol, bool down);
 /// Presses and releases the key of `symbol`, with shift held when `shift`.
 void typeKey(Display* display, unsigned long symbol, bool shift = false);
 /// Types each character of `text` (letters, digits, space and '.').

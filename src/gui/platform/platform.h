@@ -89,6 +89,9 @@ struct WindowEvent {
     Rect area;                  ///< paint: the area to repaint
     Surface* surface = nullptr; ///< paint: the surface to paint on
     Point where;                ///< buttonDown: the point in window pixels
+    ButtonState buttons = 0;    ///< buttonDown: buttons and modifiers held with the press
+    Point screen;               ///< buttonDown: the press's screen position
+    std::uint32_t time = 0;     ///< buttonDown: the press's time, on the tickCount clock
     void** items = nullptr;     ///< drop: file paths (kind 0) or one text (kind 1)
     std::int32_t count = 0;     ///< drop: number of paths, or the text's size in bytes
     std::int32_t dropKind = 0;  ///< drop: 0 file paths, 1 text
@@ -112,6 +115,11 @@ class Window {
     virtual Surface& acquireSurface() = 0;
     /// Puts what was drawn since `acquireSurface` on the screen.
     virtual void releaseSurface() = 0;
+    /// Puts what was drawn on the window's surface since it was last shown on the
+    /// screen now, and only that area, while a surface may still be held: a control
+    /// tracking the mouse draws in the middle of its event. Nothing where the surface
+    /// is the screen.
+    virtual void flush() {}
     /// Handles the events the window system has queued for the window; the frame calls
     /// it at every idle. Nothing to do where events arrive by themselves.
     virtual void dispatchEvents() {}
@@ -130,12 +138,17 @@ class Window {
 };
 
 // ---- Input queries ---------------------------------------------------------------
+// While a window delivers a press, the back end answers the button and cursor
+// queries from the press and the pointer events queued after it, in their order, so
+// that a click released before the control first asks is still seen pressed once,
+// then released. With nothing of the window queued the answers are the window
+// system's state at the moment of asking.
 
-/// The buttons and modifier keys held at this moment, not from any queued event.
+/// The buttons and modifier keys held: during a press, as the queued events give them.
 ButtonState readButtons();
-/// The cursor's screen position at this moment.
+/// The cursor's screen position: during a press, as the queued events give it.
 Point readCursor();
-/// Milliseconds since an arbitrary start, wrapping at 2^32.
+/// Milliseconds since an arbitrary start, wrapping at 2^32; the clock of press times.
 std::uint32_t tickCount();
 /// The user's double-click time in milliseconds.
 std::int32_t doubleClickTime();

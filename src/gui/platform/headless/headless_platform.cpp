@@ -38,11 +38,6 @@ std::vector<HeadlessEditBox*>& openEditBoxes() {
     return boxes;
 }
 
-Rect unite(const Rect& a, const Rect& b) {
-    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-            std::max(a.bottom, b.bottom)};
-}
-
 // Any non-null handle will do as a parent; this one has a recognisable address.
 char parentToken;
 
@@ -90,6 +85,11 @@ void HeadlessWindow::buttonDown(Point where) {
     platform::WindowEvent event;
     event.kind = platform::WindowEvent::Kind::buttonDown;
     event.where = where;
+    // The press holds what the script will report first, without taking that step.
+    const InputState& state = input();
+    event.buttons = state.script.empty() ? state.current.buttons : state.script.front().buttons;
+    event.screen = {origin_.x + where.x, origin_.y + where.y};
+    event.time = platform::tickCount();
     deliver(event);
 }
 

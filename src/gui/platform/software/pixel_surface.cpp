@@ -92,8 +92,23 @@ PixelSurface::Area PixelSurface::clipped(Area area) const {
     return area;
 }
 
+void PixelSurface::touch(const Area& area) {
+    const Area inside = clipped(area);
+    if (inside.left >= inside.right || inside.top >= inside.bottom) return;
+    const Rect r{static_cast<std::int32_t>(inside.left), static_cast<std::int32_t>(inside.top),
+                 static_cast<std::int32_t>(inside.right), static_cast<std::int32_t>(inside.bottom)};
+    touched_ = touched_ ? unite(*touched_, r) : r;
+}
+
+std::optional<Rect> PixelSurface::takeTouched() {
+    std::optional<Rect> area;
+    area.swap(touched_);
+    return area;
+}
+
 void PixelSurface::fillArea(const Area& area, Color color) {
     const Area inside = clipped(area);
+    touch(inside);
     for (std::int64_t y = inside.top; y < inside.bottom; ++y) {
         std::uint8_t* p = at(inside.left, y);
         for (std::int64_t x = inside.left; x < inside.right; ++x, p += 3) {
@@ -122,6 +137,8 @@ void PixelSurface::drawLine(Point from, Point to, const platform::Pen& pen, std:
     std::int64_t first = 0;
     std::int64_t end = 0;
     stepsInside(major, majorSign, steps, alongX ? width_ : height_, first, end);
+    touch({std::min<std::int64_t>(from.x, to.x), std::min<std::int64_t>(from.y, to.y),
+           std::max<std::int64_t>(from.x, to.x) + 1, std::max<std::int64_t>(from.y, to.y) + 1});
     for (std::int64_t i = first; i < end; ++i) {
         if (pen.dotted && ((phase + i) / kDotLength) % 2 == 1) continue;
         const std::int64_t offset = mulDivRound(i, std::llabs(minorDelta), steps);
@@ -138,6 +155,7 @@ void PixelSurface::drawText(const char* text, const Rect& box, platform::TextAli
     if (text == nullptr || !face.valid()) return;
     const Area clip = clipped({box.left, box.top, box.right, box.bottom});
     if (clip.left >= clip.right || clip.top >= clip.bottom) return;
+    touch(clip);
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     std::int64_t textWidth = 0;
     for (const unsigned char* c = bytes; *c != 0; ++c)
@@ -201,6 +219,7 @@ void PixelSurface::copy(const platform::Surface& source, const Rect& dest, Point
 void PixelSurface::copyBlock(const PixelSurface& source, std::int64_t dx, std::int64_t dy,
                              std::int64_t sx, std::int64_t sy, std::int64_t w, std::int64_t h,
                              const Color* key) {
+    touch({dx, dy, dx + w, dy + h});
     for (std::int64_t row = 0; row < h; ++row) {
         const std::uint8_t* in = source.rgb_.data() + ((sy + row) * source.width_ + sx) * 3;
         std::uint8_t* out = at(dx, dy + row);

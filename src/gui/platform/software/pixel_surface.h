@@ -5,6 +5,7 @@
 #include "gui/platform/platform.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace gui::software {
@@ -34,6 +35,9 @@ class PixelSurface final : public platform::Surface {
     Color pixel(std::int32_t x, std::int32_t y) const;
     /// The packed RGB rows, width × height × 3 bytes.
     const std::vector<std::uint8_t>& rgb() const { return rgb_; }
+    /// The bounding box of every pixel drawn on since the last call, if any; a window
+    /// back end shows just that much.
+    std::optional<Rect> takeTouched();
 
   private:
     /// A rectangle in 64-bit coordinates: translated coordinates may pass 32 bits.
@@ -42,6 +46,7 @@ class PixelSurface final : public platform::Surface {
     };
 
     Area clipped(Area area) const;
+    void touch(const Area& area);
     void fillArea(const Area& area, Color color);
     void put(std::int64_t x, std::int64_t y, Color color);
     void blend(std::int64_t x, std::int64_t y, Color color, std::uint8_t coverage);
@@ -52,6 +57,7 @@ class PixelSurface final : public platform::Surface {
     std::int32_t width_;
     std::int32_t height_;
     std::vector<std::uint8_t> rgb_;
+    std::optional<Rect> touched_;
 };
 
 } // namespace gui::software

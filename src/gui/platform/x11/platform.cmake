@@ -8,6 +8,7 @@ target_sources(${TESK_GUI_TARGET} PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/event_proc.cpp
   ${CMAKE_CURRENT_LIST_DIR}/screen_image.cpp
   ${CMAKE_CURRENT_LIST_DIR}/uri_list.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/press_replay.cpp
   ${CMAKE_CURRENT_LIST_DIR}/x11_drop_target.cpp
   ${CMAKE_CURRENT_LIST_DIR}/x11_edit_box.cpp
   ${CMAKE_CURRENT_LIST_DIR}/x11_input.cpp

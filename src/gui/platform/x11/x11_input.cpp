@@ -1,7 +1,8 @@
 // The input queries of the boundary, answered by the server at the moment of asking
-// (the controls poll them while they track the mouse), and the clock.
+// or, while a press is delivered, by its replay; and the clock.
 #include "gui/platform/platform.h"
 #include "gui/platform/x11/error_trap.h"
+#include "gui/platform/x11/press_replay.h"
 #include "gui/platform/x11/x11_window.h"
 
 #include <chrono>
@@ -13,14 +14,6 @@ namespace {
 
 constexpr std::int32_t kDefaultDoubleClickTime = 400;
 constexpr long kLongestDoubleClickTime = 5000;
-
-// ButtonState bits.
-constexpr ButtonState kPrimary = 1;
-constexpr ButtonState kMiddle = 2;
-constexpr ButtonState kSecondary = 4;
-constexpr ButtonState kShift = 8;
-constexpr ButtonState kControl = 16;
-constexpr ButtonState kAlt = 32;
 
 /// A connection to ask on: an open window's, else one opened for the question.
 class QueryConnection {
@@ -49,13 +42,8 @@ class QueryConnection {
     Display* display_ = nullptr;
 };
 
-struct PointerState {
-    int rootX = 0;
-    int rootY = 0;
-    unsigned mask = 0;
-};
-
 PointerState queryPointer() {
+    if (PressReplay* replay = PressReplay::active()) return replay->answer();
     PointerState state;
     QueryConnection connection;
     Display* display = connection.display();
@@ -65,19 +53,10 @@ PointerState queryPointer() {
     ::Window child = 0;
     int x = 0;
     int y = 0;
-    XQueryPointer(display, DefaultRootWindow(display), &root, &child, &state.rootX, &state.rootY,
-                  &x, &y, &state.mask);
-    return state;
-}
-
-ButtonState buttonState(unsigned mask) {
-    ButtonState state = 0;
-    if ((mask & Button1Mask) != 0) state |= kPrimary;
-    if ((mask & Button2Mask) != 0) state |= kMiddle;
-    if ((mask & Button3Mask) != 0) state |= kSecondary;
-    if ((mask & ShiftMask) != 0) state |= kShift;
-    if ((mask & ControlMask) != 0) state |= kControl;
-    if ((mask & Mod1Mask) != 0) state |= kAlt;
+    unsigned mask = 0;
+    if (XQueryPointer(display, DefaultRootWindow(display), &root, &child, &state.root.x,
+                      &state.root.y, &x, &y, &mask))
+        state.buttons = buttonState(mask);
     return state;
 }
 
@@ -100,12 +79,11 @@ std::int32_t resourceDoubleClickTime() {
 namespace gui::platform {
 
 ButtonState readButtons() {
-    return x11::buttonState(x11::queryPointer().mask);
+    return x11::queryPointer().buttons;
 }
 
 Point readCursor() {
-    const x11::PointerState state = x11::queryPointer();
-    return {state.rootX, state.rootY};
+    return x11::queryPointer().root;
 }
 
 std::uint32_t tickCount() {

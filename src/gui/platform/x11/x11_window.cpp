@@ -2,6 +2,7 @@
 
 #include "gui/platform/x11/error_trap.h"
 #include "gui/platform/x11/event_proc.h"
+#include "gui/platform/x11/press_replay.h"
 #include "gui/platform/x11/x11.h"
 #include "gui/platform/x11/x11_edit_box.h"
 
@@ -11,21 +12,22 @@
 namespace gui::x11 {
 namespace {
 
-constexpr long kEventMask = ExposureMask | ButtonPressMask | StructureNotifyMask;
+// Releases and drags are selected too: with the implicit grab of a press they reach
+// this window wherever the pointer goes, and the press's replay reads them.
+constexpr long kEventMask =
+    ExposureMask | ButtonPressMask | ButtonReleaseMask | ButtonMotionMask | StructureNotifyMask;
 // Only while editing: at other times keys go on to the host, which forwards them.
 constexpr long kEditMask = KeyPressMask | FocusChangeMask;
 
-// Clicks while a control tracks the mouse stay queued: the control polls the buttons
-// itself, and a nested click would start a second tracking loop inside the first.
+// Pointer events while a control tracks the mouse stay queued: the press's replay
+// reads the motions and the release in their order, and a further click waits for
+// the tracking to end rather than start a second loop inside the first.
 int buttonsBeingDelivered = 0;
 
 Bool takeable(Display*, XEvent* event, XPointer) {
-    return event->type != ButtonPress || buttonsBeingDelivered == 0;
-}
-
-Rect unite(const Rect& a, const Rect& b) {
-    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-            std::max(a.bottom, b.bottom)};
+    const bool pointer =
+        event->type == ButtonPress || event->type == ButtonRelease || event->type == MotionNotify;
+    return !pointer || buttonsBeingDelivered == 0;
 }
 
 std::vector<X11Window*>& windows() {
@@ -129,7 +131,9 @@ void X11Window::dispatchEvents() {
 void X11Window::takeEvent(const XEvent& event) {
     if (destroyed_) return;
     ErrorTrap trap(display_);
+    forwarding_ = true;
     handle(event);
+    forwarding_ = false;
     paintDamage();
 }
 
@@ -179,19 +183,36 @@ void X11Window::buttonPress(const XButtonEvent& event) {
     if (event.button < Button1 || event.button > Button3) return;
     // The frame must have painted before it takes a click.
     paintDamage();
+    const PressReplay replay(display_, window_, event);
     platform::WindowEvent click;
     click.kind = platform::WindowEvent::Kind::buttonDown;
     click.where = {event.x, event.y};
+    // The event's state is that from just before the press.
+    click.buttons = buttonState(event.state | (Button1Mask << (event.button - Button1)));
+    click.screen = {event.x_root, event.y_root};
+    click.time = pressTime(event.time);
     ++buttonsBeingDelivered;
     deliver(click);
     --buttonsBeingDelivered;
 }
 
+// Server times count from the server's start; one offset, taken at the first press,
+// brings them onto the tick clock so that the gaps between presses stay exact.
+std::uint32_t X11Window::pressTime(Time serverTime) {
+    const auto time = static_cast<std::uint32_t>(serverTime);
+    if (!clockOffset_) clockOffset_ = platform::tickCount() - time;
+    return time + *clockOffset_;
+}
+
 void X11Window::keyPress(const XKeyEvent& event) {
-    // A host that forwards events may have read the same press on its own connection.
-    if (event.time == lastKeyTime_ && event.keycode == lastKeyCode_) return;
+    // A host that forwards events may hand over a press our connection read too; the
+    // same key twice within one millisecond on one path is just fast typing.
+    if (event.time == lastKeyTime_ && event.keycode == lastKeyCode_ &&
+        forwarding_ != lastKeyForwarded_)
+        return;
     lastKeyTime_ = event.time;
     lastKeyCode_ = event.keycode;
+    lastKeyForwarded_ = forwarding_;
     if (editBox_ != nullptr) editBox_->press(event);
 }
 
@@ -206,6 +227,7 @@ void X11Window::focusOut(const XFocusChangeEvent& event) {
 
 void X11Window::destroyed() {
     destroyed_ = true;
+    PressReplay::windowGone(window_);
     damage_.reset();
     deliverDestroy();
 }
@@ -231,9 +253,14 @@ void X11Window::paintDamage() {
 }
 
 void X11Window::releaseSurface() {
+    flush();
+}
+
+void X11Window::flush() {
     if (destroyed_) return;
     ErrorTrap trap(display_);
     show(std::nullopt);
+    XFlush(display_);
 }
 
 void X11Window::show(std::optional<Rect> forced) {
@@ -242,7 +269,7 @@ void X11Window::show(std::optional<Rect> forced) {
         forced = Rect{std::max(forced->left, 0), std::max(forced->top, 0),
                       std::min(forced->right, whole.right), std::min(forced->bottom, whole.bottom)};
     }
-    std::optional<Rect> area = changedArea();
+    std::optional<Rect> area = changedArea(pixels_.takeTouched());
     if (forced && forced->width() > 0 && forced->height() > 0)
         area = area ? unite(*area, *forced) : *forced;
     if (!area) return;
@@ -250,24 +277,27 @@ void X11Window::show(std::optional<Rect> forced) {
     remember(*area);
 }
 
-// The bounding box of the pixels that differ from those last shown: drawing a knob
-// sends only the knob.
-std::optional<Rect> X11Window::changedArea() const {
+// The bounding box of the pixels within `touched` that differ from those last shown:
+// drawing a knob sends only the knob, and drawing what is already there sends nothing.
+std::optional<Rect> X11Window::changedArea(std::optional<Rect> touched) const {
+    if (!touched) return std::nullopt;
     const std::uint8_t* now = pixels_.rgb().data();
     const std::uint8_t* before = shown_.data();
     const auto rowBytes = static_cast<std::size_t>(pixels_.width()) * 3;
+    const auto left = static_cast<std::size_t>(touched->left) * 3;
+    const auto span = static_cast<std::size_t>(touched->width()) * 3;
     std::optional<Rect> area;
-    for (std::int32_t y = 0; y < pixels_.height(); ++y) {
-        const std::size_t row = static_cast<std::size_t>(y) * rowBytes;
-        if (std::memcmp(now + row, before + row, rowBytes) == 0) continue;
+    for (std::int32_t y = touched->top; y < touched->bottom; ++y) {
+        const std::size_t row = static_cast<std::size_t>(y) * rowBytes + left;
+        if (std::memcmp(now + row, before + row, span) == 0) continue;
         std::size_t first = 0;
         while (now[row + first] == before[row + first])
             ++first;
-        std::size_t last = rowBytes - 1;
+        std::size_t last = span - 1;
         while (now[row + last] == before[row + last])
             --last;
-        const Rect changed{static_cast<std::int32_t>(first / 3), y,
-                           static_cast<std::int32_t>(last / 3) + 1, y + 1};
+        const Rect changed{touched->left + static_cast<std::int32_t>(first / 3), y,
+                           touched->left + static_cast<std::int32_t>(last / 3) + 1, y + 1};
         area = area ? unite(*area, changed) : changed;
     }
     return area;

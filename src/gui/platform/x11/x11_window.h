@@ -6,6 +6,8 @@
 // Each window has its own connection to the server, so nothing of ours shares
 // Xlib's state with the host. Events are read when the editor idles (and while a
 // control tracks the mouse); exposed areas are merged and painted once per reading.
+// A press is delivered with a replay of the pointer events queued behind it, so a
+// click is never lost to a host that idles late.
 #pragma once
 
 #include "gui/platform/platform.h"
@@ -43,6 +45,8 @@ class X11Window final : public platform::Window {
     platform::Surface& acquireSurface() override { return pixels_; }
     /// Puts the pixels that changed since they were last shown on the screen.
     void releaseSurface() override;
+    /// The same, in the middle of an event: what a tracking control drew so far.
+    void flush() override;
     /// Handles every queued event of the window, then paints what was exposed.
     void dispatchEvents() override;
 
@@ -75,7 +79,8 @@ class X11Window final : public platform::Window {
     void expose(const Rect& area);
     void paintDamage();
     void show(std::optional<Rect> forced);
-    std::optional<Rect> changedArea() const;
+    std::optional<Rect> changedArea(std::optional<Rect> touched) const;
+    std::uint32_t pressTime(Time serverTime);
     void remember(const Rect& area);
 
     Display* display_;
@@ -94,6 +99,9 @@ class X11Window final : public platform::Window {
     int revertBefore_ = RevertToParent;
     Time lastKeyTime_ = 0;
     unsigned lastKeyCode_ = 0;
+    bool lastKeyForwarded_ = false;
+    bool forwarding_ = false; ///< handling an event the host read on its connection
+    std::optional<std::uint32_t> clockOffset_;
     bool destroyed_ = false;
 };
 
