@@ -74,18 +74,27 @@ constexpr Rect kDrySlider{164, 501, 300, 521};
 constexpr Rect kLogo{0, 0, 186, 66};
 constexpr Rect kAboutRect{51, 100, 335, 395};
 
-Point lineShift(int line) { return {(line & 1) != 0 ? 192 : 0, (line & 2) != 0 ? 219 : 0}; }
+Point lineShift(int line) {
+    return {(line & 1) != 0 ? 192 : 0, (line & 2) != 0 ? 219 : 0};
+}
 
-Rect moved(const Rect& r, Point by) { return {r.left + by.x, r.top + by.y, r.right + by.x, r.bottom + by.y}; }
+Rect moved(const Rect& r, Point by) {
+    return {r.left + by.x, r.top + by.y, r.right + by.x, r.bottom + by.y};
+}
 
 // A button or switch is as wide as its strip and as high as one picture.
 Rect pictureRect(Point at, Point by, const gui::Bitmap* strip, std::int32_t pictures) {
-    return {at.x + by.x, at.y + by.y, at.x + by.x + strip->width, at.y + by.y + strip->height / pictures};
+    return {at.x + by.x, at.y + by.y, at.x + by.x + strip->width,
+            at.y + by.y + strip->height / pictures};
 }
 
-Point topLeft(const Rect& r) { return {r.left, r.top}; }
+Point topLeft(const Rect& r) {
+    return {r.left, r.top};
+}
 
-int idx(ParamKind kind, int line) { return parameterIndex(kind, line); }
+int idx(ParamKind kind, int line) {
+    return parameterIndex(kind, line);
+}
 
 // Each info label with its value text, in creation order.
 struct InfoLabelLayout {
@@ -107,7 +116,9 @@ constexpr InfoLabelLayout kInfoLayout[DelayEditor::kNumInfoLabels] = {
 
 } // namespace
 
-EditorInterface* makeDelayEditor(DelayEffect& effect) { return new DelayEditor(effect); }
+EditorInterface* makeDelayEditor(DelayEffect& effect) {
+    return new DelayEditor(effect);
+}
 
 DelayEditor::DelayEditor(DelayEffect& effect) : EditorBase(effect), delay(effect) {
     background = new gui::Bitmap(hasVectorUnit ? kBackgroundId : kNoticeId);
@@ -120,9 +131,13 @@ DelayEditor::~DelayEditor() {
     background->forget();
 }
 
-float DelayEditor::parameter(std::int32_t index) const { return delay.getParameter(index); }
+float DelayEditor::parameter(std::int32_t index) const {
+    return delay.getParameter(index);
+}
 
-bool DelayEditor::lineIsOn(int line) const { return parameter(idx(ParamKind::IsDelayOn, line)) == 1.0f; }
+bool DelayEditor::lineIsOn(int line) const {
+    return parameter(idx(ParamKind::IsDelayOn, line)) == 1.0f;
+}
 
 gui::Bitmap* DelayEditor::loadBitmap(std::int32_t id) {
     auto* bitmap = new gui::Bitmap(id);
@@ -131,7 +146,8 @@ gui::Bitmap* DelayEditor::loadBitmap(std::int32_t id) {
 }
 
 void DelayEditor::forgetOpenBitmaps() {
-    for (std::int32_t i = 0; i < openBitmapCount; ++i) openBitmaps[i]->forget();
+    for (std::int32_t i = 0; i < openBitmapCount; ++i)
+        openBitmaps[i]->forget();
     openBitmaps = {};
     openBitmapCount = 0;
     knobHandleOn = knobHandleOff = saturationHandleOn = saturationHandleOff = nullptr;
@@ -167,13 +183,15 @@ std::int32_t DelayEditor::open(void* window) {
     }
     frame = new gui::Frame(size, window, this);
     frame->setBackground(background);
-    for (int line = 0; line < kNumLines; ++line) createLineControls(line);
+    for (int line = 0; line < kNumLines; ++line)
+        createLineControls(line);
     createInfoLabels();
 
     gui::Bitmap* sliderHandle = openBitmaps[0];
-    dryLevelSlider = new gui::HFader(kDrySlider, this, idx(ParamKind::VolumeThruInput, 0), kDrySlider.left,
-                                     kDrySlider.right - sliderHandle->width - 1, sliderHandle, background,
-                                     topLeft(kDrySlider), kFaderStyleLeftIsZero);
+    dryLevelSlider =
+        new gui::HFader(kDrySlider, this, idx(ParamKind::VolumeThruInput, 0), kDrySlider.left,
+                        kDrySlider.right - sliderHandle->width - 1, sliderHandle, background,
+                        topLeft(kDrySlider), kFaderStyleLeftIsZero);
     dryLevelSlider->setOffsetHandle(Point{1, 2});
     dryLevelSlider->setValue(parameter(idx(ParamKind::VolumeThruInput, 0)));
     frame->addView(dryLevelSlider);
@@ -204,14 +222,16 @@ void DelayEditor::createLineControls(int line) {
     };
     auto stepSwitch = [&](Point at, ParamKind kind, gui::Bitmap* strip, std::int32_t pictures,
                           std::int32_t positions) {
-        auto* s = new gui::StepSwitch(pictureRect(at, by, strip, pictures), this, idx(kind, line), pictures,
-                                      strip->height / pictures, positions, strip, Point{0, 0});
+        auto* s =
+            new gui::StepSwitch(pictureRect(at, by, strip, pictures), this, idx(kind, line),
+                                pictures, strip->height / pictures, positions, strip, Point{0, 0});
         s->setValue(parameter(idx(kind, line)));
         frame->addView(s);
         return s;
     };
     auto toggle = [&](Point at, ParamKind kind, gui::Bitmap* strip) {
-        auto* t = new gui::ToggleButton(pictureRect(at, by, strip, 2), this, idx(kind, line), strip);
+        auto* t =
+            new gui::ToggleButton(pictureRect(at, by, strip, 2), this, idx(kind, line), strip);
         t->setValue(parameter(idx(kind, line)));
         frame->addView(t);
         return t;
@@ -222,12 +242,14 @@ void DelayEditor::createLineControls(int line) {
     c.highPassKnob = knob(kHighPassKnob, ParamKind::LowPassFrequency, handle);
     c.crossKnob = knob(kCrossKnob, ParamKind::CrossFrequency, handle);
     c.lowPassKnob = knob(kLowPassKnob, ParamKind::HighPassFrequency, handle);
-    c.saturationKnob = knob(kSaturationKnob, ParamKind::Saturation, on ? saturationHandleOn : saturationHandleOff);
+    c.saturationKnob =
+        knob(kSaturationKnob, ParamKind::Saturation, on ? saturationHandleOn : saturationHandleOff);
 
     gui::Bitmap* sliderHandle = openBitmaps[0];
     const Rect pan = moved(kPanSlider, by);
-    c.panSlider = new gui::HFader(pan, this, idx(ParamKind::Pan, line), pan.left, pan.right - sliderHandle->width - 1,
-                                  sliderHandle, background, topLeft(pan), kFaderStyleLeftIsZero);
+    c.panSlider = new gui::HFader(pan, this, idx(ParamKind::Pan, line), pan.left,
+                                  pan.right - sliderHandle->width - 1, sliderHandle, background,
+                                  topLeft(pan), kFaderStyleLeftIsZero);
     c.panSlider->setOffsetHandle(Point{1, 2});
     c.panSlider->setValue(parameter(idx(ParamKind::Pan, line)));
     frame->addView(c.panSlider);
@@ -238,8 +260,8 @@ void DelayEditor::createLineControls(int line) {
     c.delayTypeButton = toggle(kDelayTypeButton, ParamKind::DelayType, openBitmaps[2]);
     c.outputSwitch = stepSwitch(kOutputSwitch, ParamKind::Output, openBitmaps[4], 4, 3);
 
-    c.tempoField = new gui::TextField(moved(kTempoField, by), this, idx(ParamKind::Tempo, line), nullptr,
-                                      nullptr, 0);
+    c.tempoField = new gui::TextField(moved(kTempoField, by), this, idx(ParamKind::Tempo, line),
+                                      nullptr, nullptr, 0);
     c.tempoField->setFont(kInfoFont);
     c.tempoField->setFontColor(kInfoTextColor);
     c.tempoField->setBackColor(kBlack);
@@ -252,7 +274,6 @@ void DelayEditor::createLineControls(int line) {
     c.denominatorSwitch = stepSwitch(kDenominatorSwitch, ParamKind::TempoDen, openBitmaps[6], 9, 9);
 
     const float sync = parameter(idx(ParamKind::IsTempoSync, line));
-    tempoSyncShown[line] = sync == 1.0f;
     c.tempoSyncButton = new gui::ToggleButton(pictureRect(kSyncButton, by, openBitmaps[9], 2), this,
                                               idx(ParamKind::IsTempoSync, line), openBitmaps[9]);
     c.tempoSyncButton->setValue(on ? sync : 0.0f);
@@ -260,11 +281,14 @@ void DelayEditor::createLineControls(int line) {
 }
 
 void DelayEditor::createInfoLabels() {
-    const float initial[kNumInfoLabels] = {
-        static_cast<float>(shownLine + 1),           parameter(idx(ParamKind::Volume, 0)),
-        parameter(idx(ParamKind::FeedBack, 0)),      parameter(idx(ParamKind::Pan, 0)),
-        parameter(idx(ParamKind::Saturation, 0)),    parameter(idx(ParamKind::LowPassFrequency, 0)),
-        0.5f,                                        parameter(idx(ParamKind::HighPassFrequency, 0))};
+    const float initial[kNumInfoLabels] = {static_cast<float>(shownLine + 1),
+                                           parameter(idx(ParamKind::Volume, 0)),
+                                           parameter(idx(ParamKind::FeedBack, 0)),
+                                           parameter(idx(ParamKind::Pan, 0)),
+                                           parameter(idx(ParamKind::Saturation, 0)),
+                                           parameter(idx(ParamKind::LowPassFrequency, 0)),
+                                           0.5f,
+                                           parameter(idx(ParamKind::HighPassFrequency, 0))};
     for (int i = 0; i < kNumInfoLabels; ++i) {
         auto* label = new gui::ValueLabel(kInfoLayout[i].rect, nullptr, 0);
         label->setFont(kInfoFont);
@@ -288,7 +312,8 @@ void DelayEditor::close() {
     dryLevelSlider = nullptr;
     logo = nullptr;
     forgetOpenBitmaps();
-    for (auto& pending : pendingChange) pending.store(false, std::memory_order_relaxed);
+    for (auto& pending : pendingChange)
+        pending.store(false, std::memory_order_relaxed);
 }
 
 // ---------------------------------------------------------------- parameters to controls
@@ -296,7 +321,8 @@ void DelayEditor::close() {
 void DelayEditor::idle() {
     if (isOpen && !inIdle) {
         for (std::int32_t index = 0; index < kNumParameters; ++index)
-            if (pendingChange[index].exchange(false, std::memory_order_acquire)) applyParameter(index);
+            if (pendingChange[index].exchange(false, std::memory_order_acquire))
+                applyParameter(index);
     }
     EditorBase::idle();
 }
@@ -305,7 +331,8 @@ void DelayEditor::parameterChanged(std::int32_t index, float) {
     if (!isOpen) return;
     if (std::this_thread::get_id() != editorThread.load()) {
         // Controls belong to the editor's thread: note the change for its idle.
-        if (index >= 0 && index < kNumParameters) pendingChange[index].store(true, std::memory_order_release);
+        if (index >= 0 && index < kNumParameters)
+            pendingChange[index].store(true, std::memory_order_release);
         postUpdate();
         return;
     }
@@ -332,15 +359,25 @@ void DelayEditor::applyParameter(std::int32_t index) {
         c.volumeKnob->setValue(v);
         highlight(kVolumeDisplay, v);
         break;
-    case ParamKind::VolumeThruInput: dryLevelSlider->setValue(v); break;
-    case ParamKind::IsDelayOn: applyLineSwitch(line); break;
+    case ParamKind::VolumeThruInput:
+        dryLevelSlider->setValue(v);
+        break;
+    case ParamKind::IsDelayOn:
+        applyLineSwitch(line);
+        break;
     case ParamKind::Pan:
         c.panSlider->setValue(v);
         highlight(kPanDisplay, v);
         break;
-    case ParamKind::Input: c.inputSwitch->setValue(v); break;
-    case ParamKind::Output: c.outputSwitch->setValue(v); break;
-    case ParamKind::DelayType: c.delayTypeButton->setValue(v); break;
+    case ParamKind::Input:
+        c.inputSwitch->setValue(v);
+        break;
+    case ParamKind::Output:
+        c.outputSwitch->setValue(v);
+        break;
+    case ParamKind::DelayType:
+        c.delayTypeButton->setValue(v);
+        break;
     case ParamKind::Saturation:
         c.saturationKnob->setValue(v);
         highlight(kSaturationDisplay, v);
@@ -360,13 +397,18 @@ void DelayEditor::applyParameter(std::int32_t index) {
         infoLabels[kHighPassDisplay]->setDirty(true);
         infoLabels[kLowPassDisplay]->setDirty(true);
         break;
-    case ParamKind::Tempo: showTempoText(line); break;
-    case ParamKind::TempoNum: c.numeratorSwitch->setValue(v); break;
-    case ParamKind::TempoDen: c.denominatorSwitch->setValue(v); break;
+    case ParamKind::Tempo:
+        showTempoText(line);
+        break;
+    case ParamKind::TempoNum:
+        c.numeratorSwitch->setValue(v);
+        break;
+    case ParamKind::TempoDen:
+        c.denominatorSwitch->setValue(v);
+        break;
     case ParamKind::IsTempoSync:
         if (lineIsOn(line)) {
             c.tempoSyncButton->setValue(v);
-            tempoSyncShown[line] = v == 1.0f;
             showTempoText(line);
         } else {
             c.tempoSyncButton->setValue(0.0f);
@@ -379,21 +421,25 @@ void DelayEditor::applyParameter(std::int32_t index) {
 void DelayEditor::applyLineSwitch(int line) {
     LineControls& c = lines[line];
     const float v = parameter(idx(ParamKind::IsDelayOn, line));
-    gui::RotaryKnob* knobs[] = {c.highPassKnob, c.lowPassKnob, c.crossKnob, c.volumeKnob, c.feedbackKnob};
+    gui::RotaryKnob* knobs[] = {c.highPassKnob, c.lowPassKnob, c.crossKnob, c.volumeKnob,
+                                c.feedbackKnob};
     if (v == 0.0f) {
-        for (gui::RotaryKnob* k : knobs) k->setHandleBitmap(knobHandleOff);
+        for (gui::RotaryKnob* k : knobs)
+            k->setHandleBitmap(knobHandleOff);
         c.saturationKnob->setHandleBitmap(saturationHandleOff);
         c.tempoField->setText("");
         c.tempoSyncButton->setValue(0.0f);
     } else {
         showTempoText(line);
-        for (gui::RotaryKnob* k : knobs) k->setHandleBitmap(knobHandleOn);
+        for (gui::RotaryKnob* k : knobs)
+            k->setHandleBitmap(knobHandleOn);
         c.saturationKnob->setHandleBitmap(saturationHandleOn);
-        // The sync state shown before the line went off, not the parameter.
-        c.tempoSyncButton->setValue(tempoSyncShown[line] ? 1.0f : 0.0f);
+        // The line's own sync state: the host may have changed it while the line was off.
+        c.tempoSyncButton->setValue(parameter(idx(ParamKind::IsTempoSync, line)));
     }
     c.tempoField->setDirty(true);
-    for (gui::RotaryKnob* k : knobs) k->setDirty(true);
+    for (gui::RotaryKnob* k : knobs)
+        k->setDirty(true);
     c.saturationKnob->setDirty(true);
     c.tempoSyncButton->setDirty(true);
     c.onOffButton->setValue(v);
@@ -423,9 +469,12 @@ void DelayEditor::showLineInfo(int line, std::int32_t index) {
     infoLabels[kLineLabel]->setValue(static_cast<float>(line + 1));
     infoLabels[kLineLabel]->setDirty(true);
     const std::pair<InfoLabel, ParamKind> shown[] = {
-        {kFeedbackDisplay, ParamKind::FeedBack},           {kVolumeDisplay, ParamKind::Volume},
-        {kPanDisplay, ParamKind::Pan},                     {kSaturationDisplay, ParamKind::Saturation},
-        {kHighPassDisplay, ParamKind::LowPassFrequency},   {kCrossDisplay, ParamKind::CrossFrequency},
+        {kFeedbackDisplay, ParamKind::FeedBack},
+        {kVolumeDisplay, ParamKind::Volume},
+        {kPanDisplay, ParamKind::Pan},
+        {kSaturationDisplay, ParamKind::Saturation},
+        {kHighPassDisplay, ParamKind::LowPassFrequency},
+        {kCrossDisplay, ParamKind::CrossFrequency},
         {kLowPassDisplay, ParamKind::HighPassFrequency}};
     for (auto [label, kind] : shown) {
         infoLabels[label]->setFontColor(kInfoTextColor);
@@ -456,13 +505,27 @@ void DelayEditor::typedTempo(gui::DrawContext* ctx, gui::TextField* field, int l
     }
     char text[256] = {};
     field->getText(text);
-    field->setValue(parseTypedTempo(text, field->getValue()));
-    // A typed tempo is the user's own setting, not automation; it ends sync.
-    delay.setParameter(idx(ParamKind::Tempo, line), field->getValue());
+    const std::optional<float> bpm = parseTypedTempo(text);
+    if (!bpm) {
+        // Not a tempo: the field shows the line's tempo again and nothing changes.
+        showTempoText(line);
+        field->update(ctx);
+        return;
+    }
+    field->setValue(*bpm);
+    // A typed tempo is a change the host must keep, like any other: reported as a
+    // gesture. It crosses as the normalised value, which maps back onto the very same
+    // tempo; and it ends sync, reported the same way.
+    reportGesture(idx(ParamKind::Tempo, line), tempoToInterface(*bpm));
     field->update(ctx);
     lines[line].tempoSyncButton->setValue(0.0f);
-    tempoSyncShown[line] = false;
-    delay.setParameter(idx(ParamKind::IsTempoSync, line), 0.0f);
+    reportGesture(idx(ParamKind::IsTempoSync, line), 0.0f);
+}
+
+void DelayEditor::reportGesture(std::int32_t index, float value) {
+    beginEdit(index);
+    delay.setParameterAutomated(index, value);
+    endEdit(index);
 }
 
 } // namespace tesk

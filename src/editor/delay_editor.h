@@ -27,7 +27,7 @@ namespace tesk {
 class DelayEffect;
 
 class DelayEditor : public EditorBase, public gui::ControlListener {
-public:
+  public:
     /// Loads the background (or the notice for processors without the vector
     /// unit), which also gives the editor its size.
     explicit DelayEditor(DelayEffect& effect);
@@ -70,13 +70,22 @@ public:
     };
 
     /// The info panel's labels, in creation order.
-    enum InfoLabel { kLineLabel, kVolumeDisplay, kFeedbackDisplay, kPanDisplay, kSaturationDisplay,
-                     kHighPassDisplay, kCrossDisplay, kLowPassDisplay, kNumInfoLabels };
+    enum InfoLabel {
+        kLineLabel,
+        kVolumeDisplay,
+        kFeedbackDisplay,
+        kPanDisplay,
+        kSaturationDisplay,
+        kHighPassDisplay,
+        kCrossDisplay,
+        kLowPassDisplay,
+        kNumInfoLabels
+    };
 
     const LineControls& lineControls(int line) const { return lines[line]; }
     gui::ValueLabel* infoLabel(InfoLabel which) const { return infoLabels[which]; }
 
-private:
+  private:
     void createLineControls(int line);
     void createInfoLabels();
     void applyParameter(std::int32_t index);
@@ -85,6 +94,9 @@ private:
     void highlight(InfoLabel which, float value);
     void showTempoText(int line);
     void typedTempo(gui::DrawContext* ctx, gui::TextField* field, int line);
+    /// Sets parameter `index` to `value` as one whole gesture the host sees: begin,
+    /// the automated value, end.
+    void reportGesture(std::int32_t index, float value);
     float parameter(std::int32_t index) const;
     bool lineIsOn(int line) const;
     gui::Bitmap* loadBitmap(std::int32_t id);
@@ -110,7 +122,6 @@ private:
 
     std::int32_t shownLine = 0;
     std::int32_t lastTag = 0;
-    std::array<bool, 4> tempoSyncShown{};
 
     // Changes from threads other than the editor's wait here for its idle.
     std::atomic<std::thread::id> editorThread{};

@@ -61,7 +61,8 @@ void formatHighPassHz(float value, char* text) {
     if (value == 0.0f)
         std::snprintf(text, kTextSize, "No HP");
     else
-        std::snprintf(text, kTextSize, "%dHz", truncated(static_cast<double>(displayCrossHz) * value));
+        std::snprintf(text, kTextSize, "%dHz",
+                      truncated(static_cast<double>(displayCrossHz) * value));
 }
 
 void formatLowPassKHz(float value, char* text) {
@@ -78,10 +79,10 @@ void formatCrossHz(float, char* text) {
     std::snprintf(text, kTextSize, "%dHz", truncated(displayCrossHz));
 }
 
-float parseTypedTempo(const char* text, float current) {
-    float tempo = current;
-    if (text != nullptr && std::sscanf(text, "%f", &tempo) != 1) tempo = current;
-    if (!std::isfinite(tempo)) tempo = current;
+std::optional<float> parseTypedTempo(const char* text) {
+    float tempo = 0.0f;
+    if (text == nullptr || std::sscanf(text, "%f", &tempo) != 1 || !std::isfinite(tempo))
+        return std::nullopt;
     return clampTempo(tempo);
 }
 

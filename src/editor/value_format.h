@@ -5,6 +5,8 @@
 
 #include "relaxed.h"
 
+#include <optional>
+
 namespace tesk {
 
 /// The crossover in hertz of the line the info panel shows; the high-pass,
@@ -32,7 +34,7 @@ void formatLowPassKHz(float value, char* text);
 void formatCrossHz(float value, char* text);
 
 /// A tempo typed into a tempo field: the first number of `text`, held to 48..999
-/// beats per minute; `current` (also held) when the text holds no number.
-float parseTypedTempo(const char* text, float current);
+/// beats per minute; none when the text holds no (finite) number.
+std::optional<float> parseTypedTempo(const char* text);
 
 } // namespace tesk

@@ -24,7 +24,9 @@ namespace {
 using gui::Point;
 using gui::Rect;
 
-int idx(ParamKind kind, int line = 0) { return parameterIndex(kind, line); }
+int idx(ParamKind kind, int line = 0) {
+    return parameterIndex(kind, line);
+}
 
 Rect sizeOf(const gui::View* view) {
     Rect r;
@@ -84,7 +86,8 @@ TEST_F(EditorTest, ControlsAreCreatedInOrderWithTheirTagsAndKinds) {
         ++i;
     };
     for (int n = 0; n < 4; ++n) {
-        for (int tag : {n, 4 + n, 33 + n, 41 + n, 37 + n, 29 + n}) expect(typeid(gui::RotaryKnob), tag);
+        for (int tag : {n, 4 + n, 33 + n, 41 + n, 37 + n, 29 + n})
+            expect(typeid(gui::RotaryKnob), tag);
         expect(typeid(gui::HFader), 13 + n);
         expect(typeid(gui::ToggleButton), 9 + n);
         expect(typeid(gui::StepSwitch), 17 + n);
@@ -95,7 +98,8 @@ TEST_F(EditorTest, ControlsAreCreatedInOrderWithTheirTagsAndKinds) {
         expect(typeid(gui::StepSwitch), 53 + n);
         expect(typeid(gui::ToggleButton), 57 + n);
     }
-    for (int label = 0; label < 8; ++label) expect(typeid(gui::ValueLabel), 0);
+    for (int label = 0; label < 8; ++label)
+        expect(typeid(gui::ValueLabel), 0);
     expect(typeid(gui::HFader), 8);
     expect(typeid(gui::OverlayPanel), 62);
 }
@@ -109,7 +113,8 @@ TEST_F(EditorTest, LayoutRectanglesFollowTheLinePanels) {
     EXPECT_TRUE(sameRect(sizeOf(editor().lineControls(0).inputSwitch), {45, 96, 73, 114}));
     EXPECT_TRUE(sameRect(sizeOf(editor().lineControls(0).onOffButton), {18, 100, 34, 116}));
     EXPECT_TRUE(sameRect(sizeOf(editor().lineControls(3).denominatorSwitch), {248, 428, 264, 444}));
-    EXPECT_TRUE(sameRect(sizeOf(editor().infoLabel(DelayEditor::kCrossDisplay)), {260, 42, 303, 56}));
+    EXPECT_TRUE(
+        sameRect(sizeOf(editor().infoLabel(DelayEditor::kCrossDisplay)), {260, 42, 303, 56}));
 }
 
 TEST_F(EditorTest, AnOffLineShowsNoTempoAndNoSync) {
@@ -137,7 +142,8 @@ TEST_F(EditorTest, InputSwitchOffersOnlyLowerLines) {
 
 TEST_F(EditorTest, OutputAndNumeratorSwitchesWrapAfterTheirThirdPosition) {
     openEditor();
-    for (auto [control, kind] : {std::pair<gui::Control*, ParamKind>{editor().lineControls(0).outputSwitch, ParamKind::Output},
+    for (auto [control, kind] : {std::pair<gui::Control*, ParamKind>{
+                                     editor().lineControls(0).outputSwitch, ParamKind::Output},
                                  {editor().lineControls(0).numeratorSwitch, ParamKind::TempoNum}}) {
         click(centre(control));
         EXPECT_FLOAT_EQ(control->getValue(), 0.1f);
@@ -161,23 +167,63 @@ TEST_F(EditorTest, MovingAKnobAutomatesItsParameterAndMovesThePanel) {
     EXPECT_EQ(parameter(ParamKind::FeedBack, 2), 0.25f);
     EXPECT_EQ(editor().getShownLine(), 2);
     EXPECT_EQ(labelText(editor().infoLabel(DelayEditor::kLineLabel), formatLineLabel), "Delay 3");
-    EXPECT_EQ(labelText(editor().infoLabel(DelayEditor::kFeedbackDisplay), formatFeedbackDb), "-12.0 db");
+    EXPECT_EQ(labelText(editor().infoLabel(DelayEditor::kFeedbackDisplay), formatFeedbackDb),
+              "-12.0 db");
 }
 
-TEST_F(EditorTest, TypedTempoSetsTheTempoWithoutAutomationAndEndsSync) {
+// Replaces what the open edit box shows (all of it selected) by `text`, then Return.
+void enterText(const char* text) {
+    gui::headless::HeadlessEditBox* box = gui::headless::activeEditBox();
+    box->pressKey(gui::software::EditKey::backspace);
+    box->type(text);
+    box->pressReturn();
+}
+
+TEST_F(EditorTest, TypedTempoIsReportedAsAGestureAndEndsSync) {
     openEditor();
     gui::TextField* field = editor().lineControls(0).tempoField;
     click(centre(field));
-    gui::headless::HeadlessEditBox* box = gui::headless::activeEditBox();
-    ASSERT_NE(box, nullptr);
-    box->type("300");
-    box->pressReturn();
+    ASSERT_NE(gui::headless::activeEditBox(), nullptr);
+    enterText("133.3");
     idle();
-    EXPECT_EQ(parameter(ParamKind::Tempo, 0), 300.0f);
+    EXPECT_EQ(tempo(0), 133.3f) << "the typed tempo at full precision";
     EXPECT_EQ(parameter(ParamKind::IsTempoSync, 0), 0.0f);
     EXPECT_EQ(editor().lineControls(0).tempoSyncButton->getValue(), 0.0f);
-    EXPECT_EQ(textOf(field), "300.0");
-    EXPECT_TRUE(automation().empty());
+    EXPECT_EQ(textOf(field), "133.3");
+    const std::int32_t tempoIndex = idx(ParamKind::Tempo, 0);
+    const std::int32_t syncIndex = idx(ParamKind::IsTempoSync, 0);
+    // The host hears both changes as whole gestures, in the 0..1 it keeps.
+    EXPECT_EQ(automation(), (std::vector<std::pair<std::int32_t, float>>{
+                                {tempoIndex, tempoToInterface(133.3f)}, {syncIndex, 0.0f}}));
+    std::lock_guard<std::mutex> lock(log->mutex);
+    EXPECT_EQ(log->edits, (std::vector<std::pair<std::int32_t, std::int32_t>>{
+                              {audioMasterBeginEdit, tempoIndex},
+                              {audioMasterEndEdit, tempoIndex},
+                              {audioMasterBeginEdit, syncIndex},
+                              {audioMasterEndEdit, syncIndex}}));
+}
+
+TEST_F(EditorTest, ATempoEntryWithoutANumberChangesNothing) {
+    openEditor();
+    gui::TextField* field = editor().lineControls(0).tempoField;
+    // The host moves the tempo after the editor opened: the current one is kept.
+    effect->setParameter(idx(ParamKind::IsTempoSync, 0), 0.0f);
+    effect->setParameter(idx(ParamKind::Tempo, 0), 150.0f);
+    effect->setParameter(idx(ParamKind::IsTempoSync, 0), 1.0f);
+    automation();
+    for (const char* junk : {"fast", "", "  ", "bpm"}) {
+        click(centre(field));
+        ASSERT_NE(gui::headless::activeEditBox(), nullptr);
+        enterText(junk);
+        idle();
+        EXPECT_EQ(tempo(0), 150.0f) << junk;
+        EXPECT_EQ(parameter(ParamKind::IsTempoSync, 0), 1.0f) << junk;
+        EXPECT_EQ(editor().lineControls(0).tempoSyncButton->getValue(), 1.0f) << junk;
+        EXPECT_EQ(textOf(field), "150.0") << junk;
+        EXPECT_TRUE(automation().empty()) << junk;
+    }
+    std::lock_guard<std::mutex> lock(log->mutex);
+    EXPECT_TRUE(log->edits.empty());
 }
 
 TEST_F(EditorTest, TypingIntoAnOffLineEmptiesTheFieldAndSetsNothing) {
@@ -186,20 +232,26 @@ TEST_F(EditorTest, TypingIntoAnOffLineEmptiesTheFieldAndSetsNothing) {
     field->setText("150");
     editor().valueChanged(nullptr, field);
     EXPECT_EQ(textOf(field), "");
-    EXPECT_EQ(parameter(ParamKind::Tempo, 1), 120.0f);
+    EXPECT_EQ(tempo(1), 120.0f);
     EXPECT_EQ(parameter(ParamKind::IsTempoSync, 1), 1.0f);
 }
 
-TEST_F(EditorTest, SyncShownBeforeSwitchingOffComesBack) {
+TEST_F(EditorTest, TheSyncLampOfALineSwitchedOnShowsItsOwnSync) {
     openEditor();
+    gui::ToggleButton* lamp = editor().lineControls(1).tempoSyncButton;
     effect->setParameter(idx(ParamKind::IsDelayOn, 1), 1.0f);
-    EXPECT_EQ(editor().lineControls(1).tempoSyncButton->getValue(), 1.0f);
+    EXPECT_EQ(lamp->getValue(), 1.0f);
     effect->setParameter(idx(ParamKind::IsDelayOn, 1), 0.0f);
-    EXPECT_EQ(editor().lineControls(1).tempoSyncButton->getValue(), 0.0f);
+    EXPECT_EQ(lamp->getValue(), 0.0f);
     effect->setParameter(idx(ParamKind::IsTempoSync, 1), 0.0f); // the host meanwhile
+    EXPECT_EQ(lamp->getValue(), 0.0f);
     effect->setParameter(idx(ParamKind::IsDelayOn, 1), 1.0f);
-    EXPECT_EQ(editor().lineControls(1).tempoSyncButton->getValue(), 1.0f);
+    EXPECT_EQ(lamp->getValue(), 0.0f) << "the line does not follow the host";
     EXPECT_EQ(textOf(editor().lineControls(1).tempoField), "120.0");
+    effect->setParameter(idx(ParamKind::IsDelayOn, 1), 0.0f);
+    effect->setParameter(idx(ParamKind::IsTempoSync, 1), 1.0f);
+    effect->setParameter(idx(ParamKind::IsDelayOn, 1), 1.0f);
+    EXPECT_EQ(lamp->getValue(), 1.0f);
 }
 
 TEST_F(EditorTest, DryLevelLeavesThePanelWhereItIs) {
@@ -208,7 +260,11 @@ TEST_F(EditorTest, DryLevelLeavesThePanelWhereItIs) {
     ASSERT_EQ(editor().getShownLine(), 2);
     effect->setParameter(idx(ParamKind::VolumeThruInput), 0.3f);
     EXPECT_EQ(editor().getShownLine(), 2);
-    EXPECT_NEAR(editor().getFrame() ? static_cast<gui::Control*>(editor().getFrame()->getView(4 * 15 + 8))->getValue() : 0, 0.3f, 1e-7);
+    EXPECT_NEAR(
+        editor().getFrame()
+            ? static_cast<gui::Control*>(editor().getFrame()->getView(4 * 15 + 8))->getValue()
+            : 0,
+        0.3f, 1e-7);
 }
 
 TEST_F(EditorTest, CrossoverChangeRecomputesTheFilterDisplays) {
@@ -217,7 +273,8 @@ TEST_F(EditorTest, CrossoverChangeRecomputesTheFilterDisplays) {
     effect->setParameter(idx(ParamKind::CrossFrequency, 2), 1.0f); // 5000 Hz
     EXPECT_EQ(editor().getShownLine(), 2);
     EXPECT_EQ(displayCrossHz, 5000.0f);
-    EXPECT_EQ(labelText(editor().infoLabel(DelayEditor::kHighPassDisplay), formatHighPassHz), "2500Hz");
+    EXPECT_EQ(labelText(editor().infoLabel(DelayEditor::kHighPassDisplay), formatHighPassHz),
+              "2500Hz");
     EXPECT_TRUE(editor().infoLabel(DelayEditor::kHighPassDisplay)->isDirty());
     EXPECT_TRUE(editor().infoLabel(DelayEditor::kLowPassDisplay)->isDirty());
 }
@@ -261,10 +318,12 @@ TEST_F(EditorTest, LogoOpensTheAboutPictureAndTheNextClickClosesIt) {
 TEST_F(EditorTest, ChangesFromAnotherThreadArriveAtTheNextIdle) {
     openEditor();
     std::thread automation([this] {
-        for (int i = 0; i < 2000; ++i) effect->setParameter(i % 61, static_cast<float>(i % 10) / 10.0f);
+        for (int i = 0; i < 2000; ++i)
+            effect->setParameter(i % 61, static_cast<float>(i % 10) / 10.0f);
         effect->setParameter(idx(ParamKind::FeedBack, 3), 0.7f);
     });
-    for (int i = 0; i < 200; ++i) idle();
+    for (int i = 0; i < 200; ++i)
+        idle();
     automation.join();
     idle();
     EXPECT_EQ(editor().lineControls(3).feedbackKnob->getValue(), 0.7f);
@@ -290,7 +349,8 @@ TEST_F(EditorTest, FiveHundredOpenIdleCloseCyclesWhileParametersChange) {
     });
     for (int cycle = 0; cycle < 500; ++cycle) {
         ASSERT_EQ(effect->dispatch(effEditOpen, 0, 0, gui::headless::parentWindow(), 0.0f), 1);
-        for (int i = 0; i < 3; ++i) idle();
+        for (int i = 0; i < 3; ++i)
+            idle();
         effect->dispatch(effEditClose, 0, 0, nullptr, 0.0f);
         if (cycle % 50 == 0) effect->dispatch(effSetProgram, 0, cycle % 16, nullptr, 0.0f);
     }

@@ -26,11 +26,11 @@ struct HostLog {
 };
 
 class EditorTest : public ::testing::Test {
-public:
+  public:
     /// What the host heard; the recording callback writes here.
     static HostLog* log;
 
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -42,7 +42,11 @@ protected:
     void click(gui::Point where);
     DelayEditor& editor() const { return *static_cast<DelayEditor*>(effect->editor); }
     gui::headless::HeadlessWindow& window() const;
-    float parameter(ParamKind kind, int line = 0) const { return effect->getParameter(parameterIndex(kind, line)); }
+    float parameter(ParamKind kind, int line = 0) const {
+        return effect->getParameter(parameterIndex(kind, line));
+    }
+    /// A line's tempo in beats per minute, from the value the host reads.
+    float tempo(int line) const { return tempoFromInterface(parameter(ParamKind::Tempo, line)); }
     std::vector<std::pair<std::int32_t, float>> automation();
 
     std::unique_ptr<DelayEffect> effect;

@@ -50,17 +50,17 @@ TEST(ValueFormat, FrequenciesSpeakOfTheShownCrossover) {
 }
 
 TEST(ValueFormat, TypedTempo) {
-    EXPECT_FLOAT_EQ(parseTypedTempo("120", 88.0f), 120.0f);
-    EXPECT_FLOAT_EQ(parseTypedTempo("20", 88.0f), 48.0f);
-    EXPECT_FLOAT_EQ(parseTypedTempo("1500", 88.0f), 999.0f);
-    EXPECT_FLOAT_EQ(parseTypedTempo("  98.6 beats please", 88.0f), 98.6f);
-    EXPECT_FLOAT_EQ(parseTypedTempo("48", 88.0f), 48.0f);
-    EXPECT_FLOAT_EQ(parseTypedTempo("999", 88.0f), 999.0f);
-    // No number at all keeps the tempo the field had, within the range.
-    EXPECT_FLOAT_EQ(parseTypedTempo("fast", 88.0f), 88.0f);
-    EXPECT_FLOAT_EQ(parseTypedTempo("", 5000.0f), 999.0f);
-    EXPECT_FLOAT_EQ(parseTypedTempo("nan", 88.0f), 88.0f);
-    EXPECT_FLOAT_EQ(parseTypedTempo("inf", 88.0f), 88.0f);
+    EXPECT_EQ(parseTypedTempo("120"), 120.0f);
+    EXPECT_EQ(parseTypedTempo("20"), 48.0f);
+    EXPECT_EQ(parseTypedTempo("1500"), 999.0f);
+    EXPECT_EQ(parseTypedTempo("  98.6 beats please"), 98.6f);
+    EXPECT_EQ(parseTypedTempo("48"), 48.0f);
+    EXPECT_EQ(parseTypedTempo("999"), 999.0f);
+    EXPECT_EQ(parseTypedTempo("-5"), 48.0f);
+    // No number at all is no tempo: the editor then keeps the one the line has.
+    for (const char* junk : {"fast", "", "   ", "bpm 120", "nan", "inf", "-inf"})
+        EXPECT_EQ(parseTypedTempo(junk), std::nullopt) << '"' << junk << '"';
+    EXPECT_EQ(parseTypedTempo(nullptr), std::nullopt);
 }
 
 } // namespace

@@ -8,16 +8,30 @@
 namespace tesk::test {
 namespace {
 
-int idx(ParamKind kind, int line = 0) { return parameterIndex(kind, line); }
+int idx(ParamKind kind, int line = 0) {
+    return parameterIndex(kind, line);
+}
 
 TEST(ParameterTexts, AllNamesAndLabels) {
     Plugin p;
-    const char* bases[] = {"FeedBack", "Volume", "IsDelayOn", "Pan", "Input", "Output", "DelayType",
-                           "Saturation", "LowPassFrequency", "HighPassFrequency", "CrossFrequency",
-                           "Tempo", "TempoNum", "TempoDen", "IsTempoSync"};
+    const char* bases[] = {"FeedBack",
+                           "Volume",
+                           "IsDelayOn",
+                           "Pan",
+                           "Input",
+                           "Output",
+                           "DelayType",
+                           "Saturation",
+                           "LowPassFrequency",
+                           "HighPassFrequency",
+                           "CrossFrequency",
+                           "Tempo",
+                           "TempoNum",
+                           "TempoDen",
+                           "IsTempoSync"};
     const int firsts[] = {0, 4, 9, 13, 17, 21, 25, 29, 33, 37, 41, 45, 49, 53, 57};
-    const char* labels[] = {"amount", "db", "Active", nullptr, "input", "output", "Type", "Amount",
-                            "Hz", "Hz", "Hz", "bpm", "Beat", "Beat", "Active"};
+    const char* labels[] = {"amount", "db", "Active", nullptr, "input", "output", "Type",  "Amount",
+                            "Hz",     "Hz", "Hz",     "bpm",   "Beat",  "Beat",   "Active"};
     for (int g = 0; g < 15; ++g) {
         for (int line = 0; line < 4; ++line) {
             const int index = firsts[g] + line;
@@ -93,7 +107,8 @@ TEST(Identity, NamesVendorAndPins) {
     EXPECT_EQ(p->text(effGetProductString), "TeskDelay");
     EXPECT_EQ(p->text(effGetVendorString), "Velmora");
 
-    const char* outputs[] = {"Main LEFT", "Main RIGHT", "Out 2 LEFT", "Out 2 RIGHT", "Out 3 LEFT", "OUT 3 RIGHT"};
+    const char* outputs[] = {"Main LEFT",   "Main RIGHT", "Out 2 LEFT",
+                             "Out 2 RIGHT", "Out 3 LEFT", "OUT 3 RIGHT"};
     for (int i = 0; i < 6; ++i) {
         VstPinProperties pin{};
         EXPECT_EQ(p->dispatch(effGetOutputProperties, i, 0, &pin), 1);
@@ -117,11 +132,24 @@ TEST(Identity, NamesVendorAndPins) {
 
 TEST(Programs, FactoryNamesAndNeutralNumbering) {
     Plugin p;
-    const char* names[] = {"Simple single echo", "Simple multiple echo", "Multiple with EQ",
-                           "Stereo spread", "Stereo spread 2", "Simple rythm", "Long rythm",
-                           "Metalic sound", "Ping pong", "Ice echo", "Low fi echo", "Crescendo echo",
-                           "Init", "Init", "Init", "Init"};
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(p->text(effGetProgramNameIndexed, i), names[i]);
+    const char* names[] = {"Simple single echo",
+                           "Simple multiple echo",
+                           "Multiple with EQ",
+                           "Stereo spread",
+                           "Stereo spread 2",
+                           "Simple rythm",
+                           "Long rythm",
+                           "Metalic sound",
+                           "Ping pong",
+                           "Ice echo",
+                           "Low fi echo",
+                           "Crescendo echo",
+                           "Init",
+                           "Init",
+                           "Init",
+                           "Init"};
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(p->text(effGetProgramNameIndexed, i), names[i]);
     EXPECT_EQ(p->dispatch(effGetProgramNameIndexed, 16, 0, std::string(32, 'x').data()), 0);
     EXPECT_EQ(p->dispatch(effGetProgramNameIndexed, -1, 0, std::string(32, 'x').data()), 0);
     p->dispatch(effSetProgram, 0, 12);
@@ -132,12 +160,14 @@ TEST(Programs, FactoryNamesAndNeutralNumbering) {
 TEST(Programs, LoadingSetsEveryParameter) {
     Plugin p([](vsthost::HostState& h) { h.provideTime = false; });
     p->dispatch(effSetProgram, 0, 3);
-    for (int line = 0; line < 4; ++line) EXPECT_EQ(p->getParameter(idx(ParamKind::IsDelayOn, line)), 1.0f);
+    for (int line = 0; line < 4; ++line)
+        EXPECT_EQ(p->getParameter(idx(ParamKind::IsDelayOn, line)), 1.0f);
     p->dispatch(effSetProgram, 0, 7);
     EXPECT_EQ(p->programName(), "Metalic sound");
     EXPECT_EQ(p->getParameter(57), 0.0f);
     EXPECT_EQ(p->getParameter(58), 0.0f);
-    EXPECT_EQ(p->getParameter(45), 350.0f);
+    EXPECT_EQ(p->getParameter(45), tempoToInterface(350.0f));
+    EXPECT_EQ(p->parameterDisplay(45), "350.0");
     EXPECT_EQ(p->getParameter(idx(ParamKind::Saturation, 1)), 0.285f);
     EXPECT_EQ(p->getParameter(idx(ParamKind::VolumeThruInput)), 0.0f);
     EXPECT_EQ(p->parameterDisplay(idx(ParamKind::TempoDen, 0)), "64.00000"); // trunc(10 * 0.8f) = 8

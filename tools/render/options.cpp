@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <map>
 
@@ -49,7 +50,6 @@ std::pair<int, int> channelsFrom(const std::string& text) {
     return {static_cast<int>(*left) - 1, static_cast<int>(*right) - 1};
 }
 
-
 using ValueHandler = std::function<void(Options&, const std::string&)>;
 using FlagHandler = std::function<void(Options&)>;
 
@@ -60,6 +60,11 @@ const std::map<std::string, ValueHandler>& valueOptions() {
         {"-o", [](Options& o, const std::string& v) { o.output = v; }},
         {"--program", [](Options& o, const std::string& v) { o.program = v; }},
         {"--set", [](Options& o, const std::string& v) { o.settings.push_back(settingFrom(v)); }},
+        {"--settings",
+         [](Options& o, const std::string& v) {
+             for (Setting& setting : settingsFromFile(v))
+                 o.settings.push_back(std::move(setting));
+         }},
         {"--tempo",
          [](Options& o, const std::string& v) { o.tempo = numberIn("--tempo", v, 20, 999); }},
         {"--block",
@@ -119,6 +124,22 @@ Setting settingFrom(const std::string& text) {
     return {name, static_cast<float>(*value), valueText};
 }
 
+std::vector<Setting> settingsFromFile(const std::string& path) {
+    std::ifstream file(path);
+    if (!file) {
+        throw RenderError(ExitCode::inputFile,
+                          "cannot read the settings file '" + path + "'; check the path");
+    }
+    std::vector<Setting> settings;
+    for (std::string line; std::getline(file, line);) {
+        const std::size_t start = line.find_first_not_of(" \t\r");
+        if (start == std::string::npos || line[start] == '#') continue;
+        const std::size_t end = line.find_last_not_of(" \t\r");
+        settings.push_back(settingFrom(line.substr(start, end - start + 1)));
+    }
+    return settings;
+}
+
 Options parseOptions(const std::vector<std::string>& args) {
     Options options;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -173,8 +194,11 @@ Plug-in:
                         the plug-in gives it (any case)
   --set NAME=VALUE      set a parameter before rendering; NAME as --list shows
                         it (or its index), VALUE as the plug-in takes it
-                        (0 to 1, TeskDelay's Tempo in beats per minute);
+                        (0 to 1; TeskDelay's Tempo also in beats per
+                        minute, 48 to 999);
                         repeat for more parameters, applied in order
+  --settings FILE       apply the NAME=VALUE lines of FILE as --set does
+                        (tesk-x11host --save writes such a file)
   --list                print the plug-in's programs and parameters (name,
                         value, display text, label) after --program and --set,
                         and render nothing

@@ -41,6 +41,11 @@ struct Options {
 /// One NAME=VALUE of --set; throws RenderError (usage) when it is not of that form.
 Setting settingFrom(const std::string& text);
 
+/// The NAME=VALUE lines of a settings file (blank lines and '#' comments skipped),
+/// as a host that saved every parameter writes them; throws RenderError (input file)
+/// when it cannot be read and (usage) on a line of another form.
+std::vector<Setting> settingsFromFile(const std::string& path);
+
 /// Parses the arguments after the program name; throws RenderError (usage) on a bad one.
 Options parseOptions(const std::vector<std::string>& args);
 

@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace tesk::render {
@@ -28,6 +31,18 @@ std::string numbersText(const std::vector<int>& numbers) {
 }
 
 } // namespace
+
+// True when `shown` starts with the number `value`, to the precision it is shown in.
+bool showsNumber(const std::string& shown, float value) {
+    const char* start = shown.c_str();
+    char* end = nullptr;
+    const double number = std::strtod(start, &end);
+    if (end == start) return false;
+    const char* point = std::strchr(start, '.');
+    const std::ptrdiff_t decimals = point != nullptr && point < end ? end - point - 1 : 0;
+    const double halfStep = 0.5 * std::pow(10.0, -static_cast<double>(decimals));
+    return std::fabs(number - static_cast<double>(value)) <= halfStep;
+}
 
 std::string builtPluginPath() {
     std::vector<std::filesystem::path> candidates;
@@ -207,26 +222,30 @@ int Plugin::parameterIndex(const std::string& wanted) const {
                           quotedList(closestNames(wanted, names)) + " (--list shows them all)");
 }
 
+bool Plugin::displayShows(int index, float value) const {
+    return showsNumber(instance_->parameterDisplay(index), value);
+}
+
+std::string Plugin::displayWithLabel(int index) const {
+    std::string text = instance_->parameterDisplay(index);
+    const std::string label = instance_->parameterLabel(index);
+    if (!label.empty()) text += " " + label;
+    return text;
+}
+
 void Plugin::apply(const Setting& setting) {
     int index = parameterIndex(setting.name);
     std::string parameter = instance_->parameterName(index);
-    // Values cross the boundary as 0 to 1, but a parameter reading outside that
-    // range (TeskDelay's Tempo, in beats per minute) carries its own unit: the
-    // plug-in's clamping then shows where its range ends.
-    float current = instance_->getParameter(index);
-    bool ownUnit = current < 0.0f || current > 1.0f;
-    if (!ownUnit && (setting.value < 0.0f || setting.value > 1.0f)) {
-        throw RenderError(ExitCode::valueOutOfRange, parameter + " takes values from 0 to 1, not " +
-                                                         setting.valueText +
-                                                         " (--list shows its current value)");
-    }
     instance_->setParameter(index, setting.value);
-    float kept = instance_->getParameter(index);
-    if (ownUnit && kept != setting.value) {
+    // Values cross the boundary as 0 to 1, but a plug-in may take a value of its own
+    // unit beyond that (TeskDelay's Tempo, in beats per minute above 1). Such a value
+    // counts when the plug-in then shows that very number.
+    const bool outsideUnit = setting.value < 0.0f || setting.value > 1.0f;
+    if (outsideUnit && !displayShows(index, setting.value)) {
         throw RenderError(ExitCode::valueOutOfRange,
-                          parameter + " does not take " + setting.valueText +
-                              ": the plug-in made it " + numberText(static_cast<double>(kept)) +
-                              "; give a value within its range");
+                          parameter + " takes values from 0 to 1, not " + setting.valueText +
+                              " (given that, the plug-in shows " + displayWithLabel(index) +
+                              "; --list shows its current value)");
     }
     if (setup_.verbose) {
         std::fprintf(stderr, "set %s (%d) = %s: %s %s\n", parameter.c_str(), index,

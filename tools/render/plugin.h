@@ -79,6 +79,8 @@ class Plugin {
 
   private:
     Plugin(std::unique_ptr<vsthost::Module> module, const HostSetup& setup);
+    bool displayShows(int index, float value) const;
+    std::string displayWithLabel(int index) const;
     int parameterIndex(const std::string& name) const;
     int programIndex(const std::string& numberOrName) const;
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace vsthost {
 
@@ -43,7 +44,9 @@ void* openLibrary(const std::string& path, std::string& why) {
 void* findSymbol(void* handle, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
 }
-void closeLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
+void closeLibrary(void* handle) {
+    FreeLibrary(static_cast<HMODULE>(handle));
+}
 #else
 void* openLibrary(const std::string& path, std::string& why) {
     // A bare file name would make dlopen search the library path instead.
@@ -55,14 +58,19 @@ void* openLibrary(const std::string& path, std::string& why) {
     }
     return handle;
 }
-void* findSymbol(void* handle, const char* name) { return dlsym(handle, name); }
-void closeLibrary(void* handle) { dlclose(handle); }
+void* findSymbol(void* handle, const char* name) {
+    return dlsym(handle, name);
+}
+void closeLibrary(void* handle) {
+    dlclose(handle);
+}
 #endif
 
 } // namespace
 
 std::unique_ptr<Module> Module::linked(VstPluginMainProc entry, std::string description) {
-    return std::unique_ptr<Module>(new Module(nullptr, entry, "VSTPluginMain", std::move(description)));
+    return std::unique_ptr<Module>(
+        new Module(nullptr, entry, "VSTPluginMain", std::move(description)));
 }
 
 Module::~Module() {
@@ -89,7 +97,9 @@ std::unique_ptr<Module> Module::load(const std::string& path, std::string& error
 
 // ---------------------------------------------------------------- HostState
 
-HostState::HostState() { setTransport(120.0, 44100.0); }
+HostState::HostState() {
+    setTransport(120.0, 44100.0);
+}
 
 void HostState::setTransport(double tempo, double rate) {
     sampleRate = rate;
@@ -108,15 +118,22 @@ void HostState::advance(std::int32_t frames) {
         double seconds = timeInfo.samplePos / timeInfo.sampleRate;
         timeInfo.nanoSeconds = seconds * 1e9;
         timeInfo.ppqPos = seconds * timeInfo.tempo / 60.0;
-        double beatsPerBar =
-            timeInfo.timeSigDenominator > 0
-                ? timeInfo.timeSigNumerator * 4.0 / timeInfo.timeSigDenominator
-                : 4.0;
+        double beatsPerBar = timeInfo.timeSigDenominator > 0
+                                 ? timeInfo.timeSigNumerator * 4.0 / timeInfo.timeSigDenominator
+                                 : 4.0;
         timeInfo.barStartPos = std::floor(timeInfo.ppqPos / beatsPerBar) * beatsPerBar;
     }
 }
 
 std::vector<AutomationEvent> HostState::automation() const {
+    std::lock_guard lock(logMutex_);
+    std::vector<AutomationEvent> values;
+    std::copy_if(automation_.begin(), automation_.end(), std::back_inserter(values),
+                 [](const AutomationEvent& e) { return e.kind == AutomationEvent::Kind::value; });
+    return values;
+}
+
+std::vector<AutomationEvent> HostState::gestures() const {
     std::lock_guard lock(logMutex_);
     return automation_;
 }
@@ -181,7 +198,13 @@ VstIntPtr HostState::answer(AEffect* effect, std::int32_t opcode, std::int32_t i
     case audioMasterGetLanguage:
         return 1; // English
     case audioMasterBeginEdit:
-    case audioMasterEndEdit:
+    case audioMasterEndEdit: {
+        std::lock_guard lock(logMutex_);
+        automation_.push_back({index, 0.0f,
+                               opcode == audioMasterBeginEdit ? AutomationEvent::Kind::begin
+                                                              : AutomationEvent::Kind::end});
+        return 1;
+    }
     case audioMasterUpdateDisplay:
     case audioMasterIOChanged:
     case audioMasterSizeWindow:
@@ -218,7 +241,9 @@ std::unique_ptr<Instance> Instance::create(const Module& module, HostState& host
     return std::unique_ptr<Instance>(new Instance(effect, host));
 }
 
-Instance::~Instance() { close(); }
+Instance::~Instance() {
+    close();
+}
 
 VstIntPtr Instance::close() {
     if (effect_ == nullptr) return 0;
@@ -264,6 +289,8 @@ void Instance::start(double sampleRate, std::int32_t blockSize) const {
     dispatch(effMainsChanged, 0, 1);
 }
 
-void Instance::stop() const { dispatch(effMainsChanged, 0, 0); }
+void Instance::stop() const {
+    dispatch(effMainsChanged, 0, 0);
+}
 
 } // namespace vsthost

@@ -17,7 +17,7 @@ namespace vsthost {
 
 /// A loaded module and its entry point. Unloads the module on destruction.
 class Module {
-public:
+  public:
     /// Loads `path` and finds `VSTPluginMain` (else `main`). On failure returns
     /// null and puts a sentence for the user into `error`.
     static std::unique_ptr<Module> load(const std::string& path, std::string& error);
@@ -31,7 +31,7 @@ public:
     const std::string& entryName() const { return entryName_; }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     Module(void* handle, VstPluginMainProc entry, std::string entryName, std::string path);
     void* handle_;
     VstPluginMainProc entry_;
@@ -39,10 +39,13 @@ private:
     std::string path_;
 };
 
-/// One audioMasterAutomate call as the host saw it.
+/// One audioMasterAutomate (value), audioMasterBeginEdit (begin) or
+/// audioMasterEndEdit (end) call as the host saw it, in the order they came.
 struct AutomationEvent {
+    enum class Kind { value, begin, end };
     std::int32_t index;
     float value;
+    Kind kind = Kind::value;
 };
 
 /// One call of the host callback, recorded when `HostState::recordCalls` is set.
@@ -63,15 +66,15 @@ struct HostState {
     VstTimeInfo timeInfo{};
     double sampleRate = 44100.0;
     std::int32_t blockSize = 512;
-    bool verbose = false;       ///< log automation and unusual requests to stderr
-    bool recordCalls = false;   ///< keep every callback call in `calls`
+    bool verbose = false;     ///< log automation and unusual requests to stderr
+    bool recordCalls = false; ///< keep every callback call in `calls`
     /// Answers to audioMasterCanDo, in addition to the built-in ones.
-    std::vector<std::string> canDo{"sendVstEvents",  "sendVstMidiEvent", "sendVstTimeInfo",
-                                   "receiveVstEvents", "receiveVstMidiEvent",
-                                   "supplyIdle", "sizeWindow", "startStopProcess"};
+    std::vector<std::string> canDo{"sendVstEvents",    "sendVstMidiEvent",    "sendVstTimeInfo",
+                                   "receiveVstEvents", "receiveVstMidiEvent", "supplyIdle",
+                                   "sizeWindow",       "startStopProcess"};
     /// A test may take over any opcode; returning nullopt falls back to the default answer.
-    std::function<std::optional<VstIntPtr>(AEffect*, std::int32_t, std::int32_t, VstIntPtr,
-                                           void*, float)>
+    std::function<std::optional<VstIntPtr>(AEffect*, std::int32_t, std::int32_t, VstIntPtr, void*,
+                                           float)>
         override;
 
     HostState();
@@ -80,7 +83,10 @@ struct HostState {
     /// Moves the transport on by `frames` samples, keeping PPQ and bar positions in step.
     void advance(std::int32_t frames);
 
+    /// The automated values, without the gesture brackets.
     std::vector<AutomationEvent> automation() const;
+    /// The automated values with the gesture brackets around them.
+    std::vector<AutomationEvent> gestures() const;
     std::vector<CallbackCall> calls() const;
     void clearLog();
 
@@ -88,7 +94,7 @@ struct HostState {
     VstIntPtr answer(AEffect* effect, std::int32_t opcode, std::int32_t index, VstIntPtr value,
                      void* ptr, float opt);
 
-private:
+  private:
     mutable std::mutex logMutex_;
     std::vector<AutomationEvent> automation_;
     std::vector<CallbackCall> calls_;
@@ -97,7 +103,7 @@ private:
 /// One plug-in instance made through the module's entry. Closes it with
 /// effClose on destruction.
 class Instance {
-public:
+  public:
     /// Calls the entry with our callback. Returns null when the entry gives no record
     /// or the record does not carry the VST 2 magic; `error` then says why.
     static std::unique_ptr<Instance> create(const Module& module, HostState& host,
@@ -134,7 +140,7 @@ public:
     /// destructor then does nothing. 0 when already closed.
     VstIntPtr close();
 
-private:
+  private:
     Instance(AEffect* effect, HostState& host) : effect_(effect), host_(host) {}
     AEffect* effect_;
     HostState& host_;

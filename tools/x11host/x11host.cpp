@@ -4,6 +4,7 @@
 // prints every parameter read back through the effect record and the automation the
 // plug-in sent, so that tests (and people) can see what the editor did.
 #include "errors.h"
+#include "options.h"
 #include "plugin.h"
 
 #include <X11/Xlib.h>
@@ -17,6 +18,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iomanip>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,7 +35,9 @@ constexpr auto kIdlePeriod = std::chrono::microseconds(1000000 / 30);
 struct Options {
     std::string plugin;
     std::string program;
-    long frames = -1; ///< idles before exiting; -1 runs until closed
+    std::string settings; ///< NAME=VALUE lines applied before the editor opens
+    std::string save;     ///< where every parameter is written on exit
+    long frames = -1;     ///< idles before exiting; -1 runs until closed
     bool help = false;
 };
 
@@ -43,21 +48,27 @@ const char* const kHelp =
     "idles it 30 times a second, as a Linux VST 2 host does. Close the window, type\n"
     "quit on standard input or end it to stop; then every parameter is printed as\n"
     "'parameter INDEX NAME = VALUE (DISPLAY)', each automation call the plug-in made\n"
-    "as 'automation INDEX VALUE', and the process's CPU time. One silent block is\n"
+    "as 'automation INDEX VALUE' inside its 'edit begin INDEX' and 'edit end INDEX',\n"
+    "and the process's CPU time. One silent block is\n"
     "processed first, so lines synced to the host take its tempo (120).\n"
     "\n"
     "options:\n"
     "  --plugin PATH      the module to load (default: the TeskDelay.so built\n"
     "                     with this tool)\n"
     "  --program N|NAME   load a program first, by number (0-15) or by name\n"
+    "  --settings FILE    apply FILE's NAME=VALUE lines first, as a host restores a\n"
+    "                     saved session\n"
+    "  --save FILE        on exit, write every parameter to FILE as NAME=VALUE lines,\n"
+    "                     as a host saves a session (tesk-render --settings reads it)\n"
     "  --frames N         exit after N idles (N / 30 seconds)\n"
     "  -h, --help         this text\n"
     "\n"
     "Once the editor is open, one line 'ready window=0xID width=W height=H' names the\n"
     "host window on standard output.\n"
     "\n"
-    "exit codes: 0 done, 2 bad option, 3 no display, 5 no instance or no editor,\n"
-    "8 unknown program\n";
+    "exit codes: 0 done, 2 bad option, 3 no display or unreadable settings, 4 settings\n"
+    "not written, 5 no instance or no editor, 6 unknown parameter, 7 value out of\n"
+    "range, 8 unknown program\n";
 
 long framesFrom(const std::string& text) {
     char* end = nullptr;
@@ -83,6 +94,10 @@ Options parse(int argc, char** argv) {
             o.plugin = value();
         } else if (arg == "--program") {
             o.program = value();
+        } else if (arg == "--settings") {
+            o.settings = value();
+        } else if (arg == "--save") {
+            o.save = value();
         } else if (arg == "--frames") {
             o.frames = framesFrom(value());
         } else {
@@ -179,12 +194,27 @@ void processSilence(render::Plugin& plugin, std::int32_t frames) {
     plugin.process(in.data(), out.data(), frames);
 }
 
+// What a host keeps of a session: every parameter as it reads it, at full precision.
+void save(const render::Plugin& plugin, const std::string& path) {
+    std::ofstream file(path);
+    for (const render::ParameterEntry& p : plugin.parameters())
+        file << p.name << '=' << std::setprecision(9) << p.value << '\n';
+    if (!file.flush())
+        throw RenderError(ExitCode::outputFile, "cannot write the settings to '" + path + "'");
+}
+
 void report(const render::Plugin& plugin) {
     for (const render::ParameterEntry& p : plugin.parameters())
-        std::printf("parameter %d %s = %.6f (%s)\n", p.index, p.name.c_str(), p.value,
-                    p.display.c_str());
-    for (const vsthost::AutomationEvent& a : plugin.instance().host().automation())
-        std::printf("automation %d %.6f\n", a.index, a.value);
+        std::printf("parameter %d %s = %.9g (%s)\n", p.index, p.name.c_str(),
+                    static_cast<double>(p.value), p.display.c_str());
+    using Kind = vsthost::AutomationEvent::Kind;
+    for (const vsthost::AutomationEvent& a : plugin.instance().host().gestures()) {
+        if (a.kind == Kind::value) {
+            std::printf("automation %d %.9g\n", a.index, static_cast<double>(a.value));
+        } else {
+            std::printf("edit %s %d\n", a.kind == Kind::begin ? "begin" : "end", a.index);
+        }
+    }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("cpu user=%ld.%06ld system=%ld.%06ld\n", static_cast<long>(usage.ru_utime.tv_sec),
@@ -199,6 +229,10 @@ int run(const Options& o) {
         render::Plugin::load(o.plugin.empty() ? render::builtPluginPath() : o.plugin, setup);
     plugin->start();
     if (!o.program.empty()) plugin->selectProgram(o.program);
+    if (!o.settings.empty()) {
+        for (const render::Setting& setting : render::settingsFromFile(o.settings))
+            plugin->apply(setting);
+    }
     processSilence(*plugin, setup.blockSize);
     vsthost::Instance& instance = plugin->instance();
     ERect* rect = nullptr;
@@ -214,6 +248,7 @@ int run(const Options& o) {
     std::fflush(stdout);
     runEditor(instance, window, o.frames);
     instance.dispatch(effEditClose);
+    if (!o.save.empty()) save(*plugin, o.save);
     report(*plugin);
     plugin->finish();
     return 0;
