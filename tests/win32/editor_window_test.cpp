@@ -141,6 +141,27 @@ TEST_F(EditorWindowTest, AClickTogglesTheLine) {
     EXPECT_EQ(parameter(ParamKind::IsDelayOn), before);
 }
 
+// Press and release both queued before the editor sees either, as a tap on a
+// touchpad or a UI thread the host kept busy gives them: each click counts once.
+TEST_F(EditorWindowTest, QuickClicksAreNeverLost) {
+    const float before = parameter(ParamKind::IsDelayOn);
+    moveCursor(frame(), kOnOffButton.x, kOnOffButton.y);
+    pressLeftButton(true);
+    pressLeftButton(false);
+    pump(300);
+    EXPECT_NE(parameter(ParamKind::IsDelayOn), before) << "a tap";
+    pressLeftButton(true);
+    pressLeftButton(false);
+    pressLeftButton(true);
+    pressLeftButton(false);
+    pump(300);
+    EXPECT_NE(parameter(ParamKind::IsDelayOn), before) << "a double click toggles twice";
+    pressLeftButton(true);
+    pressLeftButton(false);
+    pump(300);
+    EXPECT_EQ(parameter(ParamKind::IsDelayOn), before);
+}
+
 TEST_F(EditorWindowTest, ADragMovesThePanFaderToItsEnd) {
     const float before = parameter(ParamKind::Pan);
     moveCursor(frame(), kPanStart.x, kPanStart.y);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 
 namespace gui::win32 {
 namespace {
@@ -103,6 +104,7 @@ FrameWindow::~FrameWindow() {
 }
 
 void FrameWindow::destroyed() {
+    if (replay_ != nullptr) replay_->detach();
     if (dropTarget_ == nullptr) return;
     RevokeDragDrop(hwnd_);
     dropTarget_->Release();
@@ -116,10 +118,15 @@ Point FrameWindow::origin() const {
 }
 
 void FrameWindow::releaseSurface() {
-    if (hwnd_ == nullptr) return;
+    flush();
+}
+
+void FrameWindow::flush() {
+    const std::optional<Rect> touched = pixels_.takeTouched();
+    if (hwnd_ == nullptr || !touched) return;
     HDC dc = GetDC(hwnd_);
     if (dc == nullptr) return;
-    showPixels(dc, pixels_, {0, 0, pixels_.width(), pixels_.height()});
+    showPixels(dc, pixels_, *touched);
     ReleaseDC(hwnd_, dc);
 }
 
@@ -148,7 +155,7 @@ LRESULT FrameWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        buttonDown(lParam);
+        buttonDown(wParam, lParam);
         return 0;
     case WM_DESTROY: {
         // The host destroyed its window and ours with it.
@@ -182,12 +189,27 @@ LRESULT FrameWindow::paint() {
     return 0;
 }
 
-void FrameWindow::buttonDown(LPARAM position) {
+void FrameWindow::buttonDown(WPARAM flags, LPARAM position) {
     // Both halves of the position word are read unsigned, as the window reports them.
     platform::WindowEvent event;
     event.kind = platform::WindowEvent::Kind::buttonDown;
     event.where = {LOWORD(position), HIWORD(position)};
+    event.buttons = messageButtons(flags);
+    POINT screen{event.where.x, event.where.y};
+    ClientToScreen(hwnd_, &screen);
+    event.screen = {screen.x, screen.y};
+    event.time = static_cast<std::uint32_t>(GetMessageTime());
+    // The press and the messages queued behind it answer the controls' queries: a UI
+    // thread the host blocked for a while must not lose the click. The capture
+    // brings the release here wherever the pointer goes.
+    QueuedMouse queue(hwnd_);
+    software::PressReplay replay(queue, {event.buttons, event.screen});
+    replay_ = &replay;
+    const HWND hwnd = hwnd_;
+    SetCapture(hwnd);
     deliver(event);
+    if (GetCapture() == hwnd) ReleaseCapture();
+    replay_ = nullptr;
 }
 
 } // namespace gui::win32

@@ -2,6 +2,7 @@
 # drawn on the shared software surface with text rendered by GDI.
 target_sources(${TESK_GUI_TARGET} PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/../software/pixel_surface.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../software/press_replay.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../software/software_platform.cpp
   ${CMAKE_CURRENT_LIST_DIR}/drop_target.cpp
   ${CMAKE_CURRENT_LIST_DIR}/edit_box.cpp

@@ -5,6 +5,7 @@
 
 #include "gui/platform/platform.h"
 #include "gui/platform/software/pixel_surface.h"
+#include "gui/platform/software/press_replay.h"
 
 #include <windows.h>
 
@@ -18,6 +19,23 @@ HINSTANCE moduleInstance();
 void readSwappedButtons();
 /// True when the physical left and right buttons are swapped (as last read).
 bool buttonsSwapped();
+
+/// The buttons and modifiers a mouse message carries (its MK_ flags; alt as the
+/// keyboard state stood when the message was posted).
+ButtonState messageButtons(WPARAM flags);
+/// The pointer as the system has it now (the physical buttons, the user's swap applied).
+software::PointerState systemPointer();
+
+/// The mouse messages queued for one window.
+class QueuedMouse final : public software::PressSource {
+  public:
+    explicit QueuedMouse(HWND hwnd) : hwnd_(hwnd) {}
+    bool takeStep(software::PointerState& state) override;
+    software::PointerState now() override { return systemPointer(); }
+
+  private:
+    HWND hwnd_;
+};
 
 /// Shows `area` of `pixels` at the same place on `dc`, clipped to both.
 void showPixels(HDC dc, const software::PixelSurface& pixels, const Rect& area);
@@ -38,8 +56,10 @@ class FrameWindow final : public platform::Window {
     Point origin() const override;
     /// The window's pixels, drawn on in memory.
     platform::Surface& acquireSurface() override { return pixels_; }
-    /// Shows the pixels on the screen.
+    /// Shows the pixels drawn since they were last shown.
     void releaseSurface() override;
+    /// The same, in the middle of an event: what a tracking control drew so far.
+    void flush() override;
     /// Hands a drop of `count` items of `kind` to the frame; its answer.
     bool drop(void** items, std::int32_t count, std::int32_t kind);
 
@@ -47,12 +67,13 @@ class FrameWindow final : public platform::Window {
     static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT paint();
-    void buttonDown(LPARAM position);
+    void buttonDown(WPARAM flags, LPARAM position);
     void destroyed();
 
     software::PixelSurface pixels_;
     HWND hwnd_ = nullptr;
     IDropTarget* dropTarget_ = nullptr;
+    software::PressReplay* replay_ = nullptr; ///< the press being delivered, if any
     bool oleInitialised_ = false;
 };
 

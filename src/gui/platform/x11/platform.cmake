@@ -3,6 +3,7 @@
 include(${CMAKE_CURRENT_LIST_DIR}/../software/software.cmake)
 find_package(X11 REQUIRED)
 target_sources(${TESK_GUI_TARGET} PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/../software/press_replay.cpp
   ${CMAKE_CURRENT_LIST_DIR}/atoms.cpp
   ${CMAKE_CURRENT_LIST_DIR}/error_trap.cpp
   ${CMAKE_CURRENT_LIST_DIR}/event_proc.cpp

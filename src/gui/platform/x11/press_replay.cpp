@@ -5,14 +5,6 @@
 namespace gui::x11 {
 namespace {
 
-// Each state is answered this many times before the next queued one is taken: a
-// tracking loop asks for the cursor and for the buttons once a round, in either
-// order, so three answers let one whole round see every position and the release
-// come only after the position it was released at has been used.
-constexpr int kAnswersPerStep = 3;
-
-thread_local PressReplay* current = nullptr;
-
 unsigned maskOf(unsigned button) {
     switch (button) {
     case Button1:
@@ -31,8 +23,8 @@ bool isClickButton(unsigned button) {
 }
 
 /// Picks the window's next pointer event out of the queue for XCheckIfEvent: a
-/// motion, or a release when `releases` is set. A later press stops the search (it
-/// starts a click of its own), and so does a release when only motions are asked for.
+/// motion, or a release when `releases` is set. A later press stops the search, and
+/// so does a release when only motions are asked for.
 struct StepFilter {
     ::Window window;
     bool releases;
@@ -51,7 +43,7 @@ Bool isNextStep(Display*, XEvent* event, XPointer arg) {
         filter->blocked = true;
         return False;
     case ButtonPress:
-        // Wheel steps are the host's business and never block a release.
+        // Wheel steps are the host's business and never hold up a release.
         if (isClickButton(event->xbutton.button)) filter->blocked = true;
         return False;
     default:
@@ -72,40 +64,27 @@ ButtonState buttonState(unsigned mask) {
     return state;
 }
 
-PressReplay::PressReplay(Display* display, ::Window window, const XButtonEvent& press)
-    : display_(display), window_(window), answersLeft_(kAnswersPerStep), outer_(current) {
+software::PointerState serverPointer(Display* display) {
+    software::PointerState state;
+    if (display == nullptr) return state;
+    ErrorTrap trap(display);
+    ::Window root = 0;
+    ::Window child = 0;
+    int x = 0;
+    int y = 0;
+    unsigned mask = 0;
+    if (XQueryPointer(display, DefaultRootWindow(display), &root, &child, &state.screen.x,
+                      &state.screen.y, &x, &y, &mask))
+        state.buttons = buttonState(mask);
+    return state;
+}
+
+software::PointerState QueuedPointer::pressed(const XButtonEvent& press) {
     // An event's state is that from just before it: the pressed button is added.
-    state_.buttons = buttonState(press.state | maskOf(press.button));
-    state_.root = {press.x_root, press.y_root};
-    current = this;
+    return {buttonState(press.state | maskOf(press.button)), {press.x_root, press.y_root}};
 }
 
-PressReplay::~PressReplay() {
-    if (current == this) current = outer_;
-}
-
-PressReplay* PressReplay::active() {
-    return current;
-}
-
-void PressReplay::windowGone(::Window window) {
-    if (current != nullptr && current->window_ == window) current->display_ = nullptr;
-}
-
-PointerState PressReplay::answer() {
-    if (answersLeft_ == 0) {
-        if (takeStep()) {
-            answersLeft_ = kAnswersPerStep;
-        } else {
-            askServer();
-        }
-    }
-    if (answersLeft_ > 0) --answersLeft_;
-    return state_;
-}
-
-bool PressReplay::takeStep() {
-    if (display_ == nullptr) return false;
+bool QueuedPointer::takeStep(software::PointerState& state) {
     ErrorTrap trap(display_);
     XEvent event;
     StepFilter first{window_, true};
@@ -120,29 +99,12 @@ bool PressReplay::takeStep() {
         more.blocked = false;
     }
     if (event.type == MotionNotify) {
-        state_.buttons = buttonState(event.xmotion.state);
-        state_.root = {event.xmotion.x_root, event.xmotion.y_root};
+        state = {buttonState(event.xmotion.state), {event.xmotion.x_root, event.xmotion.y_root}};
     } else {
-        state_.buttons = buttonState(event.xbutton.state & ~maskOf(event.xbutton.button));
-        state_.root = {event.xbutton.x_root, event.xbutton.y_root};
+        state = {buttonState(event.xbutton.state & ~maskOf(event.xbutton.button)),
+                 {event.xbutton.x_root, event.xbutton.y_root}};
     }
     return true;
-}
-
-void PressReplay::askServer() {
-    if (display_ == nullptr) {
-        state_.buttons = 0;
-        return;
-    }
-    ErrorTrap trap(display_);
-    ::Window root = 0;
-    ::Window child = 0;
-    int x = 0;
-    int y = 0;
-    unsigned mask = 0;
-    if (XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &state_.root.x,
-                      &state_.root.y, &x, &y, &mask))
-        state_.buttons = buttonState(mask);
 }
 
 } // namespace gui::x11

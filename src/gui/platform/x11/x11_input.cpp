@@ -42,22 +42,10 @@ class QueryConnection {
     Display* display_ = nullptr;
 };
 
-PointerState queryPointer() {
-    if (PressReplay* replay = PressReplay::active()) return replay->answer();
-    PointerState state;
+software::PointerState queryPointer() {
+    if (software::PressReplay* replay = software::PressReplay::active()) return replay->answer();
     QueryConnection connection;
-    Display* display = connection.display();
-    if (display == nullptr) return state;
-    ErrorTrap trap(display);
-    ::Window root = 0;
-    ::Window child = 0;
-    int x = 0;
-    int y = 0;
-    unsigned mask = 0;
-    if (XQueryPointer(display, DefaultRootWindow(display), &root, &child, &state.root.x,
-                      &state.root.y, &x, &y, &mask))
-        state.buttons = buttonState(mask);
-    return state;
+    return serverPointer(connection.display());
 }
 
 // The resource toolkits read for the double-click time ("*multiClickTime: 300").
@@ -83,7 +71,7 @@ ButtonState readButtons() {
 }
 
 Point readCursor() {
-    return x11::queryPointer().root;
+    return x11::queryPointer().screen;
 }
 
 std::uint32_t tickCount() {

@@ -183,7 +183,9 @@ void X11Window::buttonPress(const XButtonEvent& event) {
     if (event.button < Button1 || event.button > Button3) return;
     // The frame must have painted before it takes a click.
     paintDamage();
-    const PressReplay replay(display_, window_, event);
+    QueuedPointer queue(display_, window_);
+    software::PressReplay replay(queue, QueuedPointer::pressed(event));
+    replay_ = &replay;
     platform::WindowEvent click;
     click.kind = platform::WindowEvent::Kind::buttonDown;
     click.where = {event.x, event.y};
@@ -194,6 +196,7 @@ void X11Window::buttonPress(const XButtonEvent& event) {
     ++buttonsBeingDelivered;
     deliver(click);
     --buttonsBeingDelivered;
+    replay_ = nullptr;
 }
 
 // Server times count from the server's start; one offset, taken at the first press,
@@ -227,7 +230,7 @@ void X11Window::focusOut(const XFocusChangeEvent& event) {
 
 void X11Window::destroyed() {
     destroyed_ = true;
-    PressReplay::windowGone(window_);
+    if (replay_ != nullptr) replay_->detach();
     damage_.reset();
     deliverDestroy();
 }

@@ -12,6 +12,7 @@
 
 #include "gui/platform/platform.h"
 #include "gui/platform/software/pixel_surface.h"
+#include "gui/platform/software/press_replay.h"
 #include "gui/platform/x11/atoms.h"
 #include "gui/platform/x11/screen_image.h"
 #include "gui/platform/x11/x11_drop_target.h"
@@ -95,6 +96,7 @@ class X11Window final : public platform::Window {
     std::optional<Rect> damage_;
     std::optional<DropTarget> dropTarget_;
     X11EditBox* editBox_ = nullptr;
+    software::PressReplay* replay_ = nullptr; ///< the press being delivered, if any
     ::Window focusBefore_ = 0;
     int revertBefore_ = RevertToParent;
     Time lastKeyTime_ = 0;
