@@ -136,6 +136,10 @@ public:
     std::array<bool, kNumLines> running{};
 
 private:
+    // The tests keep the earlier block routine as a reference that runs on
+    // this same state.
+    friend class ReferenceEngine;
+
     // A delay change made on any thread reaches the audio thread as a new head
     // distance, which it applies at the start of the line's next block.
     std::array<Relaxed<std::int32_t>, kNumLines> headDistance;
