@@ -18,7 +18,9 @@ constexpr std::int32_t kUniqueId = fourCharCode("TKd2");
 constexpr std::int32_t kHostTempoMaskAtStart = 0x7E00;
 
 // A host tempo worth taking: NaN, infinity and zero mean "none".
-bool isUsableHostTempo(double bpm) { return std::isfinite(bpm) && bpm != 0.0; }
+bool isUsableHostTempo(double bpm) {
+    return std::isfinite(bpm) && bpm != 0.0;
+}
 
 // Host tempos far beyond the clamp range are brought near it before they
 // become a float, where they would otherwise not fit.
@@ -28,8 +30,7 @@ float hostTempoAsFloat(double bpm) {
 
 } // namespace
 
-DelayEffect::DelayEffect(audioMasterCallback host, EditorFactory makeEditor,
-                         const bool* vectorUnit)
+DelayEffect::DelayEffect(audioMasterCallback host, EditorFactory makeEditor, const bool* vectorUnit)
     : EffectBaseExt(host, kNumPrograms, kNumParameters) {
     hasVectorUnit = vectorUnit != nullptr ? *vectorUnit : detectVectorUnit();
     allocateEngineBuffers();
@@ -65,7 +66,8 @@ void DelayEffect::allocateEngineBuffers() {
         *history = AlignedBuffer::zeroed(8);
     satInGain = AlignedBuffer::zeroed(16);
     satOutGain = AlignedBuffer::zeroed(16);
-    for (AlignedBuffer* block : {&hpB0, &hpB1, &hpB2, &hpA1, &hpA2, &lpB0, &lpB1, &lpB2, &lpA1, &lpA2})
+    for (AlignedBuffer* block :
+         {&hpB0, &hpB1, &hpB2, &hpA1, &hpA2, &lpB0, &lpB1, &lpB2, &lpA1, &lpA2})
         *block = AlignedBuffer::zeroed(4);
 
     // The fade spans one block of the size the host announced at construction.
@@ -79,17 +81,19 @@ void DelayEffect::allocateEngineBuffers() {
     // writes groups past the block's last frame.
     const std::size_t blockFloats = static_cast<std::size_t>((fadeLength + 3) / 4 + 1) * 4;
     monoBuffer = AlignedBuffer::zeroed(blockFloats);
-    for (AlignedBuffer& out : lineOut) out = AlignedBuffer::zeroed(blockFloats);
+    for (AlignedBuffer& out : lineOut)
+        out = AlignedBuffer::zeroed(blockFloats);
+    fadeGain = AlignedBuffer::zeroed(blockFloats);
 }
 
 bool DelayEffect::isUsable() const {
-    const AlignedBuffer* required[] = {&hpInHistory, &hpOutHistory, &lpInHistory, &lpOutHistory,
-                                       &satInGain,   &satOutGain,   &hpB0,        &hpB1,
-                                       &hpB2,        &hpA1,         &hpA2,        &lpB0,
-                                       &lpB1,        &lpB2,         &lpA1,        &lpA2,
-                                       &monoBuffer,  &lineOut[0],   &lineOut[1],  &lineOut[2],
-                                       &lineOut[3],  &delayBuffer[0], &delayBuffer[1],
-                                       &delayBuffer[2], &delayBuffer[3]};
+    const AlignedBuffer* required[] = {
+        &hpInHistory,   &hpOutHistory, &lpInHistory,    &lpOutHistory,   &satInGain,
+        &satOutGain,    &hpB0,         &hpB1,           &hpB2,           &hpA1,
+        &hpA2,          &lpB0,         &lpB1,           &lpB2,           &lpA1,
+        &lpA2,          &monoBuffer,   &lineOut[0],     &lineOut[1],     &lineOut[2],
+        &lineOut[3],    &fadeGain,     &delayBuffer[0], &delayBuffer[1], &delayBuffer[2],
+        &delayBuffer[3]};
     for (const AlignedBuffer* buffer : required)
         if (buffer->empty()) return false;
     return true;
@@ -121,8 +125,8 @@ void DelayEffect::setSampleRate(float rate) {
 
     const std::int32_t bufferLen = bufferLength();
     for (int line = 0; line < kNumLines; ++line) {
-        const auto distance = static_cast<std::int64_t>(static_cast<float>(sampleRateInt) *
-                                                        delaySeconds[line]);
+        const auto distance =
+            static_cast<std::int64_t>(static_cast<float>(sampleRateInt) * delaySeconds[line]);
         headMoved[line].store(false, std::memory_order_relaxed);
         writePos[line] = static_cast<std::int32_t>(distance % bufferLen);
         readPos[line] = 0;
@@ -134,7 +138,8 @@ void DelayEffect::setSampleRate(float rate) {
 }
 
 void DelayEffect::resume() {
-    for (AlignedBuffer& buffer : delayBuffer) buffer.clear();
+    for (AlignedBuffer& buffer : delayBuffer)
+        buffer.clear();
 }
 
 // ---------------------------------------------------------------- delay time
@@ -157,8 +162,8 @@ void DelayEffect::applyHeadMove(int line) {
     const std::int32_t distance = headDistance[line];
     const std::int32_t bufferLen = bufferLength();
     if (distance < 0 || distance >= bufferLen) return;
-    writePos[line] = static_cast<std::int32_t>((static_cast<std::int64_t>(readPos[line]) + distance) %
-                                               bufferLen);
+    writePos[line] = static_cast<std::int32_t>(
+        (static_cast<std::int64_t>(readPos[line]) + distance) % bufferLen);
 }
 
 void DelayEffect::followHostTempo(int line) {
@@ -168,13 +173,16 @@ void DelayEffect::followHostTempo(int line) {
         setParameter(parameterIndex(ParamKind::Tempo, line), hostTempoAsFloat(info->tempo));
 }
 
-void DelayEffect::updateCrossFrequency(int line) { crossHz[line] = crossoverHz(crossFrequency[line]); }
+void DelayEffect::updateCrossFrequency(int line) {
+    crossHz[line] = crossoverHz(crossFrequency[line]);
+}
 
 // ---------------------------------------------------------------- parameters
 
 void DelayEffect::setInputSource(int line, float v) {
     bool on[kNumLines];
-    for (int l = 0; l < kNumLines; ++l) on[l] = lineOn[l];
+    for (int l = 0; l < kNumLines; ++l)
+        on[l] = lineOn[l];
     const InputChoice choice = selectInputSource(line, v, on);
     (*programs)[currentProgram].store(parameterIndex(ParamKind::Input, line), choice.value);
     inputSource[line] = choice.source;
@@ -205,23 +213,42 @@ void DelayEffect::setParameter(std::int32_t index, float v) {
     }
 
     switch (ref.kind) {
-    case ParamKind::FeedBack: feedback[line] = v; break;
-    case ParamKind::Volume: volume[line] = v; break;
-    case ParamKind::VolumeThruInput: volumeThruInput = v; break;
+    case ParamKind::FeedBack:
+        feedback[line] = v;
+        break;
+    case ParamKind::Volume:
+        volume[line] = v;
+        break;
+    case ParamKind::VolumeThruInput:
+        volumeThruInput = v;
+        break;
     case ParamKind::IsDelayOn:
         lineOn[line] = switchIsOn(v);
         if (!lineOn[line]) {
             // Lines listening to this one fall back to the mono input.
             for (int k = 0; k < kNumLines; ++k)
-                if (inputSource[k] == line + 1) setParameter(parameterIndex(ParamKind::Input, k), 0.0f);
+                if (inputSource[k] == line + 1)
+                    setParameter(parameterIndex(ParamKind::Input, k), 0.0f);
         }
         break;
-    case ParamKind::Pan: pan[line] = v; break;
-    case ParamKind::Output: outputPair[line] = decodeOutputPair(v); break;
-    case ParamKind::DelayType: delayType[line] = decodeDelayType(v); break;
-    case ParamKind::Saturation: saturation[line] = v; break;
-    case ParamKind::LowPassFrequency: lowPassFrequency[line] = v; break;
-    case ParamKind::HighPassFrequency: highPassFrequency[line] = v; break;
+    case ParamKind::Pan:
+        pan[line] = v;
+        break;
+    case ParamKind::Output:
+        outputPair[line] = decodeOutputPair(v);
+        break;
+    case ParamKind::DelayType:
+        delayType[line] = decodeDelayType(v);
+        break;
+    case ParamKind::Saturation:
+        saturation[line] = v;
+        break;
+    case ParamKind::LowPassFrequency:
+        lowPassFrequency[line] = v;
+        break;
+    case ParamKind::HighPassFrequency:
+        highPassFrequency[line] = v;
+        break;
     case ParamKind::CrossFrequency:
         crossFrequency[line] = v;
         updateCrossFrequency(line);
@@ -234,9 +261,12 @@ void DelayEffect::setParameter(std::int32_t index, float v) {
         tempoDen[line] = decodeTempoDenominator(v);
         updateDelayTime(line);
         break;
-    case ParamKind::IsTempoSync: tempoSync[line] = switchIsOn(v); break;
+    case ParamKind::IsTempoSync:
+        tempoSync[line] = switchIsOn(v);
+        break;
     case ParamKind::Input:
-    case ParamKind::Tempo: break; // decoded above
+    case ParamKind::Tempo:
+        break; // decoded above
     }
 
     if (editor != nullptr) editor->parameterChanged(index, effective);
@@ -247,22 +277,37 @@ float DelayEffect::getParameter(std::int32_t index) {
     if (!splitParameterIndex(index, ref)) return 0.0f;
     const int line = ref.line;
     switch (ref.kind) {
-    case ParamKind::FeedBack: return feedback[line];
-    case ParamKind::Volume: return volume[line];
-    case ParamKind::VolumeThruInput: return volumeThruInput;
-    case ParamKind::IsDelayOn: return lineOn[line] ? 1.0f : 0.0f;
-    case ParamKind::Pan: return pan[line];
-    case ParamKind::Input: return static_cast<float>(inputSource[line]) * 0.1f;
-    case ParamKind::Output: return static_cast<float>(outputPair[line]) * 0.1f;
-    case ParamKind::DelayType: return delayType[line] == 2 ? 1.0f : 0.0f;
-    case ParamKind::Saturation: return saturation[line];
-    case ParamKind::LowPassFrequency: return lowPassFrequency[line];
-    case ParamKind::HighPassFrequency: return highPassFrequency[line];
-    case ParamKind::CrossFrequency: return crossFrequency[line];
-    case ParamKind::Tempo: return tempo[line];
+    case ParamKind::FeedBack:
+        return feedback[line];
+    case ParamKind::Volume:
+        return volume[line];
+    case ParamKind::VolumeThruInput:
+        return volumeThruInput;
+    case ParamKind::IsDelayOn:
+        return lineOn[line] ? 1.0f : 0.0f;
+    case ParamKind::Pan:
+        return pan[line];
+    case ParamKind::Input:
+        return static_cast<float>(inputSource[line]) * 0.1f;
+    case ParamKind::Output:
+        return static_cast<float>(outputPair[line]) * 0.1f;
+    case ParamKind::DelayType:
+        return delayType[line] == 2 ? 1.0f : 0.0f;
+    case ParamKind::Saturation:
+        return saturation[line];
+    case ParamKind::LowPassFrequency:
+        return lowPassFrequency[line];
+    case ParamKind::HighPassFrequency:
+        return highPassFrequency[line];
+    case ParamKind::CrossFrequency:
+        return crossFrequency[line];
+    case ParamKind::Tempo:
+        return tempo[line];
     case ParamKind::TempoNum:
-    case ParamKind::TempoDen: return (*programs)[currentProgram].value(index);
-    case ParamKind::IsTempoSync: return tempoSync[line] ? 1.0f : 0.0f;
+    case ParamKind::TempoDen:
+        return (*programs)[currentProgram].value(index);
+    case ParamKind::IsTempoSync:
+        return tempoSync[line] ? 1.0f : 0.0f;
     }
     return 0.0f;
 }
@@ -285,7 +330,9 @@ void DelayEffect::setProgram(std::int32_t program) {
     setParameter(thru, loaded.value(thru));
 }
 
-void DelayEffect::setProgramName(char* name) { (*programs)[currentProgram].rename(name); }
+void DelayEffect::setProgramName(char* name) {
+    (*programs)[currentProgram].rename(name);
+}
 
 void DelayEffect::getProgramName(char* name) {
     const DelayProgram& program = (*programs)[currentProgram];
@@ -322,14 +369,16 @@ bool DelayEffect::getInputProperties(std::int32_t index, VstPinProperties* prope
 }
 
 bool DelayEffect::getOutputProperties(std::int32_t index, VstPinProperties* properties) {
-    static const char* const labels[6] = {"Main LEFT",  "Main RIGHT", "Out 2 LEFT",
+    static const char* const labels[6] = {"Main LEFT",   "Main RIGHT", "Out 2 LEFT",
                                           "Out 2 RIGHT", "Out 3 LEFT", "OUT 3 RIGHT"};
     if (index < 0 || index >= 6) return false;
     fillPin(properties, labels[index]);
     return true;
 }
 
-std::int32_t DelayEffect::getPlugCategory() { return 1; }
+std::int32_t DelayEffect::getPlugCategory() {
+    return 1;
+}
 
 // The names fit the interface's 32-character (name) and 64-character
 // (vendor, product) limits.
@@ -343,8 +392,12 @@ bool DelayEffect::getVendorString(char* text) {
     return true;
 }
 
-bool DelayEffect::getProductString(char* text) { return getEffectName(text); }
+bool DelayEffect::getProductString(char* text) {
+    return getEffectName(text);
+}
 
-std::int32_t DelayEffect::getVendorVersion() { return 1000; }
+std::int32_t DelayEffect::getVendorVersion() {
+    return 1000;
+}
 
 } // namespace tesk

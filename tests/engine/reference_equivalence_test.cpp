@@ -50,29 +50,30 @@ float parameterValue(Random& random, int index) {
     return random.chance(200) ? edges[random.below(4)] : random.unit();
 }
 
-void sweep(Random& random, DelayEffect& a, DelayEffect& b) {
-    auto both = [&](auto&& change) {
-        change(a);
-        change(b);
-    };
+template <typename Change> void both(DelayEffect& a, DelayEffect& b, Change&& change) {
+    change(a);
+    change(b);
+}
+
+void sweepEverything(Random& random, DelayEffect& a, DelayEffect& b) {
     const std::uint32_t changes = random.below(4);
     for (std::uint32_t i = 0; i < changes; ++i) {
         const auto index = static_cast<std::int32_t>(random.below(kNumParameters));
         const float value = parameterValue(random, index);
-        both([&](DelayEffect& e) { e.setParameter(index, value); });
+        both(a, b, [&](DelayEffect& e) { e.setParameter(index, value); });
     }
     if (random.chance(5)) {
         const auto program = static_cast<std::int32_t>(random.below(kNumPrograms));
-        both([&](DelayEffect& e) { e.setProgram(program); });
+        both(a, b, [&](DelayEffect& e) { e.setProgram(program); });
     }
     if (random.chance(2)) {
         // Low rates put the heads a few samples apart, where the order of
         // reads and writes within a group shows.
         const float rates[] = {1000.0f, 2000.0f, 8000.0f, 22050.0f, 44100.0f, 48000.0f, 96000.0f};
         const float rate = rates[random.below(7)];
-        both([&](DelayEffect& e) { e.setSampleRate(rate); });
+        both(a, b, [&](DelayEffect& e) { e.setSampleRate(rate); });
     }
-    if (random.chance(3)) both([](DelayEffect& e) { e.resume(); });
+    if (random.chance(3)) both(a, b, [](DelayEffect& e) { e.resume(); });
     if (random.chance(20)) hostTempo = 60.0 + random.below(2000) * 0.1;
 }
 
@@ -113,14 +114,18 @@ bool hasEcho(const Channels& io, std::int32_t frames) {
     return false;
 }
 
-TEST(ReferenceEquivalence, MinutesOfSweptNoiseMatchBitForBit) {
+using Sweep = void (*)(Random&, DelayEffect&, DelayEffect&);
+
+// Runs both routines on two equal effects for `seconds` of 44.1 kHz noise,
+// `sweep` changing both alike before every block.
+void runAgainstReference(Sweep sweep, std::int64_t seconds) {
     const bool vectorUnit = true;
     DelayEffect now(tempoHost, nullptr, &vectorUnit);
     DelayEffect before(tempoHost, nullptr, &vectorUnit);
     ReferenceEngine reference(before);
     Random random;
     Channels a(2048), b(2048);
-    const std::int64_t total = 5LL * 60 * 44100;
+    const std::int64_t total = seconds * 44100;
     std::int64_t done = 0;
     int block = 0;
     int wetBlocks = 0; // blocks with echoes on pairs 1 and 2: the lines really ran
@@ -154,6 +159,40 @@ TEST(ReferenceEquivalence, MinutesOfSweptNoiseMatchBitForBit) {
         EXPECT_EQ(std::memcmp(x.data(), y.data(), sizeof(float) * x.size()), 0)
             << "memory of line " << line + 1;
     }
+}
+
+// Tiny rates and the shortest notes put the read and write heads zero to a
+// few entries apart, and even inside one block's length.
+void sweepCloseHeads(Random& random, DelayEffect& a, DelayEffect& b) {
+    if (random.chance(50)) {
+        const float rates[] = {4.0f, 9.0f, 300.0f, 1000.0f, 2000.0f, 3000.0f};
+        const float rate = rates[random.below(6)];
+        both(a, b, [&](DelayEffect& e) { e.setSampleRate(rate); });
+    }
+    const std::uint32_t changes = random.below(3);
+    for (std::uint32_t i = 0; i < changes; ++i) {
+        const int line = static_cast<int>(random.below(kNumLines));
+        const ParamKind kinds[] = {ParamKind::TempoNum,  ParamKind::Tempo,     ParamKind::FeedBack,
+                                   ParamKind::DelayType, ParamKind::IsDelayOn, ParamKind::Input};
+        const ParamKind kind = kinds[random.below(6)];
+        const float value = kind == ParamKind::Tempo       ? 900.0f + random.unit() * 99.0f
+                            : kind == ParamKind::IsDelayOn ? (random.chance(800) ? 1.0f : 0.0f)
+                                                           : random.unit();
+        both(a, b, [&](DelayEffect& e) {
+            e.setParameter(parameterIndex(ParamKind::TempoDen, line), 0.9f); // 1/64
+            e.setParameter(parameterIndex(ParamKind::IsTempoSync, line), 0.0f);
+            e.setParameter(parameterIndex(ParamKind::Output, line), 0.1f + 0.8f * (line & 1));
+            e.setParameter(parameterIndex(kind, line), value);
+        });
+    }
+}
+
+TEST(ReferenceEquivalence, MinutesOfSweptNoiseMatchBitForBit) {
+    runAgainstReference(sweepEverything, 5 * 60);
+}
+
+TEST(ReferenceEquivalence, HeadsAFewEntriesApartMatchBitForBit) {
+    runAgainstReference(sweepCloseHeads, 60);
 }
 
 } // namespace
