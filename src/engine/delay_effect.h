@@ -134,6 +134,9 @@ class DelayEffect : public EffectBaseExt {
     /// False until a line's filter coefficients have been computed for the
     /// current sample rate.
     std::array<bool, kNumLines> coefficientsReady{};
+    /// Per line, how many entries just before the read head are known to be
+    /// silent (cleared since the line last ran).
+    std::array<std::int32_t, kNumLines> silentBehindRead{};
     /// Which lines run in the current block, taken once at its start.
     std::array<bool, kNumLines> running{};
 

@@ -338,6 +338,11 @@ void DelayEffect::clearConsumedMemory(std::int32_t frames) {
     const std::int32_t length = bufferLength();
     const std::int32_t count = std::min(frames, length);
     for (int line = 0; line < kNumLines; ++line) {
+        // A line that is off has frozen heads and memory nothing writes to:
+        // what it cleared before is silent still.
+        if (running[line]) silentBehindRead[line] = 0;
+        if (count <= silentBehindRead[line]) continue;
+        silentBehindRead[line] = count;
         float* memory = delayBuffer[line].data();
         const std::int32_t start =
             wrapIndex(static_cast<std::int64_t>(readPos[line]) - count, length);

@@ -194,10 +194,12 @@ struct ShapingPass {
         for (std::int32_t k = 0; k < full; k += 4) {
             __m128 v[kNumLines];
             saturateGroup(v, k);
-            _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-            for (__m128& frame : v)
-                frame = filterFrame<HighPass, LowPass>(hp, lp, frame);
-            _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
+            if constexpr (HighPass || LowPass) {
+                _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
+                for (__m128& frame : v)
+                    frame = filterFrame<HighPass, LowPass>(hp, lp, frame);
+                _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
+            }
             storeAndMixGroup(v, k);
         }
         if (full < frames) runTail<HighPass, LowPass>(hp, lp, full, frames);
@@ -263,6 +265,7 @@ void DelayEffect::shapeAndMixLines(float** outputs, std::int32_t frames) {
     }
     ShapingPass pass{};
     preparePass(pass, outputs);
+    if (pass.mixCount == 0) return; // no line runs: nothing to shape, filter or mix
     const AlignedBuffer* const hpBlocks[5] = {&hpB0, &hpB1, &hpB2, &hpA1, &hpA2};
     const AlignedBuffer* const lpBlocks[5] = {&lpB0, &lpB1, &lpB2, &lpA1, &lpA2};
     Stage hp(hpBlocks, hpInHistory, hpOutHistory, laneMask(highPassActive));
