@@ -1,9 +1,17 @@
-// Cost of processBlock per frame, by scenario and block size.
+// Cost of processBlock per frame, by scenario and block size, beside a bare
+// four-line recirculating delay that moves the same bytes. The bare kernel is
+// the least any such delay must do; the ratio of the two, taken in one run, is
+// the figure to compare, since the absolute times drift with the machine.
 #include "delay_effect.h"
 
 #include <benchmark/benchmark.h>
+#include <xmmintrin.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace tesk {
@@ -20,10 +28,13 @@ VstIntPtr VSTCALL benchHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntP
 enum Scenario { kAllOff, kProgramZero, kEverything };
 
 void configure(DelayEffect& effect, Scenario scenario) {
-    auto set = [&](ParamKind kind, int line, float v) { effect.setParameter(parameterIndex(kind, line), v); };
+    auto set = [&](ParamKind kind, int line, float v) {
+        effect.setParameter(parameterIndex(kind, line), v);
+    };
     switch (scenario) {
     case kAllOff:
-        for (int line = 0; line < kNumLines; ++line) set(ParamKind::IsDelayOn, line, 0.0f);
+        for (int line = 0; line < kNumLines; ++line)
+            set(ParamKind::IsDelayOn, line, 0.0f);
         break;
     case kProgramZero:
         effect.setProgram(0);
@@ -41,40 +52,209 @@ void configure(DelayEffect& effect, Scenario scenario) {
     }
 }
 
-void processBlock(benchmark::State& state, Scenario scenario) {
-    const auto frames = static_cast<std::int32_t>(state.range(0));
-    DelayEffect effect(benchHost);
-    configure(effect, scenario);
+struct Buffers {
     std::vector<float> in[2], out[6];
     float* inputs[2];
     float* outputs[6];
-    for (int c = 0; c < 2; ++c) {
-        in[c].resize(static_cast<std::size_t>(frames));
-        for (std::int32_t k = 0; k < frames; ++k) in[c][k] = 0.5f * std::sin(0.01f * k + c);
-        inputs[c] = in[c].data();
+    explicit Buffers(std::int32_t frames) {
+        for (int c = 0; c < 2; ++c) {
+            in[c].resize(static_cast<std::size_t>(frames));
+            for (std::int32_t k = 0; k < frames; ++k)
+                in[c][k] = 0.5f * std::sin(0.01f * k + c);
+            inputs[c] = in[c].data();
+        }
+        for (int c = 0; c < 6; ++c) {
+            out[c].resize(static_cast<std::size_t>(frames));
+            outputs[c] = out[c].data();
+        }
     }
-    for (int c = 0; c < 6; ++c) {
-        out[c].resize(static_cast<std::size_t>(frames));
-        outputs[c] = out[c].data();
-    }
-    for (auto _ : state) {
-        effect.processReplacing(inputs, outputs, frames);
-        benchmark::DoNotOptimize(out[0].data());
-    }
+};
+
+void reportPerFrame(benchmark::State& state, std::int32_t frames) {
     state.SetItemsProcessed(state.iterations() * frames);
-    state.counters["ns/frame"] = benchmark::Counter(static_cast<double>(state.iterations()) * frames,
-                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns/frame"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * frames,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void BM_AllLinesOff(benchmark::State& state) { processBlock(state, kAllOff); }
-void BM_ProgramZero(benchmark::State& state) { processBlock(state, kProgramZero); }
-void BM_FourLinesFiltersSaturation(benchmark::State& state) { processBlock(state, kEverything); }
+// ---------------------------------------------------------------- bare kernel
 
-BENCHMARK(BM_AllLinesOff)->Arg(64)->Arg(256)->Arg(1024);
-BENCHMARK(BM_ProgramZero)->Arg(64)->Arg(256)->Arg(1024);
-BENCHMARK(BM_FourLinesFiltersSaturation)->Arg(64)->Arg(256)->Arg(1024);
+// Four (or fewer) recirculating lines with nothing but the memory traffic:
+// read the input and mix it to mono; per line read its memory, clear what was
+// read, write feedback × (input + delayed) at the write head, and add the echo
+// onto an output pair. Contiguous runs between wrap points, four at a time.
+class BareKernel {
+  public:
+    BareKernel(int lines, const std::int32_t* distances, std::int32_t length)
+        : lines_(lines), length_(length) {
+        for (int line = 0; line < lines_; ++line) {
+            memory_[line].assign(static_cast<std::size_t>(length_), 0.0f);
+            writePos_[line] = distances[line];
+        }
+    }
+
+    void process(float** inputs, float** outputs, std::int32_t frames) {
+        const std::int32_t full = frames & ~3;
+        for (std::int32_t k = 0; k < full; k += 4)
+            _mm_store_ps(mono_ + k,
+                         _mm_add_ps(_mm_loadu_ps(inputs[0] + k), _mm_loadu_ps(inputs[1] + k)));
+        for (std::int32_t k = full; k < frames; ++k)
+            mono_[k] = inputs[0][k] + inputs[1][k];
+        for (int c = 0; c < 6; ++c)
+            std::fill(outputs[c], outputs[c] + frames, 0.0f);
+        for (int line = 0; line < lines_; ++line) {
+            float* left = outputs[2 * (line % 3)];
+            float* right = outputs[2 * (line % 3) + 1];
+            for (std::int32_t k = 0; k < frames;) {
+                const std::int32_t run =
+                    std::min({frames - k, length_ - readPos_[line], length_ - writePos_[line]});
+                runLine(line, mono_ + k, left + k, right + k, run);
+                k += run;
+            }
+        }
+    }
+
+  private:
+    void runLine(int line, const float* x, float* left, float* right, std::int32_t count) {
+        float* memory = memory_[line].data();
+        float* read = memory + readPos_[line];
+        float* write = memory + writePos_[line];
+        const __m128 fb = _mm_set1_ps(0.6f), gl = _mm_set1_ps(0.5f), gr = _mm_set1_ps(0.5f);
+        std::int32_t k = 0;
+        for (; k + 4 <= count; k += 4) {
+            const __m128 d = _mm_loadu_ps(read + k);
+            _mm_storeu_ps(read + k, _mm_setzero_ps());
+            _mm_storeu_ps(write + k, _mm_mul_ps(fb, _mm_add_ps(_mm_loadu_ps(x + k), d)));
+            _mm_storeu_ps(left + k, _mm_add_ps(_mm_loadu_ps(left + k), _mm_mul_ps(d, gl)));
+            _mm_storeu_ps(right + k, _mm_add_ps(_mm_loadu_ps(right + k), _mm_mul_ps(d, gr)));
+        }
+        for (; k < count; ++k) {
+            const float d = read[k];
+            read[k] = 0.0f;
+            write[k] = 0.6f * (x[k] + d);
+            left[k] += 0.5f * d;
+            right[k] += 0.5f * d;
+        }
+        readPos_[line] = advance(readPos_[line], count);
+        writePos_[line] = advance(writePos_[line], count);
+    }
+
+    std::int32_t advance(std::int32_t pos, std::int32_t count) const {
+        return pos + count == length_ ? 0 : pos + count;
+    }
+
+    int lines_;
+    std::int32_t length_;
+    std::vector<float> memory_[kNumLines];
+    std::int32_t readPos_[kNumLines] = {};
+    std::int32_t writePos_[kNumLines] = {};
+    alignas(16) float mono_[DelayEffect::kMaxFrames + 4] = {};
+};
+
+// ---------------------------------------------------------------- cases
+
+void pluginCase(benchmark::State& state, Scenario scenario) {
+    const auto frames = static_cast<std::int32_t>(state.range(0));
+    DelayEffect effect(benchHost);
+    configure(effect, scenario);
+    Buffers io(frames);
+    for (auto _ : state) {
+        effect.processReplacing(io.inputs, io.outputs, frames);
+        benchmark::DoNotOptimize(io.out[0].data());
+    }
+    reportPerFrame(state, frames);
+}
+
+// The kernel gets the head distances the full-load case really runs with.
+void kernelCase(benchmark::State& state, int lines) {
+    const auto frames = static_cast<std::int32_t>(state.range(0));
+    DelayEffect effect(benchHost);
+    configure(effect, kEverything);
+    Buffers io(frames);
+    effect.processReplacing(io.inputs, io.outputs, frames);
+    const std::int32_t length = 4 * effect.sampleRateInt;
+    std::int32_t distances[kNumLines];
+    for (int line = 0; line < kNumLines; ++line)
+        distances[line] = (effect.writePos[line] - effect.readPos[line] + length) % length;
+    BareKernel kernel(lines, distances, length);
+    for (auto _ : state) {
+        kernel.process(io.inputs, io.outputs, frames);
+        benchmark::DoNotOptimize(io.out[0].data());
+    }
+    reportPerFrame(state, frames);
+}
+
+void BM_AllLinesOff(benchmark::State& state) {
+    pluginCase(state, kAllOff);
+}
+void BM_ProgramZero(benchmark::State& state) {
+    pluginCase(state, kProgramZero);
+}
+void BM_FourLinesFiltersSaturation(benchmark::State& state) {
+    pluginCase(state, kEverything);
+}
+void BM_BareKernelOneLine(benchmark::State& state) {
+    kernelCase(state, 1);
+}
+void BM_BareKernelFourLines(benchmark::State& state) {
+    kernelCase(state, 4);
+}
+
+#define TESK_BLOCKS Arg(64)->Arg(256)->Arg(512)->Arg(1024)
+BENCHMARK(BM_BareKernelOneLine)->TESK_BLOCKS;
+BENCHMARK(BM_BareKernelFourLines)->TESK_BLOCKS;
+BENCHMARK(BM_AllLinesOff)->TESK_BLOCKS;
+BENCHMARK(BM_ProgramZero)->TESK_BLOCKS;
+BENCHMARK(BM_FourLinesFiltersSaturation)->TESK_BLOCKS;
+
+// ---------------------------------------------------------------- ratios
+
+// Prints, after the usual table, each plug-in case beside the bare kernel of
+// as many lines at the same block size.
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const auto found = run.counters.find("ns/frame");
+            if (run.run_type == Run::RT_Iteration && found != run.counters.end())
+                nsPerFrame_[run.benchmark_name()] = found->second.value * 1e9; // seconds per frame
+        }
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf("\n%-40s %12s %12s %8s\n", "case", "plug-in ns", "kernel ns", "ratio");
+        const std::pair<const char*, const char*> pairs[] = {
+            {"BM_AllLinesOff", "BM_BareKernelOneLine"},
+            {"BM_ProgramZero", "BM_BareKernelOneLine"},
+            {"BM_FourLinesFiltersSaturation", "BM_BareKernelFourLines"}};
+        for (const auto& [plugin, kernel] : pairs)
+            for (const char* block : {"/64", "/256", "/512", "/1024"})
+                printRatio(plugin, kernel, block);
+    }
+
+  private:
+    void printRatio(const std::string& plugin, const std::string& kernel,
+                    const std::string& block) {
+        const auto p = nsPerFrame_.find(plugin + block);
+        const auto k = nsPerFrame_.find(kernel + block);
+        if (p == nsPerFrame_.end() || k == nsPerFrame_.end()) return;
+        std::printf("%-40s %12.3f %12.3f %8.2f\n", (plugin + block).c_str(), p->second, k->second,
+                    p->second / k->second);
+    }
+
+    std::map<std::string, double> nsPerFrame_;
+};
 
 } // namespace
 } // namespace tesk
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    tesk::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

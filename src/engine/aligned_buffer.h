@@ -10,7 +10,7 @@
 namespace tesk {
 
 class AlignedBuffer {
-public:
+  public:
     AlignedBuffer() = default;
     ~AlignedBuffer() { release(); }
     AlignedBuffer(const AlignedBuffer&) = delete;
@@ -49,7 +49,7 @@ public:
         if (data_ != nullptr) std::memset(data_, 0, size_ * sizeof(float));
     }
 
-private:
+  private:
     static constexpr std::align_val_t kAlignment{16};
     void release() {
         if (data_ != nullptr) ::operator delete(data_, kAlignment);

@@ -12,10 +12,18 @@ namespace tesk {
 namespace {
 
 // One instruction of each feature; a processor (or system) without it faults.
-void runMmx() { __asm__ volatile("pxor %%mm0, %%mm0\n\temms" ::: "mm0"); }
-void runSse() { __asm__ volatile("xorps %%xmm0, %%xmm0" ::: "xmm0"); }
-void runSse2() { __asm__ volatile("xorpd %%xmm0, %%xmm0" ::: "xmm0"); }
-void run3DNow() { __asm__ volatile("pfrcp %%mm0, %%mm0\n\temms" ::: "mm0"); }
+void runMmx() {
+    __asm__ volatile("pxor %%mm0, %%mm0\n\temms" ::: "mm0");
+}
+void runSse() {
+    __asm__ volatile("xorps %%xmm0, %%xmm0" ::: "xmm0");
+}
+void runSse2() {
+    __asm__ volatile("xorpd %%xmm0, %%xmm0" ::: "xmm0");
+}
+void run3DNow() {
+    __asm__ volatile("pfrcp %%mm0, %%mm0\n\temms" ::: "mm0");
+}
 
 struct Registers {
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;

@@ -83,15 +83,17 @@ void DelayEffect::allocateEngineBuffers() {
     monoBuffer = AlignedBuffer::zeroed(blockFloats);
     for (AlignedBuffer& out : lineOut)
         out = AlignedBuffer::zeroed(blockFloats);
+    fadeGain = AlignedBuffer::zeroed(blockFloats);
 }
 
 bool DelayEffect::isUsable() const {
     const AlignedBuffer* required[] = {
-        &hpInHistory, &hpOutHistory,   &lpInHistory,    &lpOutHistory,   &satInGain,
-        &satOutGain,  &hpB0,           &hpB1,           &hpB2,           &hpA1,
-        &hpA2,        &lpB0,           &lpB1,           &lpB2,           &lpA1,
-        &lpA2,        &monoBuffer,     &lineOut[0],     &lineOut[1],     &lineOut[2],
-        &lineOut[3],  &delayBuffer[0], &delayBuffer[1], &delayBuffer[2], &delayBuffer[3]};
+        &hpInHistory,   &hpOutHistory, &lpInHistory,    &lpOutHistory,   &satInGain,
+        &satOutGain,    &hpB0,         &hpB1,           &hpB2,           &hpA1,
+        &hpA2,          &lpB0,         &lpB1,           &lpB2,           &lpA1,
+        &lpA2,          &monoBuffer,   &lineOut[0],     &lineOut[1],     &lineOut[2],
+        &lineOut[3],    &fadeGain,     &delayBuffer[0], &delayBuffer[1], &delayBuffer[2],
+        &delayBuffer[3]};
     for (const AlignedBuffer* buffer : required)
         if (buffer->empty()) return false;
     return true;

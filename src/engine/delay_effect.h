@@ -16,6 +16,7 @@
 namespace tesk {
 
 class DelayEffect;
+struct ShapingPass;
 
 /// Makes the editor of a new effect; null for an effect without one.
 using EditorFactory = EditorInterface* (*)(DelayEffect& effect);
@@ -25,7 +26,7 @@ using EditorFactory = EditorInterface* (*)(DelayEffect& effect);
 extern std::atomic<bool> hasVectorUnit;
 
 class DelayEffect : public EffectBaseExt {
-public:
+  public:
     /// The largest block processed in one go; longer host blocks run in pieces.
     static constexpr std::int32_t kMaxFrames = 1024;
     static constexpr float kDefaultSampleRate = 44100.0f;
@@ -125,6 +126,7 @@ public:
     AlignedBuffer hpB0, hpB1, hpB2, hpA1, hpA2;
     AlignedBuffer lpB0, lpB1, lpB2, lpA1, lpA2;
     AlignedBuffer satInGain, satOutGain;
+    AlignedBuffer fadeGain;
     std::array<float, kNumLines> lowPassUsed{};
     std::array<float, kNumLines> highPassUsed{};
     std::array<float, kNumLines> crossUsed{};
@@ -132,10 +134,17 @@ public:
     /// False until a line's filter coefficients have been computed for the
     /// current sample rate.
     std::array<bool, kNumLines> coefficientsReady{};
+    /// Per line, how many entries just before the read head are known to be
+    /// silent (cleared since the line last ran).
+    std::array<std::int32_t, kNumLines> silentBehindRead{};
     /// Which lines run in the current block, taken once at its start.
     std::array<bool, kNumLines> running{};
 
-private:
+  private:
+    // The tests keep the earlier block routine as a reference that runs on
+    // this same state.
+    friend class ReferenceEngine;
+
     // A delay change made on any thread reaches the audio thread as a new head
     // distance, which it applies at the start of the line's next block.
     std::array<Relaxed<std::int32_t>, kNumLines> headDistance;
@@ -148,13 +157,14 @@ private:
     void mixToMono(const float* left, const float* right, std::int32_t frames);
     void writeDryPath(float** inputs, float** outputs, std::int32_t frames);
     void processLine(int line, std::int32_t frames);
-    void saturateLine(int line, std::int32_t frames);
-    void filterLines(std::int32_t frames);
-    void runFilterStage(const AlignedBuffer* const (&coefficients)[5], AlignedBuffer& inHistory,
-                        AlignedBuffer& outHistory, const bool (&active)[kNumLines],
-                        std::int32_t frames);
+    /// The cross-fade gain of every frame of a fading block, in `fadeGain`.
+    const float* fillFadeGains(std::int32_t frames);
     void updateFilterCoefficients(int line);
-    void mixLines(float** outputs, std::int32_t frames);
+    /// Saturation, both filter stages and the mix onto the outputs, in one pass.
+    void shapeAndMixLines(float** outputs, std::int32_t frames);
+    void preparePass(ShapingPass& pass, float** outputs);
+    /// Brings the line's saturation gains up to date; false when the stage is off.
+    bool prepareSaturation(int line);
     void clearConsumedMemory(std::int32_t frames);
     void setInputSource(int line, float v);
     std::int32_t bufferLength() const { return 4 * sampleRateInt; }

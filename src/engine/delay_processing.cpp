@@ -20,13 +20,15 @@ constexpr float kMemoryLimit = 1.0e6f;
 // otherwise spend long stretches in denormal arithmetic, which stalls the
 // processor many times over.
 class DenormalGuard {
-public:
-    DenormalGuard() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero); }
+  public:
+    DenormalGuard() : saved_(_mm_getcsr()) {
+        _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero);
+    }
     ~DenormalGuard() { _mm_setcsr(saved_); }
     DenormalGuard(const DenormalGuard&) = delete;
     DenormalGuard& operator=(const DenormalGuard&) = delete;
 
-private:
+  private:
     static constexpr unsigned kFlushToZero = 0x8000;
     static constexpr unsigned kDenormalsAreZero = 0x0040;
     unsigned saved_;
@@ -43,47 +45,144 @@ __m128 finiteOrZero(__m128 x) {
     return _mm_and_ps(x, finite);
 }
 
-float finiteOrZero(float x) { return x - x == 0.0f ? x : 0.0f; }
+float finiteOrZero(float x) {
+    return x - x == 0.0f ? x : 0.0f;
+}
 
 __m128 limitForMemory(__m128 w) {
     return _mm_min_ps(_mm_max_ps(w, _mm_set1_ps(-kMemoryLimit)), _mm_set1_ps(kMemoryLimit));
 }
 
-float limitForMemory(float w) { return std::min(std::max(w, -kMemoryLimit), kMemoryLimit); }
-
-// Writes four consecutive entries at `pos` in a circular buffer and advances it.
-void writeGroup(float* buffer, std::int32_t& pos, std::int32_t length, __m128 values) {
-    if (pos + 4 <= length) {
-        _mm_storeu_ps(buffer + pos, values);
-        pos += 4;
-        if (pos == length) pos = 0;
-        return;
-    }
-    alignas(16) float lanes[4];
-    _mm_store_ps(lanes, values);
-    for (float value : lanes) {
-        buffer[pos] = value;
-        if (++pos == length) pos = 0;
-    }
+float limitForMemory(float w) {
+    return std::min(std::max(w, -kMemoryLimit), kMemoryLimit);
 }
 
-void writeOne(float* buffer, std::int32_t& pos, std::int32_t length, float value) {
-    buffer[pos] = value;
-    if (++pos == length) pos = 0;
+std::int32_t advance(std::int32_t pos, std::int32_t count, std::int32_t length) {
+    pos += count;
+    return pos >= length ? pos - length : pos;
 }
 
-// A circular (or, for the mono feed, straight) source the line reads sample by sample.
-struct LineInput {
-    const float* data;
-    std::int32_t pos;
-    std::int32_t length;
+std::int32_t forwardDistance(std::int32_t from, std::int32_t to, std::int32_t length) {
+    return to >= from ? to - from : to - from + length;
+}
 
-    float next() {
-        float value = data[pos];
-        if (++pos == length) pos = 0;
-        return value;
+// What one line writes for its input x and the delayed value d.
+struct Echo {
+    float feedback;
+    bool recirculating;
+
+    float operator()(float x, float d) const {
+        return limitForMemory(feedback * (recirculating ? x + d : x));
+    }
+    __m128 operator()(__m128 x, __m128 d) const {
+        return limitForMemory(
+            _mm_mul_ps(_mm_set1_ps(feedback), recirculating ? _mm_add_ps(x, d) : x));
     }
 };
+
+// The heads of one line during a block. `input` is the mono feed (which never
+// wraps within a block) or a lower line's memory; `oldHead` is written only
+// while the line fades, with the gains `fade` per frame.
+struct LineHeads {
+    float* memory;
+    std::int32_t length;
+    std::int32_t read;
+    std::int32_t write;
+    std::int32_t oldHead;
+    const float* input;
+    std::int32_t inputPos;
+    std::int32_t inputLength;
+    const float* fade;
+};
+
+// One contiguous stretch: no head wraps inside it. Everything is elementwise,
+// so the grouping does not change a value; reads of four entries come before
+// their writes, which is what every head at least four entries ahead of the
+// read head needs.
+void echoRun(const LineHeads& h, const Echo& echo, float* out, const float* fade, std::int32_t n) {
+    const float* read = h.memory + h.read;
+    const float* x = h.input + h.inputPos;
+    float* write = h.memory + h.write;
+    float* old = h.memory + h.oldHead;
+    std::int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128 d = _mm_loadu_ps(read + i);
+        _mm_storeu_ps(out + i, d);
+        __m128 w = echo(_mm_loadu_ps(x + i), d);
+        if (fade != nullptr) {
+            const __m128 c = _mm_loadu_ps(fade + i);
+            _mm_storeu_ps(old + i, _mm_mul_ps(w, c));
+            w = _mm_mul_ps(w, _mm_sub_ps(_mm_set1_ps(1.0f), c));
+        }
+        _mm_storeu_ps(write + i, w);
+    }
+    for (; i < n; ++i) {
+        const float d = read[i];
+        out[i] = d;
+        float w = echo(x[i], d);
+        if (fade != nullptr) {
+            old[i] = w * fade[i];
+            w *= 1.0f - fade[i];
+        }
+        write[i] = w;
+    }
+}
+
+void advanceHeads(LineHeads& h, std::int32_t n) {
+    h.read = advance(h.read, n, h.length);
+    h.write = advance(h.write, n, h.length);
+    h.oldHead = advance(h.oldHead, n, h.length);
+    h.inputPos = advance(h.inputPos, n, h.inputLength);
+}
+
+// The block in stretches between the wrap points of all heads.
+void echoRuns(LineHeads& h, const Echo& echo, float* out, std::int32_t frames) {
+    for (std::int32_t k = 0; k < frames;) {
+        std::int32_t n = std::min(
+            {frames - k, h.length - h.read, h.length - h.write, h.inputLength - h.inputPos});
+        if (h.fade != nullptr) n = std::min(n, h.length - h.oldHead);
+        echoRun(h, echo, out + k, h.fade != nullptr ? h.fade + k : nullptr, n);
+        advanceHeads(h, n);
+        k += n;
+    }
+}
+
+// Heads one to three entries apart see each other's values within a group of
+// four, so there the block keeps its groups of four from its first frame (the
+// last partial group member by member), each group read whole before it is
+// written, entry by entry with wrap.
+void echoGroups(LineHeads& h, const Echo& echo, float* out, std::int32_t frames) {
+    for (std::int32_t k = 0; k < frames;) {
+        const std::int32_t n = k + 4 <= frames ? 4 : 1;
+        float w[4];
+        for (std::int32_t j = 0; j < n; ++j) {
+            const float d = h.memory[advance(h.read, j, h.length)];
+            out[k + j] = d;
+            w[j] = echo(h.input[advance(h.inputPos, j, h.inputLength)], d);
+        }
+        if (h.fade != nullptr)
+            for (std::int32_t j = 0; j < n; ++j) {
+                h.memory[advance(h.oldHead, j, h.length)] = w[j] * h.fade[k + j];
+                w[j] *= 1.0f - h.fade[k + j];
+            }
+        for (std::int32_t j = 0; j < n; ++j)
+            h.memory[advance(h.write, j, h.length)] = w[j];
+        advanceHeads(h, n);
+        k += n;
+    }
+}
+
+// True when two heads sit one to three entries apart, in either order where
+// both write, ahead of the read head where one reads.
+bool headsInterleave(const LineHeads& h) {
+    const auto close = [&](std::int32_t from, std::int32_t to) {
+        const std::int32_t distance = forwardDistance(from, to, h.length);
+        return distance >= 1 && distance < 4;
+    };
+    if (close(h.read, h.write)) return true;
+    if (h.fade == nullptr) return false;
+    return close(h.read, h.oldHead) || close(h.write, h.oldHead) || close(h.oldHead, h.write);
+}
 
 } // namespace
 
@@ -106,7 +205,8 @@ void DelayEffect::processReplacing(float** inputs, float** outputs, std::int32_t
         const std::int32_t count = std::min(kMaxFrames, frames - done);
         float* in[2] = {inputs[0] + done, inputs[1] + done};
         float* out[6];
-        for (int c = 0; c < 6; ++c) out[c] = outputs[c] + done;
+        for (int c = 0; c < 6; ++c)
+            out[c] = outputs[c] + done;
         processBlock(in, out, count);
         done += count;
     }
@@ -121,18 +221,20 @@ void DelayEffect::processBlock(float** inputs, float** outputs, std::int32_t fra
             outputs[0][k] = left;
             outputs[1][k] = right;
         }
-        for (int c = 2; c < 6; ++c) std::memset(outputs[c], 0, sizeof(float) * frames);
+        for (int c = 2; c < 6; ++c)
+            std::memset(outputs[c], 0, sizeof(float) * frames);
         return;
     }
 
-    for (int line = 0; line < kNumLines; ++line) running[line] = lineOn[line];
+    for (int line = 0; line < kNumLines; ++line)
+        running[line] = lineOn[line];
     mixToMono(inputs[0], inputs[1], frames);
     writeDryPath(inputs, outputs, frames);
-    for (int c = 2; c < 6; ++c) std::memset(outputs[c], 0, sizeof(float) * frames);
+    for (int c = 2; c < 6; ++c)
+        std::memset(outputs[c], 0, sizeof(float) * frames);
     for (int line = 0; line < kNumLines; ++line)
         if (running[line]) processLine(line, frames);
-    filterLines(frames);
-    mixLines(outputs, frames);
+    shapeAndMixLines(outputs, frames);
     clearConsumedMemory(frames);
 }
 
@@ -144,8 +246,10 @@ void DelayEffect::mixToMono(const float* left, const float* right, std::int32_t 
     float* mono = monoBuffer.data();
     const std::int32_t full = frames & ~3;
     for (std::int32_t k = 0; k < full; k += 4)
-        _mm_store_ps(mono + k, finiteOrZero(_mm_add_ps(_mm_loadu_ps(left + k), _mm_loadu_ps(right + k))));
-    for (std::int32_t k = full; k < frames; ++k) mono[k] = finiteOrZero(left[k] + right[k]);
+        _mm_store_ps(mono + k,
+                     finiteOrZero(_mm_add_ps(_mm_loadu_ps(left + k), _mm_loadu_ps(right + k))));
+    for (std::int32_t k = full; k < frames; ++k)
+        mono[k] = finiteOrZero(left[k] + right[k]);
 }
 
 void DelayEffect::writeDryPath(float** inputs, float** outputs, std::int32_t frames) {
@@ -188,100 +292,44 @@ void DelayEffect::processLine(int line, std::int32_t frames) {
     applyHeadMove(line);
 
     const std::int32_t length = bufferLength();
-    float* memory = delayBuffer[line].data();
-    float* out = lineOut[line].data();
-
-    LineInput input{monoBuffer.data(), 0, frames};
+    LineHeads heads{delayBuffer[line].data(), length, readPos[line], writePos[line], 0,
+                    monoBuffer.data(),        0,      frames,        nullptr};
     const std::int32_t source = inputSource[line];
     if (source >= 1 && source <= 3) {
         // Exactly the span the source line read during this block, before its
         // saturation and filters.
-        input = {delayBuffer[source - 1].data(),
-                 wrapIndex(static_cast<std::int64_t>(readPos[source - 1]) - frames, length), length};
+        heads.input = delayBuffer[source - 1].data();
+        heads.inputPos = wrapIndex(static_cast<std::int64_t>(readPos[source - 1]) - frames, length);
+        heads.inputLength = length;
     }
-
-    const bool fading = prevWritePos[line] != writePos[line] - 1;
-    std::int32_t oldHead = 0;
-    if (fading) {
+    if (prevWritePos[line] != writePos[line] - 1) {
         prevWritePos[line] += 1;
-        oldHead = wrapIndex(prevWritePos[line], length);
+        heads.oldHead = wrapIndex(prevWritePos[line], length);
+        heads.fade = fillFadeGains(frames);
     }
 
-    const float fb = feedback[line];
-    const bool recirculating = delayType[line] == 2;
-    const __m128 vfb = _mm_set1_ps(fb);
-    const __m128 one = _mm_set1_ps(1.0f);
-    std::int32_t rp = readPos[line];
-    std::int32_t wp = writePos[line];
-    alignas(16) float delayed[4];
-    alignas(16) float incoming[4];
-
-    const std::int32_t full = frames & ~3;
-    for (std::int32_t k = 0; k < full; k += 4) {
-        for (int j = 0; j < 4; ++j) {
-            delayed[j] = memory[rp];
-            if (++rp == length) rp = 0;
-            incoming[j] = input.next();
-        }
-        const __m128 d = _mm_load_ps(delayed);
-        const __m128 x = _mm_load_ps(incoming);
-        _mm_store_ps(out + k, d);
-        __m128 w = limitForMemory(_mm_mul_ps(vfb, recirculating ? _mm_add_ps(x, d) : x));
-        if (fading) {
-            const __m128 c = _mm_set1_ps(fadeTable[fadeLength * (k + 3) / frames]);
-            writeGroup(memory, oldHead, length, _mm_mul_ps(w, c));
-            w = _mm_mul_ps(w, _mm_sub_ps(one, c));
-        }
-        writeGroup(memory, wp, length, w);
-    }
-    for (std::int32_t k = full; k < frames; ++k) {
-        const float d = memory[rp];
-        if (++rp == length) rp = 0;
-        const float x = input.next();
-        out[k] = d;
-        float w = limitForMemory(fb * (recirculating ? x + d : x));
-        if (fading) {
-            const float c = fadeTable[fadeLength * k / frames];
-            writeOne(memory, oldHead, length, w * c);
-            w *= 1.0f - c;
-        }
-        writeOne(memory, wp, length, w);
-    }
+    float* out = lineOut[line].data();
+    const Echo echo{feedback[line], delayType[line] == 2};
+    if (headsInterleave(heads))
+        echoGroups(heads, echo, out, frames);
+    else
+        echoRuns(heads, echo, out, frames);
     // The saturation stage works on whole groups; what lies past the block in
     // the last one is silence, not an old value it would shape again and again.
     std::fill(out + frames, out + ((frames + 3) & ~3), 0.0f);
-    readPos[line] = rp;
-    writePos[line] = wp;
-
-    saturateLine(line, frames);
+    readPos[line] = heads.read;
+    writePos[line] = heads.write;
     prevWritePos[line] = writePos[line] - 1;
 }
 
-void DelayEffect::mixLines(float** outputs, std::int32_t frames) {
+const float* DelayEffect::fillFadeGains(std::int32_t frames) {
+    // One gain per group of four, taken at the group's last frame; the last
+    // partial group's members each take their own.
+    float* gains = fadeGain.data();
     const std::int32_t full = frames & ~3;
-    for (int line = 0; line < kNumLines; ++line) {
-        if (!running[line]) continue;
-        const float v = volume[line];
-        const float p = pan[line];
-        const float g = (2.0f * v) * (2.0f * v);
-        const float gainLeft = g * (1.0f - p);
-        const float gainRight = g * p;
-        const std::int32_t pair = std::clamp<std::int32_t>(outputPair[line], 0, 2);
-        float* outLeft = outputs[2 * pair];
-        float* outRight = outputs[2 * pair + 1];
-        const float* wet = lineOut[line].data();
-        const __m128 gl = _mm_set1_ps(gainLeft);
-        const __m128 gr = _mm_set1_ps(gainRight);
-        for (std::int32_t k = 0; k < full; k += 4) {
-            const __m128 s = _mm_load_ps(wet + k);
-            _mm_storeu_ps(outLeft + k, _mm_add_ps(_mm_loadu_ps(outLeft + k), _mm_mul_ps(s, gl)));
-            _mm_storeu_ps(outRight + k, _mm_add_ps(_mm_loadu_ps(outRight + k), _mm_mul_ps(s, gr)));
-        }
-        for (std::int32_t k = full; k < frames; ++k) {
-            outLeft[k] += wet[k] * gainLeft;
-            outRight[k] += wet[k] * gainRight;
-        }
-    }
+    for (std::int32_t k = 0; k < frames; ++k)
+        gains[k] = fadeTable[fadeLength * (k < full ? (k | 3) : k) / frames];
+    return gains;
 }
 
 void DelayEffect::clearConsumedMemory(std::int32_t frames) {
@@ -290,8 +338,14 @@ void DelayEffect::clearConsumedMemory(std::int32_t frames) {
     const std::int32_t length = bufferLength();
     const std::int32_t count = std::min(frames, length);
     for (int line = 0; line < kNumLines; ++line) {
+        // A line that is off has frozen heads and memory nothing writes to:
+        // what it cleared before is silent still.
+        if (running[line]) silentBehindRead[line] = 0;
+        if (count <= silentBehindRead[line]) continue;
+        silentBehindRead[line] = count;
         float* memory = delayBuffer[line].data();
-        const std::int32_t start = wrapIndex(static_cast<std::int64_t>(readPos[line]) - count, length);
+        const std::int32_t start =
+            wrapIndex(static_cast<std::int64_t>(readPos[line]) - count, length);
         const std::int32_t firstPart = std::min(count, length - start);
         std::memset(memory + start, 0, sizeof(float) * firstPart);
         std::memset(memory, 0, sizeof(float) * (count - firstPart));

@@ -13,7 +13,9 @@ namespace {
 
 sigjmp_buf gProbeJump;
 
-void onIllegalInstruction(int) { siglongjmp(gProbeJump, 1); }
+void onIllegalInstruction(int) {
+    siglongjmp(gProbeJump, 1);
+}
 
 } // namespace
 
@@ -21,8 +23,8 @@ bool runFaultGuarded(void (*probe)()) {
     static std::mutex probeMutex;
     std::lock_guard lock(probeMutex);
 
-    struct sigaction guard{};
-    struct sigaction previous{};
+    struct sigaction guard {};
+    struct sigaction previous {};
     guard.sa_handler = onIllegalInstruction;
     sigemptyset(&guard.sa_mask);
     if (sigaction(SIGILL, &guard, &previous) != 0) return false;

@@ -18,7 +18,8 @@ thread_local bool tGuarding = false;
 
 LONG CALLBACK onException(EXCEPTION_POINTERS* info) {
     const DWORD code = info->ExceptionRecord->ExceptionCode;
-    if (tGuarding && (code == EXCEPTION_ILLEGAL_INSTRUCTION || code == EXCEPTION_PRIV_INSTRUCTION)) {
+    if (tGuarding &&
+        (code == EXCEPTION_ILLEGAL_INSTRUCTION || code == EXCEPTION_PRIV_INSTRUCTION)) {
         tGuarding = false;
         __builtin_longjmp(tJump, 1);
     }

@@ -32,7 +32,8 @@ Biquad highPass(double cutoff, std::int32_t rate) {
 }
 
 Biquad lowPass(double cutoff, std::int32_t rate) {
-    const long double c = 1.0L / std::tan(static_cast<long double>(std::numbers::pi) * cutoff / rate);
+    const long double c =
+        1.0L / std::tan(static_cast<long double>(std::numbers::pi) * cutoff / rate);
     const long double b0 = 1.0L / (1.0L + c + c * c);
     return {static_cast<float>(b0), static_cast<float>(2.0L * b0), static_cast<float>(b0),
             static_cast<float>(2.0L * b0 * (1.0L - c * c)),
@@ -58,7 +59,174 @@ void resetBrokenLanes(AlignedBuffer& inHistory, AlignedBuffer& outHistory) {
     }
 }
 
+// Keeps `a` in the lanes of `mask`, `b` elsewhere (bit for bit).
+__m128 select(__m128 mask, __m128 a, __m128 b) {
+    return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
+}
+
+__m128 laneMask(const bool (&on)[kNumLines]) {
+    const auto flag = [&](int l) { return on[l] ? 1.0f : 0.0f; };
+    return _mm_cmpneq_ps(_mm_setr_ps(flag(0), flag(1), flag(2), flag(3)), _mm_setzero_ps());
+}
+
+// A sine's Taylor polynomial to the fifth power, scaled by the line's gains.
+__m128 saturationCurve(__m128 s, __m128 gi, __m128 go) {
+    const __m128 x = _mm_mul_ps(gi, s);
+    const __m128 x2 = _mm_mul_ps(x, x);
+    const __m128 x3 = _mm_mul_ps(x2, x);
+    const __m128 x5 = _mm_mul_ps(x3, x2);
+    const __m128 curve = _mm_add_ps(_mm_sub_ps(x, _mm_mul_ps(x3, _mm_set1_ps(1.0f / 6.0f))),
+                                    _mm_mul_ps(x5, _mm_set1_ps(1.0f / 120.0f)));
+    return _mm_mul_ps(go, curve);
+}
+
+// One filter stage over the four lines, one line per lane, direct form I. A
+// lane whose stage is off keeps feeding `held` (its line's first input of
+// the block) and passes its input on unchanged.
+class Stage {
+  public:
+    Stage(const AlignedBuffer* const (&coefficients)[5], AlignedBuffer& inHistory,
+          AlignedBuffer& outHistory, __m128 active)
+        : b0_(_mm_load_ps(coefficients[0]->data())), b1_(_mm_load_ps(coefficients[1]->data())),
+          b2_(_mm_load_ps(coefficients[2]->data())), a1_(_mm_load_ps(coefficients[3]->data())),
+          a2_(_mm_load_ps(coefficients[4]->data())), x1_(_mm_load_ps(inHistory.data())),
+          x2_(_mm_load_ps(inHistory.data() + 4)), y1_(_mm_load_ps(outHistory.data())),
+          y2_(_mm_load_ps(outHistory.data() + 4)), active_(active), held_(_mm_setzero_ps()),
+          inHistory_(inHistory), outHistory_(outHistory) {}
+
+    void hold(__m128 firstInput) { held_ = firstInput; }
+
+    // The output for input `x` from the present histories, which stay as they are.
+    __m128 output(__m128 x) const {
+        return _mm_sub_ps(
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(b0_, x), _mm_mul_ps(b1_, x1_)), _mm_mul_ps(b2_, x2_)),
+            _mm_add_ps(_mm_mul_ps(a1_, y1_), _mm_mul_ps(a2_, y2_)));
+    }
+
+    __m128 step(__m128 in) {
+        const __m128 x = select(active_, in, held_);
+        const __m128 y = output(x);
+        x2_ = x1_;
+        x1_ = x;
+        y2_ = y1_;
+        y1_ = y;
+        return select(active_, y, in);
+    }
+
+    void finish() {
+        _mm_store_ps(inHistory_.data(), x1_);
+        _mm_store_ps(inHistory_.data() + 4, x2_);
+        _mm_store_ps(outHistory_.data(), y1_);
+        _mm_store_ps(outHistory_.data() + 4, y2_);
+        resetBrokenLanes(inHistory_, outHistory_);
+    }
+
+  private:
+    __m128 b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, active_, held_;
+    AlignedBuffer& inHistory_;
+    AlignedBuffer& outHistory_;
+};
+
+// Where one running line's wet signal goes, and at what gains.
+struct LineMix {
+    float* left;
+    float* right;
+    float gainLeft;
+    float gainRight;
+};
+
 } // namespace
+
+// The shaping and the mix of one block over all four lines in one pass, four
+// frames at a time held as a 4 x 4 block transposed between line order
+// (saturation, mix) and frame order (the filters). Both filter stages advance
+// in the same frame step, so the high-pass recursion of the next frame runs
+// while the low-pass one of this frame still waits on its result; each stage
+// keeps its own arithmetic and order exactly.
+struct ShapingPass {
+    float* lines[kNumLines];
+    bool saturating[kNumLines];
+    __m128 satIn[kNumLines];
+    __m128 satOut[kNumLines];
+    LineMix mix[kNumLines];
+    int mixCount;
+    int mixLine[kNumLines];
+
+    // The four lines' samples at `frame`, saturated, in lane order.
+    __m128 firstFrame(std::int32_t frame) const {
+        alignas(16) float lanes[kNumLines];
+        for (int l = 0; l < kNumLines; ++l) {
+            const __m128 v = _mm_set1_ps(lines[l][frame]);
+            lanes[l] = _mm_cvtss_f32(saturating[l] ? saturationCurve(v, satIn[l], satOut[l]) : v);
+        }
+        return _mm_load_ps(lanes);
+    }
+
+    void saturateGroup(__m128 (&v)[kNumLines], std::int32_t k) const {
+        for (int l = 0; l < kNumLines; ++l) {
+            v[l] = _mm_load_ps(lines[l] + k);
+            if (saturating[l]) v[l] = saturationCurve(v[l], satIn[l], satOut[l]);
+        }
+    }
+
+    void storeAndMixGroup(const __m128 (&v)[kNumLines], std::int32_t k) const {
+        for (int i = 0; i < mixCount; ++i) {
+            const int l = mixLine[i];
+            const LineMix& m = mix[i];
+            _mm_store_ps(lines[l] + k, v[l]);
+            _mm_storeu_ps(m.left + k, _mm_add_ps(_mm_loadu_ps(m.left + k),
+                                                 _mm_mul_ps(v[l], _mm_set1_ps(m.gainLeft))));
+            _mm_storeu_ps(m.right + k, _mm_add_ps(_mm_loadu_ps(m.right + k),
+                                                  _mm_mul_ps(v[l], _mm_set1_ps(m.gainRight))));
+        }
+    }
+
+    template <bool HighPass, bool LowPass>
+    __m128 filterFrame(Stage& hp, Stage& lp, __m128 x) const {
+        if constexpr (HighPass) x = hp.step(x);
+        if constexpr (LowPass) x = lp.step(x);
+        return x;
+    }
+
+    template <bool HighPass, bool LowPass>
+    void run(Stage& hp, Stage& lp, std::int32_t frames) const {
+        const std::int32_t full = frames & ~3;
+        for (std::int32_t k = 0; k < full; k += 4) {
+            __m128 v[kNumLines];
+            saturateGroup(v, k);
+            if constexpr (HighPass || LowPass) {
+                _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
+                for (__m128& frame : v)
+                    frame = filterFrame<HighPass, LowPass>(hp, lp, frame);
+                _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
+            }
+            storeAndMixGroup(v, k);
+        }
+        if (full < frames) runTail<HighPass, LowPass>(hp, lp, full, frames);
+    }
+
+    // The last partial group: saturated whole (the spare group takes the
+    // overhang), then filtered and mixed frame by frame.
+    template <bool HighPass, bool LowPass>
+    void runTail(Stage& hp, Stage& lp, std::int32_t full, std::int32_t frames) const {
+        __m128 v[kNumLines];
+        saturateGroup(v, full);
+        for (int l = 0; l < kNumLines; ++l)
+            _mm_store_ps(lines[l] + full, v[l]);
+        for (std::int32_t k = full; k < frames; ++k) {
+            alignas(16) float lanes[kNumLines];
+            for (int l = 0; l < kNumLines; ++l)
+                lanes[l] = lines[l][k];
+            _mm_store_ps(lanes, filterFrame<HighPass, LowPass>(hp, lp, _mm_load_ps(lanes)));
+            for (int i = 0; i < mixCount; ++i) {
+                const int l = mixLine[i];
+                lines[l][k] = lanes[l];
+                mix[i].left[k] += lanes[l] * mix[i].gainLeft;
+                mix[i].right[k] += lanes[l] * mix[i].gainRight;
+            }
+        }
+    }
+};
 
 void DelayEffect::updateFilterCoefficients(int line) {
     const float lowPassValue = lowPassFrequency[line];
@@ -71,7 +239,8 @@ void DelayEffect::updateFilterCoefficients(int line) {
 
     if (fresh || lowPassValue != lowPassUsed[line] || crossValue != crossUsed[line]) {
         lowPassUsed[line] = lowPassValue;
-        storeLane(hp, line, highPass(stableCutoff(lowPassValue * cross, sampleRateInt), sampleRateInt));
+        storeLane(hp, line,
+                  highPass(stableCutoff(lowPassValue * cross, sampleRateInt), sampleRateInt));
     }
     if (fresh || highPassValue != highPassUsed[line] || crossValue != crossUsed[line]) {
         crossUsed[line] = crossValue;
@@ -82,7 +251,7 @@ void DelayEffect::updateFilterCoefficients(int line) {
     coefficientsReady[line] = true;
 }
 
-void DelayEffect::filterLines(std::int32_t frames) {
+void DelayEffect::shapeAndMixLines(float** outputs, std::int32_t frames) {
     bool highPassActive[kNumLines];
     bool lowPassActive[kNumLines];
     bool anyHighPass = false;
@@ -94,90 +263,61 @@ void DelayEffect::filterLines(std::int32_t frames) {
         anyHighPass = anyHighPass || highPassActive[line];
         anyLowPass = anyLowPass || lowPassActive[line];
     }
-    const AlignedBuffer* const hp[5] = {&hpB0, &hpB1, &hpB2, &hpA1, &hpA2};
-    const AlignedBuffer* const lp[5] = {&lpB0, &lpB1, &lpB2, &lpA1, &lpA2};
-    if (anyHighPass) runFilterStage(hp, hpInHistory, hpOutHistory, highPassActive, frames);
-    if (anyLowPass) runFilterStage(lp, lpInHistory, lpOutHistory, lowPassActive, frames);
+    ShapingPass pass{};
+    preparePass(pass, outputs);
+    if (pass.mixCount == 0) return; // no line runs: nothing to shape, filter or mix
+    const AlignedBuffer* const hpBlocks[5] = {&hpB0, &hpB1, &hpB2, &hpA1, &hpA2};
+    const AlignedBuffer* const lpBlocks[5] = {&lpB0, &lpB1, &lpB2, &lpA1, &lpA2};
+    Stage hp(hpBlocks, hpInHistory, hpOutHistory, laneMask(highPassActive));
+    Stage lp(lpBlocks, lpInHistory, lpOutHistory, laneMask(lowPassActive));
+
+    // Stages whose lane is off hold the line's first sample of the block as
+    // that stage sees it: after saturation, and after the high-pass stage.
+    const __m128 first = pass.firstFrame(0);
+    hp.hold(first);
+    lp.hold(anyHighPass ? select(laneMask(highPassActive), hp.output(first), first) : first);
+
+    if (anyHighPass && anyLowPass)
+        pass.run<true, true>(hp, lp, frames);
+    else if (anyHighPass)
+        pass.run<true, false>(hp, lp, frames);
+    else if (anyLowPass)
+        pass.run<false, true>(hp, lp, frames);
+    else
+        pass.run<false, false>(hp, lp, frames);
+    if (anyHighPass) hp.finish();
+    if (anyLowPass) lp.finish();
 }
 
-void DelayEffect::runFilterStage(const AlignedBuffer* const (&coefficients)[5],
-                                 AlignedBuffer& inHistory, AlignedBuffer& outHistory,
-                                 const bool (&active)[kNumLines], std::int32_t frames) {
-    const __m128 b0 = _mm_load_ps(coefficients[0]->data());
-    const __m128 b1 = _mm_load_ps(coefficients[1]->data());
-    const __m128 b2 = _mm_load_ps(coefficients[2]->data());
-    const __m128 a1 = _mm_load_ps(coefficients[3]->data());
-    const __m128 a2 = _mm_load_ps(coefficients[4]->data());
-    __m128 x1 = _mm_load_ps(inHistory.data());
-    __m128 x2 = _mm_load_ps(inHistory.data() + 4);
-    __m128 y1 = _mm_load_ps(outHistory.data());
-    __m128 y2 = _mm_load_ps(outHistory.data() + 4);
-
-    // One line per lane. A lane whose stage is off keeps feeding its line's
-    // first sample of the block, and its output goes nowhere.
-    float* lane[kNumLines];
-    std::int32_t step[kNumLines];
-    float held[kNumLines];
-    float discard[kNumLines];
-    for (int l = 0; l < kNumLines; ++l) {
-        if (active[l]) {
-            lane[l] = lineOut[l].data();
-            step[l] = 1;
-        } else {
-            held[l] = lineOut[l][0];
-            lane[l] = &held[l];
-            step[l] = 0;
-        }
+void DelayEffect::preparePass(ShapingPass& pass, float** outputs) {
+    for (int line = 0; line < kNumLines; ++line) {
+        pass.lines[line] = lineOut[line].data();
+        pass.saturating[line] = running[line] && prepareSaturation(line);
+        pass.satIn[line] = _mm_load_ps(satInGain.data() + 4 * line);
+        pass.satOut[line] = _mm_load_ps(satOutGain.data() + 4 * line);
+        if (!running[line]) continue;
+        const float v = volume[line];
+        const float p = pan[line];
+        const float g = (2.0f * v) * (2.0f * v);
+        const std::int32_t pair = std::clamp<std::int32_t>(outputPair[line], 0, 2);
+        pass.mixLine[pass.mixCount] = line;
+        pass.mix[pass.mixCount++] = {outputs[2 * pair], outputs[2 * pair + 1], g * (1.0f - p),
+                                     g * p};
     }
-    alignas(16) float y[4];
-    for (std::int32_t k = 0; k < frames; ++k) {
-        const __m128 x = _mm_setr_ps(lane[0][k * step[0]], lane[1][k * step[1]],
-                                     lane[2][k * step[2]], lane[3][k * step[3]]);
-        const __m128 out = _mm_sub_ps(
-            _mm_add_ps(_mm_add_ps(_mm_mul_ps(b0, x), _mm_mul_ps(b1, x1)), _mm_mul_ps(b2, x2)),
-            _mm_add_ps(_mm_mul_ps(a1, y1), _mm_mul_ps(a2, y2)));
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = out;
-        _mm_store_ps(y, out);
-        for (int l = 0; l < kNumLines; ++l) (active[l] ? lane[l][k] : discard[l]) = y[l];
-    }
-    _mm_store_ps(inHistory.data(), x1);
-    _mm_store_ps(inHistory.data() + 4, x2);
-    _mm_store_ps(outHistory.data(), y1);
-    _mm_store_ps(outHistory.data() + 4, y2);
-    resetBrokenLanes(inHistory, outHistory);
 }
 
-void DelayEffect::saturateLine(int line, std::int32_t frames) {
+bool DelayEffect::prepareSaturation(int line) {
     // Settings beyond the range would put the curve's scale through a zero of the sine.
     const float a = std::min(static_cast<float>(saturation[line]), 1.0f) * 0.98f;
-    if (!(a > 0.0f)) return;
-    float* inGain = satInGain.data() + 4 * line;
-    float* outGain = satOutGain.data() + 4 * line;
+    if (!(a > 0.0f)) return false;
     if (a != saturationUsed[line]) {
         saturationUsed[line] = a;
         const auto gi = static_cast<float>(a * std::numbers::pi);
         const auto go = static_cast<float>(1.0 / std::sin(a * std::numbers::pi));
-        std::fill(inGain, inGain + 4, gi);
-        std::fill(outGain, outGain + 4, go);
+        std::fill(satInGain.data() + 4 * line, satInGain.data() + 4 * line + 4, gi);
+        std::fill(satOutGain.data() + 4 * line, satOutGain.data() + 4 * line + 4, go);
     }
-    // A sine's Taylor polynomial to the fifth power. Whole groups: the block
-    // buffers' spare group takes the overhang.
-    const __m128 gi = _mm_load_ps(inGain);
-    const __m128 go = _mm_load_ps(outGain);
-    const __m128 sixth = _mm_set1_ps(1.0f / 6.0f);
-    const __m128 oneTwentieth = _mm_set1_ps(1.0f / 120.0f);
-    float* samples = lineOut[line].data();
-    for (std::int32_t k = 0; k < frames; k += 4) {
-        const __m128 x = _mm_mul_ps(gi, _mm_load_ps(samples + k));
-        const __m128 x2 = _mm_mul_ps(x, x);
-        const __m128 x3 = _mm_mul_ps(x2, x);
-        const __m128 x5 = _mm_mul_ps(x3, x2);
-        const __m128 curve = _mm_add_ps(_mm_sub_ps(x, _mm_mul_ps(x3, sixth)), _mm_mul_ps(x5, oneTwentieth));
-        _mm_store_ps(samples + k, _mm_mul_ps(go, curve));
-    }
+    return true;
 }
 
 } // namespace tesk

@@ -83,20 +83,33 @@ SoundFileSource::~SoundFileSource() {
 }
 
 std::int32_t SoundFileSource::read(float* left, float* right, std::int32_t count) {
-    interleaved_.resize(static_cast<std::size_t>(count) * static_cast<std::size_t>(info_.channels));
-    auto got = static_cast<std::int32_t>(sf_readf_float(file_, interleaved_.data(), count));
-    if (got < count && sf_error(file_) != SF_ERR_NO_ERROR) {
+    std::int32_t done = 0;
+    while (done < count && (chunkPos_ < chunkFrames_ || refill())) {
+        const auto take = static_cast<std::int32_t>(
+            std::min<std::int64_t>(count - done, chunkFrames_ - chunkPos_));
+        const float* samples = interleaved_.data() + chunkPos_ * info_.channels;
+        for (std::int32_t frame = 0; frame < take; ++frame, samples += info_.channels) {
+            left[done + frame] = samples[pick_.first];
+            right[done + frame] = samples[pick_.second];
+        }
+        chunkPos_ += take;
+        done += take;
+    }
+    return done;
+}
+
+bool SoundFileSource::refill() {
+    // Large reads: one system call per block would cost more than the plug-in.
+    interleaved_.resize(static_cast<std::size_t>(kChunkFrames) *
+                        static_cast<std::size_t>(info_.channels));
+    chunkFrames_ = sf_readf_float(file_, interleaved_.data(), kChunkFrames);
+    chunkPos_ = 0;
+    if (chunkFrames_ < kChunkFrames && sf_error(file_) != SF_ERR_NO_ERROR) {
         throw RenderError(ExitCode::inputFile, std::string("reading the input failed (") +
                                                    sf_strerror(file_) +
                                                    "); check that the file is complete");
     }
-    for (std::int32_t frame = 0; frame < got; ++frame) {
-        const float* samples =
-            interleaved_.data() + static_cast<std::ptrdiff_t>(frame) * info_.channels;
-        left[frame] = samples[pick_.first];
-        right[frame] = samples[pick_.second];
-    }
-    return got;
+    return chunkFrames_ > 0;
 }
 
 // ---------------------------------------------------------------- MemorySource
@@ -140,11 +153,24 @@ SoundFileSink::SoundFileSink(const std::string& path, int channels, double rate)
 }
 
 SoundFileSink::~SoundFileSink() {
-    if (file_ != nullptr) sf_close(file_);
+    if (file_ == nullptr) return;
+    // Not closed: an error is on its way already; keep what can be kept.
+    sf_writef_float(file_, pending_.data(), pendingFrames());
+    sf_close(file_);
 }
 
 void SoundFileSink::write(const float* interleaved, std::int64_t frames) {
-    if (sf_writef_float(file_, interleaved, frames) != frames) {
+    // Gathered into large writes: one system call per block would cost more
+    // than the plug-in.
+    pending_.insert(pending_.end(), interleaved, interleaved + frames * channels_);
+    if (pendingFrames() >= kChunkFrames) flush();
+}
+
+void SoundFileSink::flush() {
+    const std::int64_t frames = pendingFrames();
+    const sf_count_t written = sf_writef_float(file_, pending_.data(), frames);
+    pending_.clear();
+    if (written != frames) {
         throw RenderError(ExitCode::outputFile, "writing '" + path_ + "' failed (" +
                                                     sf_strerror(file_) +
                                                     "); check the free space on its disk");
@@ -152,6 +178,7 @@ void SoundFileSink::write(const float* interleaved, std::int64_t frames) {
 }
 
 void SoundFileSink::close() {
+    flush();
     int result = sf_close(file_);
     file_ = nullptr;
     if (result != 0) {

@@ -38,10 +38,16 @@ class SoundFileSource final : public AudioSource {
     std::int32_t read(float* left, float* right, std::int32_t count) override;
 
   private:
+    static constexpr sf_count_t kChunkFrames = 65536;
+    /// Reads the next chunk of the file; false at its end.
+    bool refill();
+
     SNDFILE* file_ = nullptr;
     SF_INFO info_{};
     std::pair<int, int> pick_{0, 1};
     std::vector<float> interleaved_;
+    sf_count_t chunkFrames_ = 0;
+    sf_count_t chunkPos_ = 0;
 };
 
 /// Stereo audio held in memory, such as the demo phrase.
@@ -78,9 +84,16 @@ class SoundFileSink {
     const std::string& path() const { return path_; }
 
   private:
+    static constexpr std::int64_t kChunkFrames = 65536;
+    void flush();
+    std::int64_t pendingFrames() const {
+        return static_cast<std::int64_t>(pending_.size()) / channels_;
+    }
+
     SNDFILE* file_ = nullptr;
     int channels_;
     std::string path_;
+    std::vector<float> pending_;
 };
 
 /// Checks that `path` names a file the sink can write (.wav or .flac); throws RenderError if not.
