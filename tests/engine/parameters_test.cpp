@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace tesk::test {
 namespace {
@@ -19,6 +20,17 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 // A line's tempo in beats per minute, from the value the host reads.
 float bpm(Plugin& p, int line = 0) {
     return tempoFromInterface(p->getParameter(idx(ParamKind::Tempo, line)));
+}
+
+// `frames` of white noise in ±0.5, the same every time.
+std::vector<float> noise(std::size_t frames) {
+    std::vector<float> out(frames);
+    unsigned seed = 1;
+    for (float& s : out) {
+        seed = seed * 1664525u + 1013904223u;
+        s = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+    }
+    return out;
 }
 
 vsthost::HostState* noTime(vsthost::HostState& h) {
@@ -254,13 +266,8 @@ TEST(Robustness, LowPassStaysStableAtLowSampleRates) {
            {idx(ParamKind::CrossFrequency), 1.0f}, // 5 kHz crossover, beyond it too
            {idx(ParamKind::FeedBack), 0.9f},
            {idx(ParamKind::DelayType), 1.0f}});
-    std::vector<float> noise(8000 * 3);
-    unsigned seed = 1;
-    for (float& s : noise) {
-        seed = seed * 1664525u + 1013904223u;
-        s = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
-    }
-    Outputs out = p.render(noise, noise, 256);
+    const std::vector<float> input = noise(8000 * 3);
+    Outputs out = p.render(input, input, 256);
     float peak = 0.0f;
     for (float s : out[0])
         peak = std::max(peak, std::fabs(s));
@@ -359,13 +366,8 @@ TEST(Robustness, EveryParameterHoldsExtremeValuesInRange) {
             const std::string display = p->parameterDisplay(index);
             EXPECT_LT(display.size(), 32u) << p->parameterName(index) << " = " << v;
         }
-        std::vector<float> noise(20000);
-        unsigned seed = 7;
-        for (float& s : noise) {
-            seed = seed * 1664525u + 1013904223u;
-            s = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
-        }
-        const Outputs out = p.render(noise, noise, 256);
+        const std::vector<float> input = noise(20000);
+        const Outputs out = p.render(input, input, 256);
         for (const auto& channel : out) {
             for (const float s : channel) {
                 ASSERT_TRUE(std::isfinite(s)) << "value " << v;
