@@ -48,6 +48,19 @@ void shareLeakSuppressions() {
     setenv("LSAN_OPTIONS", ("suppressions=" + path).c_str(), 1);
 }
 
+// The host and module under test: the ones built here, unless the environment names
+// others (the click-speed table compares builds that way).
+const char* underTest(const char* variable, const char* built) {
+    const char* named = std::getenv(variable);
+    return named != nullptr && *named != '\0' ? named : built;
+}
+const char* hostPath() {
+    return underTest("TESK_X11HOST_UNDER_TEST", TESK_X11HOST);
+}
+const char* modulePath() {
+    return underTest("TESK_MODULE_UNDER_TEST", TESK_MODULE);
+}
+
 /// tesk-x11host running in a child process, its standard input and output piped.
 class HostProcess {
   public:
@@ -61,11 +74,11 @@ class HostProcess {
             dup2(out[1], STDOUT_FILENO);
             close(in[1]);
             close(out[0]);
-            std::vector<const char*> args = {TESK_X11HOST};
+            std::vector<const char*> args = {hostPath()};
             for (const std::string& arg : arguments)
                 args.push_back(arg.c_str());
             args.push_back(nullptr);
-            execv(TESK_X11HOST, const_cast<char* const*>(args.data()));
+            execv(hostPath(), const_cast<char* const*>(args.data()));
             _exit(127);
         }
         close(in[0]);
@@ -180,7 +193,7 @@ class X11HostTest : public ::testing::Test {
     /// Starts the host with `program` (and `extra` arguments) and finds the editor's
     /// window in its window.
     void openEditor(const std::string& program, const std::vector<std::string>& extra = {}) {
-        std::vector<std::string> arguments{"--plugin", TESK_MODULE, "--program", program};
+        std::vector<std::string> arguments{"--plugin", modulePath(), "--program", program};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         host_.emplace(arguments);
         hostWindow = host_->waitUntilReady();
@@ -398,6 +411,36 @@ TEST_F(X11HostTest, ATapDuringAnotherControlsDragIsKept) {
     const Report report = quitHost();
     EXPECT_GT(report.values.at("FeedBack1"), 0.5f);
     EXPECT_EQ(report.automated("IsDelayOn2"), std::vector<float>{1.0f});
+}
+
+// Not a check but a measurement, on request (TESK_CLICK_TABLE=1): how many of 20
+// clicks of each hold time a toggle and a step switch count, as a table.
+TEST_F(X11HostTest, ClickSpeedTable) {
+    if (std::getenv("TESK_CLICK_TABLE") == nullptr) GTEST_SKIP() << "set TESK_CLICK_TABLE=1";
+    constexpr int kTries = 20;
+    struct Kind {
+        const char* name;
+        int x, y;
+        const char* parameter;
+    };
+    const Kind kinds[] = {{"toggle", kLine2OnX, kLine2OnY, "IsDelayOn2"},
+                          {"step switch", kOutputX, kOutputY, "Output1"}};
+    std::printf("| control | 0 ms | 10 ms | 20 ms | 50 ms |\n|---|---|---|---|---|\n");
+    for (const Kind& kind : kinds) {
+        std::printf("| %s |", kind.name);
+        for (const int held : {0, 10, 20, 50}) {
+            openEditor("0");
+            pause(300);
+            for (int i = 0; i < kTries; ++i) {
+                tap(kind.x, kind.y, held);
+                pause(120);
+            }
+            const Report report = quitHost();
+            host_.reset();
+            std::printf(" %zu/%d |", report.automated(kind.parameter).size(), kTries);
+        }
+        std::printf("\n");
+    }
 }
 
 // The pixels of `area` of a window capture.
