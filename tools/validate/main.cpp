@@ -1,11 +1,15 @@
-// tesk-validate: checks a Linux VST 2 module against what hosts and users do
+// tesk-validate: checks a VST 2 module (Linux or Windows) against what hosts and users do
 // to plug-ins, careless and demanding alike, and says what it saw.
 #include "errors.h"
 #include "options.h"
+#include "platform.h"
 #include "runner.h"
 
 #include <cstdio>
 #include <exception>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace tesk::validate {
 
@@ -29,8 +33,10 @@ int run(const Options& options) {
 
 int main(int argc, char** argv) {
     using namespace tesk::validate;
+    const std::vector<std::string> args(argv + 1, argv + argc);
     try {
-        return run(parseOptions({argv + 1, argv + argc}));
+        if (std::optional<int> status = runAsChild(args)) return *status;
+        return run(parseOptions(args));
     } catch (const ValidateError& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "tesk-validate: %s\n", error.what());

@@ -2,6 +2,7 @@
 
 #include "errors.h"
 #include "number_text.h"
+#include "platform.h"
 
 #include <cerrno>
 #include <cmath>
@@ -96,7 +97,9 @@ std::string helpText() {
     std::string module = builtModulePath();
     return "usage: tesk-validate [options] [PATH]\n"
            "\n"
-           "Checks a Linux VST 2 module the way careless and demanding hosts treat it: loading,\n"
+           "Checks a " +
+           std::string(kModuleKind) +
+           " the way careless and demanding hosts treat it: loading,\n"
            "many instances, every dispatcher opcode with random arguments, odd sample rates and\n"
            "block sizes, in-place buffers, abnormal input, parameters changed from several\n"
            "threads, and the texts it gives. Each test prints PASS, FAIL or SKIP with what it\n"
@@ -105,8 +108,9 @@ std::string helpText() {
            "than the interface documents (8 bytes for parameter names, labels and displays,\n"
            "24 for program names) warn; texts over 64 bytes, the most hosts give, fail.\n"
            "\n"
-           "  PATH               the module (.so) to check; default: " +
-           (module.empty() ? std::string("none, give one") : module) +
+           "  PATH               the module (" +
+           kModuleSuffix +
+           ") to check; default: " + (module.empty() ? std::string("none, give one") : module) +
            "\n"
            "  --strictness N     1 to 10 (default 5): scales repetitions and durations; 5 runs\n"
            "                     100 loads and 32 instances as written, 1 a fifth, 10 twice as\n"

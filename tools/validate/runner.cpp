@@ -1,44 +1,21 @@
 #include "runner.h"
 
 #include "context.h"
+#include "platform.h"
 #include "tests.h"
 
-#include <sys/mman.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <csignal>
+#include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <random>
-#include <thread>
 
 namespace tesk::validate {
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-/// The hint every complaint about the module ends with.
-constexpr const char* kModuleHint =
-    "give the path of a Linux VST 2 module (a .so exporting VSTPluginMain or main)";
-
-/// How the test went and how long it took.
-struct Outcome {
-    Verdict verdict;
-    std::string saw;
-    std::string warnings;
-    double seconds;
-};
-
-/// " while <the call in progress>", or empty when the test named none.
 std::string whileDoing(const Report& report) {
     return report.doing[0] != '\0' ? std::string(" while ") + report.doing : "";
 }
 
-/// Runs `test` here, filling `report`; an exception out of the plug-in fails the test.
 void execute(const TestCase& test, const Options& options, Report& report) {
     Context context(options, test.name, report);
     try {
@@ -60,83 +37,28 @@ void execute(const TestCase& test, const Options& options, Report& report) {
     }
 }
 
-/// What became of a child that left no verdict.
-std::string childEnd(int status, const Report& report) {
-    std::string doing = whileDoing(report);
-    if (WIFSIGNALED(status)) {
-        int signal = WTERMSIG(status);
-        const char* name = sigabbrev_np(signal);
-        return std::string("crashed with SIG") + (name != nullptr ? name : "?") + " (" +
-               strsignal(signal) + ")" + doing;
-    }
-    return "the process ended itself with status " + std::to_string(WEXITSTATUS(status)) + doing;
+std::string hungText(double timeout, const Report& report) {
+    return "no answer within " + std::to_string(std::lround(timeout)) + " s (hung?)" +
+           whileDoing(report);
 }
 
-/// Waits for `child` up to `timeout`; kills it then. Returns its status, or nothing on timeout.
-std::optional<int> waitFor(pid_t child, double timeout) {
-    auto deadline = Clock::now() + std::chrono::duration<double>(timeout);
-    auto pause = std::chrono::milliseconds(1);
-    for (;;) {
-        int status = 0;
-        pid_t done = waitpid(child, &status, WNOHANG);
-        if (done == child) return status;
-        if (done < 0) {
-            throw ValidateError(ExitCode::internal,
-                                "lost a test's child process; run again, or with --no-fork");
-        }
-        if (Clock::now() > deadline) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::milliseconds(20));
-    }
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+/// The hint every complaint about the module ends with.
+std::string moduleHint() {
+    return std::string("give the path of a ") + kModuleKind + " (a " + kModuleSuffix +
+           " exporting VSTPluginMain or main)";
 }
 
-/// Memory the child writes its report into and the parent reads after it ends.
-class SharedReport {
-  public:
-    SharedReport() {
-        void* memory = mmap(nullptr, sizeof(Report), PROT_READ | PROT_WRITE,
-                            MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-        if (memory == MAP_FAILED) {
-            throw ValidateError(ExitCode::internal, "cannot map memory for a test's report; "
-                                                    "free some memory and run again");
-        }
-        report_ = new (memory) Report();
-    }
-    ~SharedReport() { munmap(report_, sizeof(Report)); }
-    SharedReport(const SharedReport&) = delete;
-    SharedReport& operator=(const SharedReport&) = delete;
-    Report& get() { return *report_; }
-
-  private:
-    Report* report_;
+/// How the test went and how long it took.
+struct Outcome {
+    Verdict verdict;
+    std::string saw;
+    std::string warnings;
+    double seconds;
 };
-
-/// Runs `test` in a child process, so a crash or a hang ends the child only.
-void executeInChild(const TestCase& test, const Options& options, double timeout, Report& report) {
-    SharedReport shared;
-    std::fflush(nullptr);
-    pid_t child = fork();
-    if (child < 0) {
-        throw ValidateError(ExitCode::internal, "cannot start a child process for a test; "
-                                                "run with --no-fork, or free some processes");
-    }
-    if (child == 0) {
-        execute(test, options, shared.get());
-        std::fflush(nullptr);
-        _exit(0);
-    }
-    std::optional<int> status = waitFor(child, timeout);
-    report = shared.get();
-    if (report.verdict != Verdict::none) return;
-    report.verdict = Verdict::fail;
-    copyText(report.saw, status ? childEnd(*status, report)
-                                : "no answer within " + std::to_string(std::lround(timeout)) +
-                                      " s (hung?)" + whileDoing(report));
-}
 
 Outcome run(const TestCase& test, const Options& options) {
     double timeout = options.timeoutSeconds.value_or(60.0 + 30.0 * options.strictness);
@@ -179,27 +101,26 @@ void print(const TestCase& test, const Outcome& outcome, bool quiet) {
 std::string modulePath(const Options& options) {
     std::string path = options.path.empty() ? builtModulePath() : options.path;
     if (path.empty()) {
-        throw ValidateError(ExitCode::usage, "this build knows no module of its own; " +
-                                                 std::string(kModuleHint) + " as PATH");
+        throw ValidateError(ExitCode::usage,
+                            "this build knows no module of its own; " + moduleHint() + " as PATH");
     }
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {
         std::string build = options.path.empty() ? " (or build TeskDelay, the default, first)" : "";
         throw ValidateError(ExitCode::module,
-                            "there is no file '" + path + "'; " + kModuleHint + build);
+                            "there is no file '" + path + "'; " + moduleHint() + build);
     }
     if (!std::filesystem::is_regular_file(path, error)) {
-        throw ValidateError(ExitCode::module, "'" + path + "' is not a file; " + kModuleHint);
+        throw ValidateError(ExitCode::module, "'" + path + "' is not a file; " + moduleHint());
     }
     return path;
 }
 
 /// Loads the module once, apart from the tests; stops the run when that fails.
 std::string probe(const Options& options) {
-    static const TestCase kProbe{"load", "", describeModule};
-    Outcome outcome = run(kProbe, options);
+    Outcome outcome = run(loadTest(), options);
     if (outcome.verdict != Verdict::pass) {
-        throw ValidateError(ExitCode::module, outcome.saw + "; " + kModuleHint);
+        throw ValidateError(ExitCode::module, outcome.saw + "; " + moduleHint());
     }
     return outcome.saw;
 }

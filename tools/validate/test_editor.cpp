@@ -1,10 +1,9 @@
 // The editor as hosts use it: opened in a window of the host's, idled, closed,
 // again and again, while automation changes parameters from another thread.
-// Linux hosts hand the editor an X11 window, so the test makes one.
+// The window is the system's own kind (platform.h), as hosts there make it.
+#include "platform.h"
 #include "plugin.h"
 #include "tests.h"
-
-#include <X11/Xlib.h>
 
 #include <atomic>
 #include <thread>
@@ -14,40 +13,6 @@ namespace tesk::validate {
 namespace {
 
 constexpr int kIdlesPerOpening = 3;
-
-// A top-level window standing in for the host's, at the editor's size.
-class HostWindow {
-public:
-    HostWindow(Display* display, int width, int height) : display_(display) {
-        window_ = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0,
-                                      static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0, 0);
-        XMapWindow(display, window_);
-        XSync(display, False);
-    }
-    ~HostWindow() {
-        XDestroyWindow(display_, window_);
-        XSync(display_, False);
-    }
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
-
-    void* handle() const { return reinterpret_cast<void*>(window_); }
-    /// Takes what the server sent us, as a host's event loop would.
-    void drainEvents() {
-        while (XPending(display_) > 0) {
-            XEvent event;
-            XNextEvent(display_, &event);
-        }
-    }
-
-private:
-    Display* display_;
-    ::Window window_ = 0;
-};
-
-struct DisplayCloser {
-    void operator()(Display* display) const { XCloseDisplay(display); }
-};
 
 // The editor's size as the module reports it before opening, or a usual one.
 void editorSize(const Plugin& plugin, int& width, int& height) {
@@ -65,14 +30,12 @@ void editorSize(const Plugin& plugin, int& width, int& height) {
 
 std::string editorCycles(Context& context) {
     std::unique_ptr<Plugin> plugin = Plugin::open(context.path());
-    if ((plugin->effect().flags & effFlagsHasEditor) == 0) throw Skipped("the module has no editor");
-    std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
-    if (display == nullptr)
-        throw Skipped("no X display to open the editor in; set DISPLAY (an Xvfb will do)");
+    if ((plugin->effect().flags & effFlagsHasEditor) == 0)
+        throw Skipped("the module has no editor");
     plugin->start(44100.0, 512);
     int width = 0, height = 0;
     editorSize(*plugin, width, height);
-    HostWindow window(display.get(), width, height);
+    std::unique_ptr<HostWindow> window = HostWindow::open(width, height);
 
     std::atomic<bool> stop{false};
     std::atomic<long> changes{0};
@@ -80,7 +43,8 @@ std::string editorCycles(Context& context) {
         std::mt19937_64 random(7);
         std::uniform_real_distribution<float> value(0.0f, 1.0f);
         while (!stop.load()) {
-            const auto index = static_cast<std::int32_t>(random() % static_cast<unsigned>(std::max(1, plugin->parameters())));
+            const auto index = static_cast<std::int32_t>(
+                random() % static_cast<unsigned>(std::max(1, plugin->parameters())));
             plugin->instance().setParameter(index, value(random));
             ++changes;
         }
@@ -90,11 +54,11 @@ std::string editorCycles(Context& context) {
     int refused = 0;
     for (int cycle = 0; cycle < cycles; ++cycle) {
         context.doing("opening the editor, cycle " + std::to_string(cycle + 1));
-        if (plugin->instance().dispatch(effEditOpen, 0, 0, window.handle()) == 0) ++refused;
+        if (plugin->instance().dispatch(effEditOpen, 0, 0, window->handle()) == 0) ++refused;
         for (int i = 0; i < kIdlesPerOpening; ++i) {
             context.doing("idling the editor, cycle " + std::to_string(cycle + 1));
             plugin->instance().dispatch(effEditIdle);
-            window.drainEvents();
+            window->drainEvents();
         }
         context.doing("closing the editor, cycle " + std::to_string(cycle + 1));
         plugin->instance().dispatch(effEditClose);
@@ -103,8 +67,9 @@ std::string editorCycles(Context& context) {
     automation.join();
     if (refused == cycles) fail("effEditOpen answered 0 every time: the editor never opened");
     if (refused > 0) context.warn(std::to_string(refused) + " of the openings answered 0");
-    return std::to_string(cycles) + " openings of " + std::to_string(width) + " x " + std::to_string(height) +
-           " in an X window, " + std::to_string(kIdlesPerOpening) + " idles each, while another thread made " +
+    return std::to_string(cycles) + " openings of " + std::to_string(width) + " x " +
+           std::to_string(height) + " in " + window->kind() + ", " +
+           std::to_string(kIdlesPerOpening) + " idles each, while another thread made " +
            std::to_string(changes.load()) + " parameter changes";
 }
 

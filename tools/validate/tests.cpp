@@ -23,10 +23,23 @@ const std::vector<TestCase>& allTests() {
          "random parameter values from two threads while a third processes, program changes",
          parameterThreads},
         {"texts", "program, parameter and module texts: stable, terminated, of sane length", texts},
-        {"editor", "open, idle and close the editor 500 times in an X window, automation meanwhile",
+        {"editor", "open, idle and close the editor 500 times in a window, automation meanwhile",
          editorCycles},
     };
     return kTests;
+}
+
+const TestCase& loadTest() {
+    static const TestCase kLoad{"load", "", describeModule};
+    return kLoad;
+}
+
+const TestCase* findTest(const std::string& name) {
+    if (name == loadTest().name) return &loadTest();
+    for (const TestCase& test : allTests()) {
+        if (name == test.name) return &test;
+    }
+    return nullptr;
 }
 
 } // namespace tesk::validate

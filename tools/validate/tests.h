@@ -18,6 +18,10 @@ struct TestCase {
 
 /// Every test, in the order a full run takes them.
 const std::vector<TestCase>& allTests();
+/// The test that loads the module once before the others, apart from them.
+const TestCase& loadTest();
+/// The test named `name`, the load test included; null when there is none.
+const TestCase* findTest(const std::string& name);
 
 /// Loads the module and makes an instance; returns a line describing it.
 std::string describeModule(Context& context);
