@@ -4,6 +4,8 @@
 #include "gui/draw_context.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 namespace gui {
 namespace {
@@ -27,7 +29,12 @@ StepSwitch::StepSwitch(const Rect& size, ControlListener* listener, std::int32_t
 void StepSwitch::draw(DrawContext* ctx) {
     if (background != nullptr && ctx != nullptr) {
         const std::int32_t frameIndex = truncate(value * kFramesPerUnit);
-        drawPicture(*ctx, *background, size, {0, frameIndex * imageHeight});
+        // A value set from far outside the range points far outside the strip, where
+        // nothing is drawn; the product must not overflow on the way there.
+        const std::int64_t top = std::int64_t{frameIndex} * imageHeight;
+        const auto limit = static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max());
+        drawPicture(*ctx, *background, size,
+                    {0, static_cast<std::int32_t>(std::clamp(top, -limit, limit))});
     }
     setDirty(false);
 }

@@ -51,6 +51,19 @@ TEST_F(StepSwitchTest, TwelvePositionsActAsTenAndEveryPositionShowsItsOwnFrame) 
     }
 }
 
+// A value from far outside points far outside the strip: nothing new is drawn (and,
+// under UBSan, nothing overflows on the way).
+TEST_F(StepSwitchTest, AValueFarOutsideTheRangeDrawsNothing) {
+    StepSwitch* s = makeSwitch(9);
+    frame.idle();
+    const auto before = at(20, 30);
+    for (const float far : {-1.02e34f, 1e30f, 3.0e9f}) {
+        s->setValue(far);
+        frame.idle();
+        EXPECT_EQ(at(20, 30), before) << far;
+    }
+}
+
 TEST_F(StepSwitchTest, OnePositionStaysAtZeroAndTellsNobody) {
     StepSwitch* s = makeSwitch(1);
     frame.idle();
