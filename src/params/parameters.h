@@ -37,11 +37,15 @@ struct ParamRef {
     int line;
 };
 
+/// First index of each group, in group order. A table of its own, not a local of
+/// firstIndexOf: unoptimised builds would fill a local one on every call, and the
+/// parameter entries call it for every value a host sends.
+inline constexpr int kFirstIndexOfKind[kNumParamKinds] = {0,  4,  8,  9,  13, 17, 21, 25,
+                                                          29, 33, 37, 41, 45, 49, 53, 57};
+
 /// First index of each group.
 constexpr int firstIndexOf(ParamKind kind) {
-    constexpr int first[kNumParamKinds] = {0,  4,  8,  9,  13, 17, 21, 25,
-                                           29, 33, 37, 41, 45, 49, 53, 57};
-    return first[static_cast<int>(kind)];
+    return kFirstIndexOfKind[static_cast<int>(kind)];
 }
 
 /// The index of a group's parameter for `line` (0 to 3).
