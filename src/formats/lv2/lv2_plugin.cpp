@@ -26,8 +26,11 @@ struct TimeUrids {
     LV2_URID position = 0, beatsPerMinute = 0;
 };
 
-TimeUrids mapTimeUrids(const LV2_URID_Map& map) {
-    auto m = [&](const char* uri) { return map.map(map.handle, uri); };
+// Without a map every URID stays 0, which no atom carries: the transport is then
+// ignored and the delay keeps its own tempos.
+TimeUrids mapTimeUrids(const LV2_URID_Map* map) {
+    if (map == nullptr) return {};
+    auto m = [&](const char* uri) { return map->map(map->handle, uri); };
     return {m(LV2_ATOM__Blank),  m(LV2_ATOM__Object),   m(LV2_ATOM__Float),
             m(LV2_ATOM__Double), m(LV2_TIME__Position), m(LV2_TIME__beatsPerMinute)};
 }
@@ -43,7 +46,7 @@ const LV2_URID_Map* findUridMap(const LV2_Feature* const* features) {
 /// objects rather than by asking.
 class Lv2DelayEffect final : public DelayEffect {
   public:
-    explicit Lv2DelayEffect(const LV2_URID_Map& map)
+    explicit Lv2DelayEffect(const LV2_URID_Map* map)
         : DelayEffect(nullptr), urids(mapTimeUrids(map)) {
         lastPortValue.fill(NAN);
     }
@@ -104,7 +107,8 @@ class Lv2DelayEffect final : public DelayEffect {
         const auto* sequence = static_cast<const LV2_Atom_Sequence*>(ports[kTimePort]);
         if (sequence == nullptr) return;
         LV2_ATOM_SEQUENCE_FOREACH(sequence, event) {
-            if (event->body.type != urids.atomObject && event->body.type != urids.atomBlank)
+            if (event->body.type == 0 ||
+                (event->body.type != urids.atomObject && event->body.type != urids.atomBlank))
                 continue;
             const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
             if (object->body.otype != urids.position) continue;
@@ -122,12 +126,13 @@ class Lv2DelayEffect final : public DelayEffect {
 
 LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*,
                        const LV2_Feature* const* features) {
-    const LV2_URID_Map* map = findUridMap(features);
     // The rates the VST 2 module accepts; any other would leave the delay on a
     // rate it does not run at, so there is no instance.
-    if (map == nullptr || !(rate >= 1.0 && rate <= DelayEffect::kMaxSampleRate)) return nullptr;
+    if (!(rate >= 1.0 && rate <= DelayEffect::kMaxSampleRate)) return nullptr;
     try {
-        auto* effect = new (std::nothrow) Lv2DelayEffect(*map);
+        // urid:map is required for the transport; a host that gives none anyway
+        // (lv2apply) still gets the delay, on its own tempos.
+        auto* effect = new (std::nothrow) Lv2DelayEffect(findUridMap(features));
         if (effect == nullptr) return nullptr;
         effect->setSampleRate(static_cast<float>(rate));
         if (!effect->isUsable() || effect->sampleRateInt != static_cast<std::int32_t>(rate)) {

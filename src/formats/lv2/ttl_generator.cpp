@@ -172,6 +172,8 @@ void writePlugin(std::ostream& out, const std::string& binary) {
     out << "    [\n        a lv2:InputPort , atom:AtomPort ;\n        lv2:index " << kTimePort
         << " ;\n        lv2:symbol \"time\" ;\n        lv2:name \"Host transport\" ;\n"
         << "        atom:bufferType atom:Sequence ;\n        atom:supports time:Position ;\n"
+        // Without a transport the delay keeps its own tempos, so hosts may leave it out.
+        << "        lv2:portProperty lv2:connectionOptional ;\n"
         << "        lv2:designation lv2:control\n    ] .\n";
 }
 
