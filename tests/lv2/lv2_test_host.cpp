@@ -67,6 +67,8 @@ Lv2Instance::Lv2Instance(Lv2World& world, LilvInstance* instance)
                                    &controls_[static_cast<std::size_t>(i)]);
     }
     lv2_atom_forge_init(&forge_, world.urids().map());
+    timeUrids_ = {world.urids().id(LV2_TIME__Position), world.urids().id(LV2_TIME__beatsPerMinute),
+                  world.urids().id(LV2_TIME__speed)};
     lilv_instance_activate(instance_);
 }
 
@@ -80,12 +82,11 @@ void Lv2Instance::fillTransport() {
     LV2_Atom_Forge_Frame sequence, object;
     lv2_atom_forge_sequence_head(&forge_, &sequence, 0);
     if (pendingTempo_) {
-        UridMap& urids = world_.urids();
         lv2_atom_forge_frame_time(&forge_, 0);
-        lv2_atom_forge_object(&forge_, &object, 0, urids.id(LV2_TIME__Position));
-        lv2_atom_forge_key(&forge_, urids.id(LV2_TIME__beatsPerMinute));
+        lv2_atom_forge_object(&forge_, &object, 0, timeUrids_[0]);
+        lv2_atom_forge_key(&forge_, timeUrids_[1]);
         lv2_atom_forge_float(&forge_, *pendingTempo_);
-        lv2_atom_forge_key(&forge_, urids.id(LV2_TIME__speed));
+        lv2_atom_forge_key(&forge_, timeUrids_[2]);
         lv2_atom_forge_float(&forge_, 1.0f);
         lv2_atom_forge_pop(&forge_, &object);
         pendingTempo_.reset();

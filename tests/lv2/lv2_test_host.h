@@ -94,6 +94,8 @@ class Lv2Instance {
     std::vector<int> restored_;
     std::vector<std::uint8_t> atoms_;
     LV2_Atom_Forge forge_{};
+    /// time:Position, time:beatsPerMinute, time:speed, mapped once so that a run maps nothing.
+    std::array<LV2_URID, 3> timeUrids_{};
 };
 
 } // namespace tesk::test
