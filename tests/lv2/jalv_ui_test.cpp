@@ -23,9 +23,15 @@ using x11test::Xvfb;
 /// A child process; stopped with SIGTERM (then SIGKILL) when it goes.
 class Process {
   public:
-    explicit Process(std::vector<std::string> argv) {
+    /// Starts `argv`; with `loadsOurCode`, under the sanitizer runtime our build needs.
+    explicit Process(std::vector<std::string> argv, bool loadsOurCode = false) {
         pid_ = fork();
         if (pid_ == 0) {
+            const std::string preload = TESK_HOST_PRELOAD;
+            if (loadsOurCode && !preload.empty()) {
+                setenv("LD_PRELOAD", preload.c_str(), 1);
+                setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+            }
             std::vector<char*> args;
             for (std::string& a : argv)
                 args.push_back(a.data());
@@ -125,7 +131,7 @@ class JalvUiTest : public ::testing::Test {
     /// Starts jalv.gtk3 with the plug-in's own UI; the UI's window, or 0.
     ::Window startJalv() {
         jalv = std::make_unique<Process>(
-            std::vector<std::string>{"jalv.gtk3", "urn:velmora:TeskDelay"});
+            std::vector<std::string>{"jalv.gtk3", "urn:velmora:TeskDelay"}, true);
         ::Window editor = 0;
         x11test::waitUntil([&] { return editor != 0 || !jalv->running(); },
                            [&] {

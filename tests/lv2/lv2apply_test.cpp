@@ -53,9 +53,12 @@ TEST(Lv2Apply, RendersAFileThroughTheBundleAsTheVst2ModuleDoes) {
         left[k] = 0.25f * static_cast<float>(k % 7) - 0.7f;
     ASSERT_TRUE(writeStereo(in, left, right));
 
-    const std::string command = "LV2_PATH='" TESK_LV2_PATH "' lv2apply -i '" + in + "' -o '" + out +
-                                "' -c Tempo1 300 -c FeedBack1 0.5 -c DelayType1 1 " +
-                                "-c IsTempoSync1 0 urn:velmora:TeskDelay";
+    const std::string preload = TESK_HOST_PRELOAD;
+    const std::string command =
+        (preload.empty() ? "" : "LD_PRELOAD='" + preload + "' ASAN_OPTIONS=detect_leaks=0 ") +
+        "LV2_PATH='" TESK_LV2_PATH "' lv2apply -i '" + in + "' -o '" + out +
+        "' -c Tempo1 300 -c FeedBack1 0.5 -c DelayType1 1 " +
+        "-c IsTempoSync1 0 urn:velmora:TeskDelay";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     SF_INFO info;
     const std::vector<float> rendered = readInterleaved(out, info);
