@@ -2,8 +2,10 @@
 -- on its own (check-ardour prepares the plug-in cache, the export preset and
 -- a private HOME first, and judges the exported files afterwards).
 --
---   ardour7-lua check-ardour.lua wet VST_DIR SESSION_DIR EXPORT_DIR SECONDS TEMPO PRESET_ID
---   ardour7-lua check-ardour.lua dry VST_DIR SESSION_DIR EXPORT_DIR SECONDS TEMPO PRESET_ID
+--   ardour7-lua check-ardour.lua wet VST_DIR SESSION_DIR EXPORT_DIR SECONDS TEMPO PRESET_ID [vst2|lv2]
+--   ardour7-lua check-ardour.lua dry VST_DIR SESSION_DIR EXPORT_DIR SECONDS TEMPO PRESET_ID [vst2|lv2]
+-- With lv2 TeskDelay is the LV2 plug-in of LV2_PATH, which must show 2 audio
+-- inputs and 6 outputs.
 --
 -- "wet", in a new headless session on the "None (Dummy)" back end:
 --   1. records SECONDS (+ a little) of the back end's "Engine Pulse" input (a
@@ -26,6 +28,7 @@ local stage, vst_dir, session_dir, export_dir = arg[1], arg[2], arg[3], arg[4]
 local seconds = tonumber(arg[5] or "10")
 local tempo = tonumber(arg[6] or "100")
 local preset_id = arg[7]
+local format = arg[8] or "vst2"
 local SESSION_NAME = "check"
 local RATE = 48000
 
@@ -79,10 +82,14 @@ local SETTINGS = {
 	{ "VolumeThruInput", 1.0 },
 }
 
+-- set_processor_param counts parameters, parameter_label takes the port they
+-- sit on; for a VST 2 module the two are the same, for LV2 the audio ports
+-- come first.
 local function parameter_indices(plugin)
 	local index = {}
 	for i = 0, plugin:parameter_count() - 1 do
-		index[plugin:parameter_label(i)] = i
+		local port = plugin:nth_parameter(i, true)
+		index[plugin:parameter_label(port)] = i
 	end
 	return index
 end
@@ -157,9 +164,10 @@ local function record_and_insert()
 	Session:goto_start(false)
 
 	-- TeskDelay by name, as a user would pick it.
-	local proc = ARDOUR.LuaAPI.new_plugin(Session, "TeskDelay", ARDOUR.PluginType.LXVST, "")
+	local kind = format == "lv2" and ARDOUR.PluginType.LV2 or ARDOUR.PluginType.LXVST
+	local proc = ARDOUR.LuaAPI.new_plugin(Session, "TeskDelay", kind, "")
 	if proc:isnil() then
-		fail("Ardour does not know a Linux VST called TeskDelay in %s", vst_dir)
+		fail("Ardour does not know a %s plug-in called TeskDelay", format)
 	end
 	if track:add_processor_by_index(proc, 0, nil, true) ~= 0 then
 		fail("cannot insert TeskDelay on the track")
@@ -170,6 +178,10 @@ local function record_and_insert()
 		plugin:name(), plugin:parameter_count(),
 		insert:natural_input_streams():n_audio(), insert:natural_output_streams():n_audio(),
 		insert:input_streams():n_audio(), insert:output_streams():n_audio())
+	if format == "lv2" and (insert:natural_input_streams():n_audio() ~= 2
+			or insert:natural_output_streams():n_audio() ~= 6) then
+		fail("the LV2 plug-in shows the wrong audio ports")
+	end
 
 	local program = plugin:preset_by_label("Simple single echo")
 	if not (program and program.valid and plugin:load_preset(program)) then

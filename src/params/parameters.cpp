@@ -5,11 +5,22 @@
 namespace tesk {
 
 const char* baseNameOf(ParamKind kind) {
-    static const char* const names[kNumParamKinds] = {
-        "FeedBack",         "Volume",           "VolumeThruInput",   "IsDelayOn",
-        "Pan",              "Input",            "Output",            "DelayType",
-        "Saturation",       "LowPassFrequency", "HighPassFrequency", "CrossFrequency",
-        "Tempo",            "TempoNum",         "TempoDen",          "IsTempoSync"};
+    static const char* const names[kNumParamKinds] = {"FeedBack",
+                                                      "Volume",
+                                                      "VolumeThruInput",
+                                                      "IsDelayOn",
+                                                      "Pan",
+                                                      "Input",
+                                                      "Output",
+                                                      "DelayType",
+                                                      "Saturation",
+                                                      "LowPassFrequency",
+                                                      "HighPassFrequency",
+                                                      "CrossFrequency",
+                                                      "Tempo",
+                                                      "TempoNum",
+                                                      "TempoDen",
+                                                      "IsTempoSync"};
     return names[static_cast<int>(kind)];
 }
 
@@ -32,6 +43,13 @@ float decodeTempoNumerator(float v) {
 float decodeTempoDenominator(float v) {
     static constexpr float denominators[kNumDenominators] = {1, 2, 3, 4, 6, 8, 16, 32, 64};
     return denominators[tableIndex(v, kNumDenominators)];
+}
+
+float tablePositionValue(int k) {
+    float v = static_cast<float>(k) * 0.1f;
+    while (std::trunc(10.0 * static_cast<double>(v)) < k)
+        v = std::nextafter(v, 1.0f);
+    return v;
 }
 
 InputChoice selectInputSource(int line, float v, const bool (&lineOn)[kNumLines]) {

@@ -127,6 +127,11 @@ float decodeTempoNumerator(float v);
 /// `TempoDen`: 1, 2, 3, 4, 6, 8, 16, 32 or 64 from trunc(10 v), held to the table.
 float decodeTempoDenominator(float v);
 
+/// The value that stands for position `k` (0 or more) of a table `TempoNum`,
+/// `TempoDen`, `Input` or `Output` is read from: k × 0.1 as a float, nudged up
+/// where that float lies just below k / 10, so that trunc(10 v) gives k.
+float tablePositionValue(int k);
+
 /// `Input` of `line` (0 to 3): the chosen source (0 mono input, s = line s's
 /// memory) and the quantised value kept and reported (0.0 to 0.3).
 struct InputChoice {

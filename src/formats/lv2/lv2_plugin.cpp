@@ -1,0 +1,181 @@
+// The LV2 plug-in: the very same DelayEffect, driven through LV2's ports. The
+// control ports are read at the start of every run and a changed one goes to
+// setParameter, in the order a program load applies values, so that a preset
+// arriving as a set of port values leaves the engine as setProgram would.
+#include "delay_effect.h"
+#include "lv2_ports.h"
+
+#include <lv2/atom/util.h>
+#include <lv2/core/lv2.h>
+#include <lv2/time/time.h>
+#include <lv2/urid/urid.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <optional>
+
+namespace tesk::lv2 {
+
+namespace {
+
+// The URIs the transport is read with, mapped once at instantiation.
+struct TimeUrids {
+    LV2_URID atomBlank = 0, atomObject = 0, atomFloat = 0, atomDouble = 0;
+    LV2_URID position = 0, beatsPerMinute = 0;
+};
+
+// Without a map every URID stays 0, which no atom carries: the transport is then
+// ignored and the delay keeps its own tempos.
+TimeUrids mapTimeUrids(const LV2_URID_Map* map) {
+    if (map == nullptr) return {};
+    auto m = [&](const char* uri) { return map->map(map->handle, uri); };
+    return {m(LV2_ATOM__Blank),  m(LV2_ATOM__Object),   m(LV2_ATOM__Float),
+            m(LV2_ATOM__Double), m(LV2_TIME__Position), m(LV2_TIME__beatsPerMinute)};
+}
+
+const LV2_URID_Map* findUridMap(const LV2_Feature* const* features) {
+    for (; features != nullptr && *features != nullptr; ++features)
+        if (std::strcmp((*features)->URI, LV2_URID__map) == 0)
+            return static_cast<const LV2_URID_Map*>((*features)->data);
+    return nullptr;
+}
+
+/// The delay as an LV2 instance: it learns its host's tempo from time:Position
+/// objects rather than by asking.
+class Lv2DelayEffect final : public DelayEffect {
+  public:
+    explicit Lv2DelayEffect(const LV2_URID_Map* map)
+        : DelayEffect(nullptr), urids(mapTimeUrids(map)) {
+        lastPortValue.fill(NAN);
+    }
+
+    /// Stores the host's buffer for `port`; any port at any time, null included.
+    void connect(std::uint32_t port, void* data) {
+        if (port < kNumPorts) ports[port] = data;
+    }
+
+    /// One host block of any length (audio thread).
+    void run(std::uint32_t frames) {
+        applyControlPorts();
+        readTransport();
+        float* in[kNumAudioInputs];
+        float* out[kNumAudioOutputs];
+        for (std::uint32_t c = 0; c < kNumAudioInputs; ++c)
+            in[c] = static_cast<float*>(ports[c]);
+        for (std::uint32_t c = 0; c < kNumAudioOutputs; ++c)
+            out[c] = static_cast<float*>(ports[kFirstOutputPort + c]);
+        // LV2 counts frames unsigned; the engine runs longer blocks in pieces.
+        const auto count = frames > 0x7fffffffU ? 0x7fffffff : static_cast<std::int32_t>(frames);
+        processReplacing(in, out, count);
+    }
+
+    HostTransport hostTransport(std::int32_t) override { return transport; }
+
+  private:
+    void applyControlPort(int index) {
+        const auto* port = static_cast<const float*>(ports[controlPortOf(index)]);
+        if (port == nullptr) return;
+        const float value = *port;
+        // A value the host did not change is not applied again: the engine may
+        // have moved on from it (a followed tempo, an input that fell back).
+        if (value == lastPortValue[index] || std::isnan(value)) return;
+        lastPortValue[index] = value;
+        setParameter(index, parameterValueOf(index, value));
+    }
+
+    void applyControlPorts() {
+        for (int line = 0; line < kNumLines; ++line)
+            for (ParamKind kind : kProgramLoadOrder)
+                applyControlPort(parameterIndex(kind, line));
+        applyControlPort(parameterIndex(ParamKind::VolumeThruInput, 0));
+    }
+
+    std::optional<double> numberOf(const LV2_Atom* atom) const {
+        if (atom == nullptr) return std::nullopt;
+        if (atom->type == urids.atomFloat)
+            return reinterpret_cast<const LV2_Atom_Float*>(atom)->body;
+        if (atom->type == urids.atomDouble)
+            return reinterpret_cast<const LV2_Atom_Double*>(atom)->body;
+        return std::nullopt;
+    }
+
+    // The last time:Position of the block gives its tempo; hosts send one when
+    // the transport changes, so the tempo holds until the next.
+    void readTransport() {
+        const auto* sequence = static_cast<const LV2_Atom_Sequence*>(ports[kTimePort]);
+        if (sequence == nullptr) return;
+        LV2_ATOM_SEQUENCE_FOREACH(sequence, event) {
+            if (event->body.type == 0 ||
+                (event->body.type != urids.atomObject && event->body.type != urids.atomBlank))
+                continue;
+            const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
+            if (object->body.otype != urids.position) continue;
+            const LV2_Atom* bpm = nullptr;
+            lv2_atom_object_get(object, urids.beatsPerMinute, &bpm, 0);
+            if (const std::optional<double> tempo = numberOf(bpm)) transport = {*tempo, true};
+        }
+    }
+
+    TimeUrids urids;
+    std::array<void*, kNumPorts> ports{};
+    std::array<float, kNumParameters> lastPortValue{};
+    HostTransport transport;
+};
+
+LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*,
+                       const LV2_Feature* const* features) {
+    // The rates the VST 2 module accepts; any other would leave the delay on a
+    // rate it does not run at, so there is no instance.
+    if (!(rate >= 1.0 && rate <= DelayEffect::kMaxSampleRate)) return nullptr;
+    try {
+        // urid:map is required for the transport; a host that gives none anyway
+        // (lv2apply) still gets the delay, on its own tempos.
+        auto* effect = new (std::nothrow) Lv2DelayEffect(findUridMap(features));
+        if (effect == nullptr) return nullptr;
+        effect->setSampleRate(static_cast<float>(rate));
+        if (!effect->isUsable() || effect->sampleRateInt != static_cast<std::int32_t>(rate)) {
+            delete effect;
+            return nullptr;
+        }
+        return effect;
+    } catch (...) {
+        return nullptr; // out of memory: no instance, and nothing thrown into the host
+    }
+}
+
+Lv2DelayEffect* effectOf(LV2_Handle handle) {
+    return static_cast<Lv2DelayEffect*>(handle);
+}
+
+void connectPort(LV2_Handle handle, std::uint32_t port, void* data) {
+    if (handle != nullptr) effectOf(handle)->connect(port, data);
+}
+
+void activate(LV2_Handle handle) {
+    if (handle != nullptr) effectOf(handle)->resume();
+}
+
+void run(LV2_Handle handle, std::uint32_t frames) {
+    if (handle != nullptr) effectOf(handle)->run(frames);
+}
+
+void cleanup(LV2_Handle handle) {
+    delete effectOf(handle);
+}
+
+const void* extensionData(const char*) {
+    return nullptr;
+}
+
+constexpr LV2_Descriptor kDescriptor = {kPluginUri, instantiate, connectPort, activate,
+                                        run,        nullptr,     cleanup,     extensionData};
+
+} // namespace
+
+} // namespace tesk::lv2
+
+extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(std::uint32_t index) {
+    return index == 0 ? &tesk::lv2::kDescriptor : nullptr;
+}

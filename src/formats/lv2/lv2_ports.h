@@ -1,0 +1,55 @@
+// The LV2 plug-in's ports and names, shared by the DSP, the UI and the
+// generator of the bundle's data, so that none of them spells a port twice.
+#pragma once
+
+#include "parameters.h"
+
+#include <cstdint>
+
+namespace tesk::lv2 {
+
+inline constexpr const char* kPluginUri = "urn:velmora:TeskDelay";
+inline constexpr const char* kUiUri = "urn:velmora:TeskDelay#ui";
+/// Each preset's URI is this followed by its program number (1 to 16).
+inline constexpr const char* kPresetUriPrefix = "urn:velmora:TeskDelay#program";
+
+inline constexpr std::uint32_t kNumAudioInputs = 2;
+inline constexpr std::uint32_t kNumAudioOutputs = 6;
+/// Audio inputs first, then the outputs, then one control port per parameter in
+/// the order of the parameter table, then the transport.
+inline constexpr std::uint32_t kFirstOutputPort = kNumAudioInputs;
+inline constexpr std::uint32_t kFirstControlPort = kFirstOutputPort + kNumAudioOutputs;
+inline constexpr std::uint32_t kTimePort = kFirstControlPort + kNumParameters;
+inline constexpr std::uint32_t kNumPorts = kTimePort + 1;
+
+/// The control port of parameter `index` (0 to 60).
+constexpr std::uint32_t controlPortOf(int index) {
+    return kFirstControlPort + static_cast<std::uint32_t>(index);
+}
+
+/// True when `port` is a control port; `index` is then its parameter.
+constexpr bool parameterOfPort(std::uint32_t port, int& index) {
+    if (port < kFirstControlPort || port >= kTimePort) return false;
+    index = static_cast<int>(port - kFirstControlPort);
+    return true;
+}
+
+/// True for the parameters an LV2 port carries in beats per minute (the tempos):
+/// LV2 hosts keep each port's own range, so the port needs no normalising.
+constexpr bool carriesBpm(int index) {
+    ParamRef ref{};
+    return splitParameterIndex(index, ref) && ref.kind == ParamKind::Tempo;
+}
+
+/// The port value of a parameter value as the parameter interface carries it.
+constexpr float portValueOf(int index, float parameterValue) {
+    return carriesBpm(index) ? tempoFromInterface(parameterValue) : parameterValue;
+}
+
+/// The value `setParameter` takes for a port value: a tempo in beats per minute
+/// (held to 48..999, which `setParameter` takes as such), every other value as it is.
+constexpr float parameterValueOf(int index, float portValue) {
+    return carriesBpm(index) ? clampTempo(portValue) : portValue;
+}
+
+} // namespace tesk::lv2

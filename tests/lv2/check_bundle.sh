@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Checks the built bundle in <LV2 path> with Debian's own tools: sord_validate
+# against the LV2 schemas of lv2-dev, and lv2info's listing.
+set -euo pipefail
+path=$1
+bundle=$path/TeskDelay.lv2
+fail() { echo "check_bundle: $*" >&2; exit 1; }
+
+mapfile -t schemas < <(dpkg -L lv2-dev | grep '^/usr/lib/lv2/.*\.ttl$' | grep -v '/manifest\.ttl$')
+[ ${#schemas[@]} -gt 20 ] || fail "lv2-dev's schemas not found"
+report=$(sord_validate "${schemas[@]}" "$bundle"/*.ttl 2>&1) || fail "sord_validate: $report"
+grep -q '^Found 0 errors' <<<"$report" || fail "sord_validate: $report"
+
+info=$(LV2_PATH=$path lv2info urn:velmora:TeskDelay 2>&1) || fail "lv2info: $info"
+grep -q 'urn:velmora:TeskDelay#ui' <<<"$info" || fail "lv2info lists no UI"
+grep -q 'ui#X11UI' <<<"$info" || fail "the UI is no X11 UI"
+ports=$(grep -c '^	Port [0-9]*:' <<<"$info")
+[ "$ports" -eq 70 ] || fail "lv2info lists $ports ports, not 70"
+for symbol in in_1 main_left out3_right FeedBack1 VolumeThruInput Tempo4 IsTempoSync4 time; do
+  grep -q "Symbol: *$symbol\$" <<<"$info" || fail "no port $symbol"
+done
+presets=$(sed -n '/Presets:/,/Port 0:/p' <<<"$info" | grep -c -E 'Init 1[3-6]|Ping pong|Simple single echo|Crescendo echo')
+[ "$presets" -eq 7 ] || fail "lv2info lists $presets of the 7 presets looked for"
+echo "check_bundle: sord_validate and lv2info agree with the bundle"

@@ -1,0 +1,311 @@
+// The LV2 plug-in as lilv loads it: its exact port list, the same audio as the
+// VST 2 module sample for sample, the host's tempo through time:Position, the
+// presets, and harmless answers to bad input.
+#include "lv2_test_host.h"
+#include "plugin_fixture.h"
+
+#include "lv2_ports.h"
+#include "parameters.h"
+#include "programs.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace tesk::test {
+namespace {
+
+int idx(ParamKind kind, int line = 0) {
+    return parameterIndex(kind, line);
+}
+
+std::string nodeText(const LilvNode* node) {
+    return node != nullptr ? lilv_node_as_string(node) : "";
+}
+
+// A deterministic test signal: a few impulses of different heights over a quiet noise.
+std::vector<float> signal(int frames, unsigned seed) {
+    std::vector<float> s(static_cast<std::size_t>(frames));
+    unsigned x = seed;
+    for (float& v : s) {
+        x = x * 1664525u + 1013904223u;
+        v = static_cast<float>(static_cast<int>(x >> 9) - (1 << 22)) / static_cast<float>(1 << 26);
+    }
+    for (int k = 0; k < frames; k += 9001)
+        s[static_cast<std::size_t>(k)] = 0.9f;
+    return s;
+}
+
+// The VST 2 module's parameter values become the LV2 instance's control ports.
+void copyControls(const Plugin& vst, Lv2Instance& lv2) {
+    for (int i = 0; i < kNumParameters; ++i)
+        lv2.control(i) = lv2::portValueOf(i, vst->getParameter(i));
+}
+
+bool sameSamples(const std::vector<float>& a, const std::vector<float>& b, int& firstDifference) {
+    for (std::size_t k = 0; k < a.size(); ++k)
+        if (std::memcmp(&a[k], &b[k], sizeof(float)) != 0) {
+            firstDifference = static_cast<int>(k);
+            return false;
+        }
+    return true;
+}
+
+void expectSameOutputs(const Outputs& vst, const Lv2Outputs& lv2, const std::string& what) {
+    for (int c = 0; c < 6; ++c) {
+        int at = -1;
+        EXPECT_TRUE(sameSamples(vst[c], lv2[c], at))
+            << what << ": channel " << c << " differs first at frame " << at;
+    }
+}
+
+/// One worked example: a program and the values set on top of it.
+struct Scenario {
+    const char* name;
+    int program;
+    std::vector<std::pair<int, float>> values;
+};
+
+std::vector<Scenario> scenarios() {
+    return {
+        {"recirculating line 1",
+         12,
+         {{idx(ParamKind::Tempo), 120.0f},
+          {idx(ParamKind::FeedBack), 0.5f},
+          {idx(ParamKind::DelayType), 1.0f},
+          {idx(ParamKind::VolumeThruInput), 0.0f}}},
+        {"single echo", 12, {{idx(ParamKind::FeedBack), 0.5f}, {idx(ParamKind::DelayType), 0.0f}}},
+        {"all four lines, chained, routed to the three pairs",
+         12,
+         {{idx(ParamKind::IsDelayOn, 1), 1.0f},
+          {idx(ParamKind::IsDelayOn, 2), 1.0f},
+          {idx(ParamKind::IsDelayOn, 3), 1.0f},
+          {idx(ParamKind::Input, 1), 0.1f},
+          {idx(ParamKind::Input, 2), 0.2f},
+          {idx(ParamKind::Input, 3), 0.1f},
+          {idx(ParamKind::Output, 1), 0.1f},
+          {idx(ParamKind::Output, 2), 0.2f},
+          {idx(ParamKind::Output, 3), 0.1f},
+          {idx(ParamKind::Pan, 2), 0.2f},
+          {idx(ParamKind::Tempo, 1), 133.0f},
+          {idx(ParamKind::TempoDen, 2), 0.3f},
+          {idx(ParamKind::TempoNum, 3), 0.2f},
+          {idx(ParamKind::FeedBack, 1), 0.7f}}},
+        {"filters and saturation",
+         12,
+         {{idx(ParamKind::IsDelayOn, 1), 1.0f},
+          {idx(ParamKind::LowPassFrequency), 0.3f},
+          {idx(ParamKind::HighPassFrequency), 0.4f},
+          {idx(ParamKind::CrossFrequency), 0.6f},
+          {idx(ParamKind::Saturation), 0.8f},
+          {idx(ParamKind::Saturation, 1), 0.35f},
+          {idx(ParamKind::LowPassFrequency, 1), 0.1f},
+          {idx(ParamKind::FeedBack), 0.9f}}},
+        {"factory ping pong", 8, {}},
+        {"factory low fi echo", 10, {}},
+    };
+}
+
+class Lv2PluginTest : public ::testing::Test {
+  protected:
+    static Lv2World& world() {
+        static Lv2World shared;
+        return shared;
+    }
+};
+
+TEST_F(Lv2PluginTest, TheBundleListsExactlyThePortsOfTheParameterTable) {
+    const LilvPlugin* plugin = world().plugin();
+    ASSERT_NE(plugin, nullptr);
+    ASSERT_EQ(lilv_plugin_get_num_ports(plugin), lv2::kNumPorts);
+    Plugin vst;
+    LilvWorld* w = world().world();
+    LilvNode* audio = lilv_new_uri(w, LV2_CORE__AudioPort);
+    LilvNode* control = lilv_new_uri(w, LV2_CORE__ControlPort);
+    LilvNode* input = lilv_new_uri(w, LV2_CORE__InputPort);
+    LilvNode* toggled = lilv_new_uri(w, LV2_CORE__toggled);
+    LilvNode* enumeration = lilv_new_uri(w, LV2_CORE__enumeration);
+    const char* const outputNames[] = {"Main LEFT",   "Main RIGHT", "Out 2 LEFT",
+                                       "Out 2 RIGHT", "Out 3 LEFT", "OUT 3 RIGHT"};
+    for (std::uint32_t p = 0; p < lv2::kFirstControlPort; ++p) {
+        const LilvPort* port = lilv_plugin_get_port_by_index(plugin, p);
+        EXPECT_TRUE(lilv_port_is_a(plugin, port, audio)) << p;
+        EXPECT_EQ(lilv_port_is_a(plugin, port, input), p < 2) << p;
+        LilvNode* name = lilv_port_get_name(plugin, port);
+        EXPECT_EQ(nodeText(name), p < 2 ? "Main in " + std::to_string(p + 1) : outputNames[p - 2]);
+        lilv_node_free(name);
+    }
+    std::vector<float> minimum(lv2::kNumPorts), maximum(lv2::kNumPorts), defaults(lv2::kNumPorts);
+    lilv_plugin_get_port_ranges_float(plugin, minimum.data(), maximum.data(), defaults.data());
+    for (int i = 0; i < kNumParameters; ++i) {
+        const std::uint32_t p = lv2::controlPortOf(i);
+        const LilvPort* port = lilv_plugin_get_port_by_index(plugin, p);
+        EXPECT_TRUE(lilv_port_is_a(plugin, port, control) && lilv_port_is_a(plugin, port, input));
+        EXPECT_EQ(nodeText(lilv_port_get_symbol(plugin, port)), vst->parameterName(i));
+        ParamRef ref{};
+        splitParameterIndex(i, ref);
+        const bool tempo = ref.kind == ParamKind::Tempo;
+        EXPECT_EQ(minimum[p], tempo ? 48.0f : 0.0f) << i;
+        EXPECT_EQ(maximum[p], tempo ? 999.0f : 1.0f) << i;
+        const bool isSwitch =
+            ref.kind == ParamKind::IsDelayOn || ref.kind == ParamKind::IsTempoSync;
+        EXPECT_EQ(lilv_port_has_property(plugin, port, toggled), isSwitch) << i;
+        const bool enumerated = ref.kind == ParamKind::Input || ref.kind == ParamKind::Output ||
+                                ref.kind == ParamKind::DelayType ||
+                                ref.kind == ParamKind::TempoNum || ref.kind == ParamKind::TempoDen;
+        EXPECT_EQ(lilv_port_has_property(plugin, port, enumeration), enumerated) << i;
+    }
+    // Defaults are program 0, as the VST 2 module starts (before any host tempo).
+    Plugin noTempo([](vsthost::HostState& host) { host.provideTime = false; });
+    for (int i = 0; i < kNumParameters; ++i)
+        EXPECT_EQ(defaults[lv2::controlPortOf(i)], lv2::portValueOf(i, noTempo->getParameter(i)))
+            << vst->parameterName(i);
+    for (LilvNode* node : {audio, control, input, toggled, enumeration})
+        lilv_node_free(node);
+}
+
+TEST_F(Lv2PluginTest, ScalePointsNameWhatTheEngineDecodes) {
+    const LilvPlugin* plugin = world().plugin();
+    ASSERT_NE(plugin, nullptr);
+    const std::pair<ParamKind, std::vector<std::string>> expected[] = {
+        {ParamKind::TempoDen,
+         {"1.000000", "2.000000", "3.000000", "4.000000", "6.000000", "8.000000", "16.00000",
+          "32.00000", "64.00000"}},
+        {ParamKind::TempoNum, {"1.000000", "2.000000", "3.000000", "4.000000"}},
+        {ParamKind::Output, {"0", "1", "2"}},
+        {ParamKind::DelayType, {"1", "2"}}};
+    for (const auto& [kind, labels] : expected) {
+        const LilvPort* port = lilv_plugin_get_port_by_index(plugin, lv2::controlPortOf(idx(kind)));
+        LilvScalePoints* points = lilv_port_get_scale_points(plugin, port);
+        std::map<float, std::string> byValue;
+        LILV_FOREACH(scale_points, i, points) {
+            const LilvScalePoint* point = lilv_scale_points_get(points, i);
+            byValue[lilv_node_as_float(lilv_scale_point_get_value(point))] =
+                lilv_node_as_string(lilv_scale_point_get_label(point));
+        }
+        lilv_scale_points_free(points);
+        std::vector<std::string> seen;
+        for (const auto& [value, label] : byValue)
+            seen.push_back(label);
+        EXPECT_EQ(seen, labels) << baseNameOf(kind);
+    }
+}
+
+TEST_F(Lv2PluginTest, RendersSampleForSampleAsTheVst2Module) {
+    const std::vector<float> left = signal(3 * 44100, 1), right = signal(3 * 44100, 2);
+    for (const Scenario& s : scenarios()) {
+        for (int block : {1, 5, 1023, 4096}) {
+            Plugin vst;
+            vst->start(44100.0, block);
+            vst->dispatch(effSetProgram, 0, s.program);
+            for (auto [index, value] : s.values)
+                vst->setParameter(index, value);
+            auto lv2 = Lv2Instance::create(world(), 44100.0);
+            ASSERT_NE(lv2, nullptr);
+            copyControls(vst, *lv2);
+            lv2->sendTempo(static_cast<float>(vst.host().timeInfo.tempo));
+            const Outputs expected = vst.render(left, right, block);
+            expectSameOutputs(expected, lv2->render(left, right, block),
+                              std::string(s.name) + ", blocks of " + std::to_string(block));
+        }
+    }
+}
+
+TEST_F(Lv2PluginTest, SyncedLinesFollowTheHostTempoAsInTheVst2Module) {
+    const std::vector<float> left = signal(2 * 44100, 3), right = signal(2 * 44100, 4);
+    const int block = 512;
+    const auto tempoAt = [](int k) { return k < 40 ? 140.0f : 97.5f; };
+    Plugin vst([&](vsthost::HostState& host) { host.timeInfo.tempo = tempoAt(0); });
+    vst->start(44100.0, block);
+    vst->dispatch(effSetProgram, 0, 12);
+    vst->setParameter(idx(ParamKind::IsTempoSync), 1.0f);
+    vst->setParameter(idx(ParamKind::FeedBack), 0.6f);
+    auto lv2 = Lv2Instance::create(world(), 44100.0);
+    ASSERT_NE(lv2, nullptr);
+    copyControls(vst, *lv2);
+    lv2->control(idx(ParamKind::Tempo)) = 60.0f; // the host tempo must win on a synced line
+    vst->setParameter(idx(ParamKind::Tempo), 60.0f);
+
+    Outputs expected;
+    for (auto& channel : expected)
+        channel.assign(left.size(), 0.0f);
+    std::vector<float> inL = left, inR = right;
+    for (int start = 0, k = 0; start < static_cast<int>(left.size()); start += block, ++k) {
+        vst.host().timeInfo.tempo = tempoAt(k);
+        float* inputs[2] = {inL.data() + start, inR.data() + start};
+        float* outputs[6];
+        for (int c = 0; c < 6; ++c)
+            outputs[c] = expected[c].data() + start;
+        vst->processReplacing(inputs, outputs,
+                              std::min(block, static_cast<int>(left.size()) - start));
+    }
+    int sent = -1;
+    const Lv2Outputs got = lv2->render(left, right, block, [&](int k) {
+        // Hosts send a position when the transport changes, not every block.
+        if (sent < 0 || tempoAt(k) != tempoAt(sent)) lv2->sendTempo(tempoAt(k)), sent = k;
+    });
+    expectSameOutputs(expected, got, "tempo 140 then 97.5");
+    EXPECT_FLOAT_EQ(vst->getParameter(idx(ParamKind::Tempo)), tempoToInterface(97.5f));
+}
+
+TEST_F(Lv2PluginTest, EveryPresetLoadsItsProgramsValuesAndSoundsAsTheProgram) {
+    const std::vector<std::string> uris = world().presetUris();
+    ASSERT_EQ(uris.size(), 16u);
+    std::array<DelayProgram, kNumPrograms> programs;
+    makeFactoryPrograms(programs);
+    const std::vector<float> left = signal(44100, 5), right = signal(44100, 6);
+    for (int program = 0; program < kNumPrograms; ++program) {
+        const std::string uri = lv2::kPresetUriPrefix + std::to_string(program + 1);
+        auto lv2 = Lv2Instance::create(world(), 44100.0);
+        ASSERT_NE(lv2, nullptr);
+        ASSERT_TRUE(lv2->loadPreset(uri)) << uri;
+        EXPECT_EQ(lv2->restored().size(), static_cast<std::size_t>(kNumParameters)) << uri;
+        for (int i = 0; i < kNumParameters; ++i)
+            EXPECT_EQ(lv2->control(i), lv2::portValueOf(i, programs[program].value(i)))
+                << uri << " parameter " << i;
+
+        // Without a host tempo: the VST 2 module would store it into program 0 as it starts.
+        Plugin vst([](vsthost::HostState& host) { host.provideTime = false; });
+        vst->start(44100.0, 512);
+        vst->dispatch(effSetProgram, 0, program);
+        expectSameOutputs(vst.render(left, right, 512), lv2->render(left, right, 512), uri);
+    }
+    LilvNode* label = lilv_new_uri(world().world(), LILV_NS_RDFS "label");
+    for (int program = 0; program < kNumPrograms; ++program) {
+        Plugin vst;
+        vst->dispatch(effSetProgram, 0, program);
+        LilvNode* preset = lilv_new_uri(
+            world().world(), (lv2::kPresetUriPrefix + std::to_string(program + 1)).c_str());
+        LilvNode* name = lilv_world_get(world().world(), preset, label, nullptr);
+        EXPECT_EQ(nodeText(name), vst->programName());
+        lilv_node_free(name);
+        lilv_node_free(preset);
+    }
+    lilv_node_free(label);
+}
+
+TEST_F(Lv2PluginTest, BadInputGetsAHarmlessAnswer) {
+    for (double rate : {0.0, -44100.0, 0.5, 2e6, 1e300, std::nan("")})
+        EXPECT_EQ(Lv2Instance::create(world(), rate), nullptr) << rate;
+    auto lv2 = Lv2Instance::create(world(), 8000.0);
+    ASSERT_NE(lv2, nullptr);
+    LilvInstance* instance = lv2->instance();
+    lv2->run(0); // audio ports not connected yet
+    lv2->run(4096);
+    lilv_instance_connect_port(instance, 9999, nullptr);
+    lilv_instance_connect_port(instance, lv2::kTimePort, nullptr);
+    std::vector<float> in(2048, 0.25f), out(2048, -7.0f);
+    lilv_instance_connect_port(instance, 0, in.data());
+    lilv_instance_connect_port(instance, 1, in.data());
+    for (std::uint32_t c = 0; c < 6; ++c)
+        lilv_instance_connect_port(instance, 2 + c, out.data());
+    lv2->control(idx(ParamKind::Tempo)) = NAN;      // ignored
+    lv2->control(idx(ParamKind::FeedBack)) = 1e30f; // held to 1
+    lilv_instance_run(instance, 0);
+    EXPECT_EQ(out[0], -7.0f); // zero frames write nothing
+    lilv_instance_run(instance, 2048);
+    for (float v : out)
+        ASSERT_TRUE(std::isfinite(v));
+}
+
+} // namespace
+} // namespace tesk::test
