@@ -261,6 +261,12 @@ void Instance::readPorts() {
             channels.push_back(ports->get(plugin_, i, input, &info) ? info.channel_count : 0);
         }
     }
+    for (bool input : {true, false}) {
+        auto& records = input ? inputPorts_ : outputPorts_;
+        records.clear();
+        for (std::uint32_t count : input ? inputChannels_ : outputChannels_)
+            records.push_back({nullptr, nullptr, count, 0, 0});
+    }
 }
 
 bool Instance::start(double sampleRate, std::uint32_t maxFrames) {
@@ -300,39 +306,33 @@ bool Instance::pushEvent(const clap_output_events_t* list, const clap_event_head
     return true;
 }
 
-namespace {
-
-// Splits flat channel pointers into one buffer record per port.
-std::vector<clap_audio_buffer_t> portBuffers(const std::vector<std::uint32_t>& channels,
-                                             const std::vector<float*>& flat) {
-    std::vector<clap_audio_buffer_t> buffers;
+bool Instance::pointPorts(std::vector<clap_audio_buffer_t>& ports,
+                          const std::vector<float*>& flat) {
     std::size_t next = 0;
-    for (std::uint32_t count : channels) {
-        float** data =
-            next + count <= flat.size() ? const_cast<float**>(flat.data()) + next : nullptr;
-        buffers.push_back({data, nullptr, count, 0, 0});
-        next += count;
+    for (clap_audio_buffer_t& port : ports) {
+        if (next + port.channel_count > flat.size()) return false;
+        port.data32 = const_cast<float**>(flat.data()) + next;
+        port.constant_mask = 0;
+        next += port.channel_count;
     }
-    return buffers;
+    return true;
 }
-
-} // namespace
 
 clap_process_status Instance::process(const std::vector<float*>& inputs,
                                       const std::vector<float*>& outputs, std::uint32_t frames,
                                       const InputEvents& events,
                                       const clap_event_transport_t* transport) {
-    auto in = portBuffers(inputChannels_, inputs);
-    auto out = portBuffers(outputChannels_, outputs);
+    if (!pointPorts(inputPorts_, inputs) || !pointPorts(outputPorts_, outputs))
+        return CLAP_PROCESS_ERROR;
     outEvents_ = {this, pushEvent};
     clap_process_t process{};
     process.steady_time = steadyTime_;
     process.frames_count = frames;
     process.transport = transport;
-    process.audio_inputs = in.data();
-    process.audio_outputs = out.data();
-    process.audio_inputs_count = static_cast<std::uint32_t>(in.size());
-    process.audio_outputs_count = static_cast<std::uint32_t>(out.size());
+    process.audio_inputs = inputPorts_.data();
+    process.audio_outputs = outputPorts_.data();
+    process.audio_inputs_count = static_cast<std::uint32_t>(inputPorts_.size());
+    process.audio_outputs_count = static_cast<std::uint32_t>(outputPorts_.size());
     process.in_events = events.list();
     process.out_events = &outEvents_;
     steadyTime_ += frames;

@@ -188,6 +188,9 @@ class Instance {
   private:
     Instance(const clap_plugin_t* plugin, HostState& host) : plugin_(plugin), host_(host) {}
     void readPorts();
+    /// Points the port records at `flat` channels, in port order; false when too few.
+    static bool pointPorts(std::vector<clap_audio_buffer_t>& ports,
+                           const std::vector<float*>& flat);
     static bool pushEvent(const clap_output_events_t* list, const clap_event_header_t* event);
 
     const clap_plugin_t* plugin_;
@@ -196,6 +199,9 @@ class Instance {
     bool processing_ = false;
     std::vector<std::uint32_t> inputChannels_;
     std::vector<std::uint32_t> outputChannels_;
+    // Made at `start`, so that a block allocates nothing on the host's side.
+    std::vector<clap_audio_buffer_t> inputPorts_;
+    std::vector<clap_audio_buffer_t> outputPorts_;
     std::mutex sentMutex_;
     std::vector<SentEvent> sent_;
     clap_output_events_t outEvents_{};
