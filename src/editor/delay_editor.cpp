@@ -1,6 +1,6 @@
 #include "delay_editor.h"
 
-#include "delay_effect.h"
+#include "cpu_probe.h"
 #include "parameters.h"
 #include "value_format.h"
 
@@ -116,11 +116,7 @@ constexpr InfoLabelLayout kInfoLayout[DelayEditor::kNumInfoLabels] = {
 
 } // namespace
 
-EditorInterface* makeDelayEditor(DelayEffect& effect) {
-    return new DelayEditor(effect);
-}
-
-DelayEditor::DelayEditor(DelayEffect& effect) : EditorBase(effect), delay(effect) {
+DelayEditor::DelayEditor(EffectCore& core) : EditorBase(core) {
     background = new gui::Bitmap(hasVectorUnit ? kBackgroundId : kNoticeId);
     rect = {0, 0, static_cast<std::int16_t>(background->height),
             static_cast<std::int16_t>(background->width)};
@@ -132,7 +128,7 @@ DelayEditor::~DelayEditor() {
 }
 
 float DelayEditor::parameter(std::int32_t index) const {
-    return delay.getParameter(index);
+    return host().getParameter(index);
 }
 
 bool DelayEditor::lineIsOn(int line) const {
@@ -452,7 +448,7 @@ void DelayEditor::showTempoText(int line) {
         return;
     }
     char text[256] = {};
-    delay.getParameterDisplay(idx(ParamKind::Tempo, line), text);
+    host().getParameterDisplay(idx(ParamKind::Tempo, line), text);
     field->setText(text);
 }
 
@@ -494,7 +490,7 @@ void DelayEditor::valueChanged(gui::DrawContext* ctx, gui::Control* control) {
         typedTempo(ctx, static_cast<gui::TextField*>(control), ref.line);
         return;
     }
-    delay.setParameterAutomated(tag, control->getValue());
+    host().setParameterAutomated(tag, control->getValue());
     control->update(ctx);
 }
 
@@ -524,7 +520,7 @@ void DelayEditor::typedTempo(gui::DrawContext* ctx, gui::TextField* field, int l
 
 void DelayEditor::reportGesture(std::int32_t index, float value) {
     beginEdit(index);
-    delay.setParameterAutomated(index, value);
+    host().setParameterAutomated(index, value);
     endEdit(index);
 }
 

@@ -24,13 +24,11 @@ class ValueLabel;
 
 namespace tesk {
 
-class DelayEffect;
-
 class DelayEditor : public EditorBase, public gui::ControlListener {
   public:
     /// Loads the background (or the notice for processors without the vector
-    /// unit), which also gives the editor its size.
-    explicit DelayEditor(DelayEffect& effect);
+    /// unit), which also gives the editor its size; reaches the effect only through `core`.
+    explicit DelayEditor(EffectCore& core);
     ~DelayEditor() override;
 
     /// Builds the frame and every control from the effect's current values.
@@ -102,7 +100,6 @@ class DelayEditor : public EditorBase, public gui::ControlListener {
     gui::Bitmap* loadBitmap(std::int32_t id);
     void forgetOpenBitmaps();
 
-    DelayEffect& delay;
     gui::Bitmap* background = nullptr;
     std::atomic<bool> isOpen{false};
 
@@ -127,8 +124,5 @@ class DelayEditor : public EditorBase, public gui::ControlListener {
     std::atomic<std::thread::id> editorThread{};
     std::array<std::atomic<bool>, 61> pendingChange{};
 };
-
-/// Makes the delay's editor; the effect's constructor calls it.
-EditorInterface* makeDelayEditor(DelayEffect& effect);
 
 } // namespace tesk

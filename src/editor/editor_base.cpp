@@ -17,8 +17,8 @@ gui::VstKeyCode toToolkit(const VstKeyCode& key) {
 
 } // namespace
 
-EditorBase::EditorBase(EffectBaseExt& effect)
-    : EditorInterface(&effect), nextIdleTime(gui::platform::tickCount()), host_(effect) {}
+EditorBase::EditorBase(EffectCore& core)
+    : EditorInterface(nullptr), nextIdleTime(gui::platform::tickCount()), host_(core) {}
 
 EditorBase::~EditorBase() = default;
 
@@ -81,7 +81,11 @@ void EditorBase::pumpIdle() {
     inIdle = false;
 }
 
-void EditorBase::beginEdit(std::int32_t tag) { host_.beginEdit(tag); }
-void EditorBase::endEdit(std::int32_t tag) { host_.endEdit(tag); }
+void EditorBase::beginEdit(std::int32_t tag) {
+    host_.beginEdit(tag);
+}
+void EditorBase::endEdit(std::int32_t tag) {
+    host_.endEdit(tag);
+}
 
 } // namespace tesk

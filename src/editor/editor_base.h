@@ -4,7 +4,7 @@
 #pragma once
 
 #include "editor_interface.h"
-#include "effect_base_ext.h"
+#include "effect_core.h"
 #include "gui/frame_editor.h"
 
 #include <cstdint>
@@ -16,9 +16,9 @@ class Frame;
 namespace tesk {
 
 class EditorBase : public EditorInterface, public gui::FrameEditor {
-public:
-    /// Made by the effect it belongs to; the effect registers it.
-    explicit EditorBase(EffectBaseExt& effect);
+  public:
+    /// Made for the effect `core` stands for, in whichever format carries it.
+    explicit EditorBase(EffectCore& core);
     ~EditorBase() override;
 
     /// Hands the host `rect`; 1.
@@ -47,16 +47,16 @@ public:
     /// The frame while the window is open, else null.
     gui::Frame* getFrame() const { return frame; }
 
-protected:
-    EffectBaseExt& host() const { return host_; }
+  protected:
+    EffectCore& host() const { return host_; }
 
     ERect rect{};
     gui::Frame* frame = nullptr;
     std::uint32_t nextIdleTime;
     bool inIdle = false;
 
-private:
-    EffectBaseExt& host_;
+  private:
+    EffectCore& host_;
 };
 
 } // namespace tesk

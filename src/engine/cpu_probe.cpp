@@ -9,6 +9,8 @@
 
 namespace tesk {
 
+std::atomic<bool> hasVectorUnit{false};
+
 namespace {
 
 // One instruction of each feature; a processor (or system) without it faults.

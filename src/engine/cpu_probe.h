@@ -2,6 +2,7 @@
 // needs, found by asking the processor and by running one instruction.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace tesk {
@@ -29,6 +30,10 @@ struct CpuInfo {
 /// `info` when given. Each reported feature also runs one of its instructions
 /// under a fault guard, which decides whether it is usable.
 std::int32_t probeCpu(CpuInfo* info = nullptr);
+
+/// Whether the processor's 4-wide float unit may be used. Set by every
+/// construction of a `DelayEffect`, and by an editor made apart from one.
+extern std::atomic<bool> hasVectorUnit;
 
 /// True when the processor both reports the vector unit and runs its instructions.
 /// Asks once per process; later calls give the same answer.

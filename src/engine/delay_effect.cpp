@@ -10,8 +10,6 @@
 
 namespace tesk {
 
-std::atomic<bool> hasVectorUnit{false};
-
 namespace {
 
 constexpr std::int32_t kUniqueId = fourCharCode("TKd2");
@@ -99,10 +97,16 @@ bool DelayEffect::isUsable() const {
     return true;
 }
 
+HostTransport DelayEffect::hostTransport(std::int32_t vstMask) {
+    const VstTimeInfo* info = getTimeInfo(vstMask);
+    if (info == nullptr) return {};
+    return {info->tempo, true};
+}
+
 void DelayEffect::applyHostTempoToAllLines() {
-    const VstTimeInfo* info = getTimeInfo(kHostTempoMaskAtStart);
-    if (info == nullptr || !isUsableHostTempo(info->tempo)) return;
-    const float bpm = hostTempoAsFloat(info->tempo);
+    const HostTransport host = hostTransport(kHostTempoMaskAtStart);
+    if (!host.known || !isUsableHostTempo(host.tempo)) return;
+    const float bpm = hostTempoAsFloat(host.tempo);
     for (int line = 0; line < kNumLines; ++line)
         setParameter(parameterIndex(ParamKind::Tempo, line), bpm);
 }
@@ -167,10 +171,10 @@ void DelayEffect::applyHeadMove(int line) {
 }
 
 void DelayEffect::followHostTempo(int line) {
-    const VstTimeInfo* info = getTimeInfo(kVstTempoValid);
-    if (!tempoSync[line] || info == nullptr || !isUsableHostTempo(info->tempo)) return;
-    if (info->tempo != static_cast<double>(tempo[line]))
-        setParameter(parameterIndex(ParamKind::Tempo, line), hostTempoAsFloat(info->tempo));
+    const HostTransport host = hostTransport(kVstTempoValid);
+    if (!tempoSync[line] || !host.known || !isUsableHostTempo(host.tempo)) return;
+    if (host.tempo != static_cast<double>(tempo[line]))
+        setParameter(parameterIndex(ParamKind::Tempo, line), hostTempoAsFloat(host.tempo));
 }
 
 void DelayEffect::updateCrossFrequency(int line) {

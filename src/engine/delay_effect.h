@@ -3,7 +3,9 @@
 #pragma once
 
 #include "aligned_buffer.h"
+#include "cpu_probe.h"
 #include "effect_base_ext.h"
+#include "effect_core.h"
 #include "parameters.h"
 #include "programs.h"
 #include "relaxed.h"
@@ -20,10 +22,6 @@ struct ShapingPass;
 
 /// Makes the editor of a new effect; null for an effect without one.
 using EditorFactory = EditorInterface* (*)(DelayEffect& effect);
-
-/// Whether the processor's 4-wide float unit may be used. Set by every
-/// construction of a `DelayEffect`.
-extern std::atomic<bool> hasVectorUnit;
 
 class DelayEffect : public EffectBaseExt {
   public:
@@ -76,6 +74,11 @@ class DelayEffect : public EffectBaseExt {
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
     std::int32_t getVendorVersion() override;
+
+    /// The host's transport for the current block (audio thread): here the VST 2
+    /// host's answer for the fields in `vstMask`. A format that learns its host's
+    /// transport another way overrides it.
+    virtual HostTransport hostTransport(std::int32_t vstMask);
 
     /// Recomputes the delay of `line` from its tempo and note length.
     void updateDelayTime(int line);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "delay_editor.h"
+#include "vst2_editor.h"
 #include "delay_effect.h"
 #include "parameters.h"
 

@@ -4,7 +4,7 @@
 #include "delay_effect.h"
 
 #if TESK_HAS_EDITOR
-#include "delay_editor.h"
+#include "vst2_editor.h"
 constexpr tesk::EditorFactory kEditor = tesk::makeDelayEditor;
 #else
 constexpr tesk::EditorFactory kEditor = nullptr;

@@ -1,0 +1,38 @@
+// The seam between the delay and the plug-in formats that carry it. The editor
+// reaches the effect only through `EffectCore`, so the same editor serves every
+// format, also in a host that runs the user interface apart from the DSP; a
+// format hands the engine its host's transport through `HostTransport`.
+#pragma once
+
+#include <cstdint>
+
+namespace tesk {
+
+/// The host's transport as one processing block sees it. The delay follows
+/// only the tempo: where the transport stands or whether it rolls moves no echo.
+struct HostTransport {
+    double tempo = 0.0; ///< beats per minute as the host gave it; meaningful when `known`
+    bool known = false; ///< the host answered at all
+};
+
+/// What an editor needs of the effect it edits, in any plug-in format. Every
+/// operation is called on the editor's thread.
+class EffectCore {
+  public:
+    virtual ~EffectCore() = default;
+
+    /// The value of parameter `index` as the parameter interface carries it; 0 for a bad index.
+    virtual float getParameter(std::int32_t index) = 0;
+    /// Sets parameter `index` to `value` and tells the host, which records it as automation.
+    virtual void setParameterAutomated(std::int32_t index, float value) = 0;
+    /// Tells the host a gesture on parameter `index` starts.
+    virtual void beginEdit(std::int32_t index) = 0;
+    /// Tells the host the gesture on parameter `index` ended.
+    virtual void endEdit(std::int32_t index) = 0;
+    /// The display text of parameter `index` (at most 255 characters) into `text`.
+    virtual void getParameterDisplay(std::int32_t index, char* text) = 0;
+    /// Lets the host run its own idle while a control tracks the mouse.
+    virtual void hostIdle() = 0;
+};
+
+} // namespace tesk
