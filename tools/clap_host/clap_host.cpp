@@ -384,12 +384,16 @@ void Instance::flush(const InputEvents& events) {
     const auto* params = extension<clap_plugin_params_t>(CLAP_EXT_PARAMS);
     if (params == nullptr) return;
     outEvents_ = {this, pushEvent};
-    if (active_) {
-        AudioThreadScope audio;
+    if (!active_) {
         params->flush(plugin_, events.list(), &outEvents_);
-    } else {
-        params->flush(plugin_, events.list(), &outEvents_);
+        return;
     }
+    // Flush is for an instance that is not processing: pause around it.
+    AudioThreadScope audio;
+    const bool wasProcessing = processing_;
+    if (wasProcessing) plugin_->stop_processing(plugin_);
+    params->flush(plugin_, events.list(), &outEvents_);
+    if (wasProcessing) processing_ = plugin_->start_processing(plugin_);
 }
 
 namespace {

@@ -174,7 +174,8 @@ class Instance {
     std::optional<double> value(clap_id id) const;
     std::optional<std::string> valueText(clap_id id, double value) const;
     std::optional<double> textValue(clap_id id, const std::string& text) const;
-    /// Flush with `events`: on the main thread when inactive, as the audio thread when active.
+    /// Flush with `events`: on the main thread when inactive; as the audio thread
+    /// when active, with processing stopped around it.
     void flush(const InputEvents& events);
 
     // State through the state extension; `chunk` limits each read and write.

@@ -4,7 +4,7 @@
 #include "clap_params.h"
 
 #if TESK_HAS_EDITOR
-#include "delay_editor.h"
+#include "clap_editor.h"
 #endif
 
 #include <algorithm>
@@ -25,15 +25,13 @@ constexpr std::uint32_t kChannelsPerPort = 2;
 const char* const kFeatures[] = {"audio-effect", "delay", "stereo", nullptr};
 
 #if TESK_HAS_EDITOR
-constexpr EditorFactory kEditor = makeDelayEditor;
+constexpr EditorFactory kEditor = makeClapEditor;
 #else
 constexpr EditorFactory kEditor = nullptr;
 #endif
 
-// The instance whose engine is being built or is processing on this thread:
-// the engine calls its host before the record knows its owner, and calls from
-// inside process must not take the main thread's road to the host.
-thread_local ClapDelay* tConstructing = nullptr;
+// Set while this thread runs a block: news for the host then go straight into
+// the block's output events, and the engine's tempo questions have an answer.
 thread_local bool tInProcess = false;
 
 template <typename T> const T* hostExtension(const clap_host_t* host, const char* id) {
@@ -111,16 +109,12 @@ bool ClapDelay::init(const clap_plugin_t* plugin) {
     self->hostParams_ = hostExtension<clap_host_params_t>(self->host_, CLAP_EXT_PARAMS);
     self->hostTimer_ =
         hostExtension<clap_host_timer_support_t>(self->host_, CLAP_EXT_TIMER_SUPPORT);
-    tConstructing = self;
     try {
-        self->effect_.reset(new (std::nothrow) DelayEffect(engineHost, kEditor));
+        self->effect_.reset(new (std::nothrow) ClapEffect(*self, kEditor));
     } catch (...) {
         self->effect_.reset();
     }
-    tConstructing = nullptr;
-    if (!self->effect_) return false;
-    self->effect_->getAeffect()->user = self;
-    return self->effect_->isUsable();
+    return self->effect_ && self->effect_->isUsable();
 }
 
 void ClapDelay::destroy(const clap_plugin_t* plugin) {
@@ -142,7 +136,6 @@ bool ClapDelay::activate(const clap_plugin_t* plugin, double rate, std::uint32_t
     self->effect_->setBlockSize(
         static_cast<std::int32_t>(std::min<std::uint32_t>(maxFrames, INT32_MAX)));
     self->effect_->resume();
-    self->sampleRate_ = rate;
     self->active_ = true;
     return true;
 }
@@ -277,13 +270,7 @@ void ClapDelay::applyParamValue(clap_id id, double value) {
 
 void ClapDelay::takeTransport(const clap_event_transport_t* transport) {
     haveTempo_ = transport != nullptr && (transport->flags & CLAP_TRANSPORT_HAS_TEMPO) != 0;
-    if (!haveTempo_) return;
-    timeInfo_ = VstTimeInfo{};
-    timeInfo_.sampleRate = sampleRate_;
-    timeInfo_.tempo = transport->tempo;
-    timeInfo_.flags = kVstTempoValid;
-    if ((transport->flags & CLAP_TRANSPORT_IS_PLAYING) != 0)
-        timeInfo_.flags |= kVstTransportPlaying;
+    blockTempo_ = haveTempo_ ? transport->tempo : 0.0;
 }
 
 namespace {
@@ -317,33 +304,18 @@ void ClapDelay::sendQueued(const clap_output_events_t* out) {
 
 // ---------------------------------------------------------------- the engine's host
 
-VstIntPtr VSTCALL ClapDelay::engineHost(AEffect* effect, std::int32_t opcode, std::int32_t index,
-                                        VstIntPtr, void*, float) {
-    ClapDelay* self = effect != nullptr && effect->user != nullptr
-                          ? static_cast<ClapDelay*>(effect->user)
-                          : tConstructing;
-    return self != nullptr ? self->answerEngine(opcode, index) : 0;
+// No VST 2 host stands behind the engine: every host request it makes gets the
+// base's answer for a missing host.
+ClapEffect::ClapEffect(ClapDelay& owner, EditorFactory makeEditor)
+    : DelayEffect(nullptr, makeEditor), owner(owner) {}
+
+HostTransport ClapEffect::hostTransport(std::int32_t) {
+    return owner.blockTransport();
 }
 
-VstIntPtr ClapDelay::answerEngine(std::int32_t opcode, std::int32_t index) {
-    switch (opcode) {
-    case audioMasterVersion:
-        return 2400;
-    case audioMasterGetTime:
-        // Only the audio thread asks while a block runs; elsewhere there is no transport.
-        return tInProcess && haveTempo_ ? reinterpret_cast<VstIntPtr>(&timeInfo_) : 0;
-    case audioMasterAutomate:
-        tellHost(CLAP_EVENT_PARAM_VALUE, index);
-        return 1;
-    case audioMasterBeginEdit:
-        tellHost(CLAP_EVENT_PARAM_GESTURE_BEGIN, index);
-        return 1;
-    case audioMasterEndEdit:
-        tellHost(CLAP_EVENT_PARAM_GESTURE_END, index);
-        return 1;
-    default:
-        return 0;
-    }
+HostTransport ClapDelay::blockTransport() const {
+    if (!tInProcess || !haveTempo_) return {};
+    return {blockTempo_, true};
 }
 
 void ClapDelay::tellHost(std::uint16_t type, std::int32_t index) {

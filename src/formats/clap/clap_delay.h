@@ -13,6 +13,19 @@
 
 namespace tesk::clapfmt {
 
+class ClapDelay;
+
+/// The engine as a CLAP instance runs it: no VST 2 host behind it, and the
+/// host tempo of each block taken from the block's transport.
+class ClapEffect final : public DelayEffect {
+  public:
+    ClapEffect(ClapDelay& owner, EditorFactory makeEditor);
+    /// The transport of the block being processed; none outside processing.
+    HostTransport hostTransport(std::int32_t vstMask) override;
+
+    ClapDelay& owner;
+};
+
 class ClapDelay {
   public:
     /// What the factory lists.
@@ -23,6 +36,13 @@ class ClapDelay {
 
     ClapDelay(const ClapDelay&) = delete;
     ClapDelay& operator=(const ClapDelay&) = delete;
+
+    /// The tempo the block being processed carries (audio thread).
+    HostTransport blockTransport() const;
+    /// Tells the host of a gesture on parameter `index`, or of its new value
+    /// (CLAP_EVENT_PARAM_VALUE): from process when called inside it, else
+    /// through the queue and flush.
+    void tellHost(std::uint16_t type, std::int32_t index);
 
   private:
     explicit ClapDelay(const clap_host_t* host);
@@ -51,12 +71,6 @@ class ClapDelay {
     /// Hands the editor's queued news to the host.
     void sendQueued(const clap_output_events_t* out);
 
-    // the engine's view of its host: time info, automation and gestures
-    static VstIntPtr VSTCALL engineHost(AEffect* effect, std::int32_t opcode, std::int32_t index,
-                                        VstIntPtr value, void* ptr, float opt);
-    VstIntPtr answerEngine(std::int32_t opcode, std::int32_t index);
-    void tellHost(std::uint16_t type, std::int32_t index);
-
     // thread rules, checked in debug builds
     void requireMainThread(const char* call) const;
     void requireAudioThread(const char* call) const;
@@ -72,10 +86,10 @@ class ClapDelay {
     const clap_host_thread_check_t* threadCheck_ = nullptr;
     const clap_host_params_t* hostParams_ = nullptr;
     const clap_host_timer_support_t* hostTimer_ = nullptr;
-    std::unique_ptr<DelayEffect> effect_;
+    std::unique_ptr<ClapEffect> effect_;
 
-    // audio thread: the transport the engine reads while a block runs
-    VstTimeInfo timeInfo_{};
+    // audio thread: the tempo the engine reads while a block runs
+    double blockTempo_ = 0.0;
     bool haveTempo_ = false;
     const clap_output_events_t* blockOut_ = nullptr;
 
@@ -83,7 +97,6 @@ class ClapDelay {
     std::atomic<bool> valuesChanged_{false}; ///< a program load the host must rescan
     bool active_ = false;
     std::atomic<bool> processing_{false};
-    double sampleRate_ = 0.0;
 
     // gui: open between create and destroy
     bool guiCreated_ = false;
