@@ -15,7 +15,9 @@ const claphost::Module& clapModule() {
     return *loaded;
 }
 
-ClapPlugin::ClapPlugin() : host_(std::make_unique<claphost::HostState>()) {
+ClapPlugin::ClapPlugin(const std::function<void(claphost::HostState&)>& configure)
+    : host_(std::make_unique<claphost::HostState>()) {
+    if (configure) configure(*host_);
     std::string error;
     instance_ = claphost::Instance::create(clapModule(), *host_, "", error);
     if (!instance_) throw std::runtime_error(error);

@@ -17,7 +17,8 @@ const claphost::Module& clapModule();
 /// One initialised instance with its own host.
 class ClapPlugin {
   public:
-    ClapPlugin();
+    /// Makes an instance; `configure` may change what the host offers first.
+    explicit ClapPlugin(const std::function<void(claphost::HostState&)>& configure = {});
     claphost::Instance& operator*() const { return *instance_; }
     claphost::Instance* operator->() const { return instance_.get(); }
     claphost::HostState& host() { return *host_; }

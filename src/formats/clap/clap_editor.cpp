@@ -4,6 +4,8 @@
 #include "delay_editor.h"
 #include "effect_core.h"
 
+#include <array>
+
 namespace tesk::clapfmt {
 
 namespace {
@@ -16,14 +18,24 @@ class ClapEffectCore final : public EffectCore {
     explicit ClapEffectCore(DelayEffect& effect) : effect(effect) {}
 
     float getParameter(std::int32_t index) override { return effect.getParameter(index); }
+    // A change made outside a gesture of the control's own (a click on a
+    // switch) reaches the host bracketed all the same, so that the host records
+    // every change from the editor as a gesture.
     void setParameterAutomated(std::int32_t index, float value) override {
         effect.setParameter(index, value);
+        const bool bracket = !inGesture(index);
+        if (bracket) owner().tellHost(CLAP_EVENT_PARAM_GESTURE_BEGIN, index);
         owner().tellHost(CLAP_EVENT_PARAM_VALUE, index);
+        if (bracket) owner().tellHost(CLAP_EVENT_PARAM_GESTURE_END, index);
     }
     void beginEdit(std::int32_t index) override {
+        if (!isParameter(index) || inGesture(index)) return;
+        gestures[static_cast<std::size_t>(index)] = true;
         owner().tellHost(CLAP_EVENT_PARAM_GESTURE_BEGIN, index);
     }
     void endEdit(std::int32_t index) override {
+        if (!inGesture(index)) return;
+        gestures[static_cast<std::size_t>(index)] = false;
         owner().tellHost(CLAP_EVENT_PARAM_GESTURE_END, index);
     }
     void getParameterDisplay(std::int32_t index, char* text) override {
@@ -33,8 +45,14 @@ class ClapEffectCore final : public EffectCore {
     void hostIdle() override {}
 
   private:
+    static bool isParameter(std::int32_t index) { return index >= 0 && index < kNumParameters; }
+    bool inGesture(std::int32_t index) const {
+        return isParameter(index) && gestures[static_cast<std::size_t>(index)];
+    }
     ClapDelay& owner() { return static_cast<ClapEffect&>(effect).owner; }
     DelayEffect& effect;
+    /// Which parameters a control is in a gesture on (editor thread only).
+    std::array<bool, kNumParameters> gestures{};
 };
 
 struct CoreHolder {
