@@ -223,3 +223,36 @@ TEST(ClapModule, BadCallsGetHarmlessAnswers) {
 
 } // namespace
 } // namespace tesk::test
+
+namespace tesk::test {
+namespace {
+
+// Debug builds of the module stop the process when the host breaks CLAP's
+// thread rules; release builds trust the host.
+TEST(ClapThreadRules, CallsOnTheWrongThreadStopADebugModule) {
+#ifndef TESK_CLAP_THREAD_CHECKS
+    GTEST_SKIP() << "the thread rules are checked in debug builds";
+#else
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ClapPlugin p;
+    const clap_plugin_t* plugin = p->plugin();
+    EXPECT_DEATH(
+        {
+            claphost::AudioThreadScope audio;
+            plugin->activate(plugin, 44100.0, 1, 512);
+        },
+        "activate called off the main thread");
+    ASSERT_TRUE(p->start(44100.0, 512));
+    const clap_process_t block{};
+    EXPECT_DEATH(plugin->process(plugin, &block), "process called off the audio thread");
+    EXPECT_DEATH(
+        {
+            claphost::AudioThreadScope audio;
+            p->saveState();
+        },
+        "state.save called off the main thread");
+#endif
+}
+
+} // namespace
+} // namespace tesk::test
