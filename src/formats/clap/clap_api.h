@@ -23,8 +23,6 @@ constexpr clap_id CLAP_INVALID_ID = UINT32_MAX;
 /// Beats and seconds in the transport: 31 bits of fraction.
 using clap_beattime = std::int64_t;
 using clap_sectime = std::int64_t;
-constexpr std::int64_t CLAP_BEATTIME_FACTOR = std::int64_t{1} << 31;
-constexpr std::int64_t CLAP_SECTIME_FACTOR = std::int64_t{1} << 31;
 
 constexpr std::uint32_t CLAP_NAME_SIZE = 256;
 constexpr std::uint32_t CLAP_PATH_SIZE = 1024;
@@ -66,14 +64,8 @@ struct clap_event_header_t {
 };
 constexpr std::uint16_t CLAP_CORE_EVENT_SPACE_ID = 0;
 
-enum : std::uint32_t {
-    CLAP_EVENT_IS_LIVE = 1 << 0,
-    CLAP_EVENT_DONT_RECORD = 1 << 1,
-};
-
 enum : std::uint16_t {
     CLAP_EVENT_PARAM_VALUE = 5,
-    CLAP_EVENT_PARAM_MOD = 6,
     CLAP_EVENT_PARAM_GESTURE_BEGIN = 7,
     CLAP_EVENT_PARAM_GESTURE_END = 8,
     CLAP_EVENT_TRANSPORT = 9,
@@ -98,7 +90,6 @@ struct clap_event_param_gesture_t {
 enum : std::uint32_t {
     CLAP_TRANSPORT_HAS_TEMPO = 1 << 0,
     CLAP_TRANSPORT_HAS_BEATS_TIMELINE = 1 << 1,
-    CLAP_TRANSPORT_HAS_SECONDS_TIMELINE = 1 << 2,
     CLAP_TRANSPORT_HAS_TIME_SIGNATURE = 1 << 3,
     CLAP_TRANSPORT_IS_PLAYING = 1 << 4,
 };
@@ -159,9 +150,6 @@ using clap_process_status = std::int32_t;
 enum : clap_process_status {
     CLAP_PROCESS_ERROR = 0,
     CLAP_PROCESS_CONTINUE = 1,
-    CLAP_PROCESS_CONTINUE_IF_NOT_QUIET = 2,
-    CLAP_PROCESS_TAIL = 3,
-    CLAP_PROCESS_SLEEP = 4,
 };
 
 // ---- plug-in
@@ -253,13 +241,7 @@ constexpr char CLAP_EXT_PARAMS[] = "clap.params";
 
 enum : std::uint32_t {
     CLAP_PARAM_IS_STEPPED = 1 << 0,
-    CLAP_PARAM_IS_PERIODIC = 1 << 1,
-    CLAP_PARAM_IS_HIDDEN = 1 << 2,
-    CLAP_PARAM_IS_READONLY = 1 << 3,
-    CLAP_PARAM_IS_BYPASS = 1 << 4,
     CLAP_PARAM_IS_AUTOMATABLE = 1 << 5,
-    CLAP_PARAM_IS_MODULATABLE = 1 << 10,
-    CLAP_PARAM_REQUIRES_PROCESS = 1 << 15,
     CLAP_PARAM_IS_ENUM = 1 << 16,
 };
 
@@ -287,12 +269,7 @@ struct clap_plugin_params_t {
                   const clap_output_events_t* out);
 };
 
-enum : std::uint32_t {
-    CLAP_PARAM_RESCAN_VALUES = 1 << 0,
-    CLAP_PARAM_RESCAN_TEXT = 1 << 1,
-    CLAP_PARAM_RESCAN_INFO = 1 << 2,
-    CLAP_PARAM_RESCAN_ALL = 1 << 3,
-};
+enum : std::uint32_t { CLAP_PARAM_RESCAN_VALUES = 1 << 0 };
 
 struct clap_host_params_t {
     void (*rescan)(const clap_host_t* host, std::uint32_t flags);

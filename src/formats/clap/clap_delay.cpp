@@ -261,7 +261,7 @@ void ClapDelay::applyParamValue(clap_id id, double value) {
         if (!std::isfinite(value)) return;
         effect_->setProgram(programOf(value));
         valuesChanged_ = true;
-        host_->request_callback(host_);
+        if (host_->request_callback != nullptr) host_->request_callback(host_);
         return;
     }
     if (position < 0) return;
