@@ -117,6 +117,48 @@ TEST_F(ClapGuiTest, AClickReachesTheHostAsAGesture) {
         EXPECT_EQ(e.paramId, line2On);
 }
 
+// A drag is tracked inside the host's timer call until the button is let go,
+// so another connection moves the pointer and releases it meanwhile.
+TEST_F(ClapGuiTest, AKnobDragReachesTheHostAsOneGestureWithItsValues) {
+    openEmbedded();
+    constexpr int kFeedbackX = 126, kFeedbackY = 104;
+    movePointer(display, kFeedbackX, kFeedbackY);
+    setButton(display, 1, true);
+    XSync(display, False);
+    std::thread user([] {
+        Display* own = XOpenDisplay(nullptr);
+        for (int step = 1; step <= 6; ++step) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(80));
+            movePointer(own, kFeedbackX, kFeedbackY - 5 * step);
+            XSync(own, False);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(80));
+        setButton(own, 1, false);
+        XSync(own, False);
+        XCloseDisplay(own);
+    });
+    runTimers(1000);
+    user.join();
+    runTimers(100);
+
+    claphost::InputEvents none;
+    (*plugin_)->flush(none);
+    const auto sent = (*plugin_)->takeSent();
+    const clap_id feedback = static_cast<clap_id>(parameterIndex(ParamKind::FeedBack, 0));
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(sent.front().type, CLAP_EVENT_PARAM_GESTURE_BEGIN);
+    EXPECT_EQ(sent.back().type, CLAP_EVENT_PARAM_GESTURE_END);
+    double last = -1.0;
+    for (std::size_t i = 1; i + 1 < sent.size(); ++i) {
+        EXPECT_EQ(sent[i].type, CLAP_EVENT_PARAM_VALUE) << i;
+        EXPECT_GE(sent[i].value, last) << i;
+        last = sent[i].value;
+    }
+    for (const auto& e : sent)
+        EXPECT_EQ(e.paramId, feedback);
+    EXPECT_EQ(last, *(*plugin_)->value(feedback));
+}
+
 TEST_F(ClapGuiTest, WithoutTheHostsTimerThereIsNoEditor) {
     plugin_.emplace([](claphost::HostState& h) { h.offerTimerSupport = false; });
     gui = (*plugin_)->extension<clap_plugin_gui_t>(CLAP_EXT_GUI);
