@@ -182,10 +182,6 @@ class Instance {
     std::optional<std::vector<std::uint8_t>> saveState(std::size_t chunk = 1 << 20) const;
     bool loadState(const std::vector<std::uint8_t>& bytes, std::size_t chunk = 1 << 20) const;
 
-    /// Channels per audio port, read at `start`.
-    const std::vector<std::uint32_t>& inputChannels() const { return inputChannels_; }
-    const std::vector<std::uint32_t>& outputChannels() const { return outputChannels_; }
-
   private:
     Instance(const clap_plugin_t* plugin, HostState& host) : plugin_(plugin), host_(host) {}
     void readPorts();
