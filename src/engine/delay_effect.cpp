@@ -344,8 +344,10 @@ void DelayEffect::setProgramName(char* name) {
 
 void DelayEffect::getProgramName(char* name) {
     const DelayProgram& program = (*programs)[currentProgram];
+    // The neutral programs are told apart by their number ("Init 13"). The
+    // name is spelled out, so that the text's length is known to fit.
     if (std::strcmp(program.name, "Init") == 0)
-        std::snprintf(name, kProgramNameCapacity, "%s %d", program.name,
+        std::snprintf(name, kProgramNameCapacity, "Init %d",
                       static_cast<int>(currentProgram) + 1);
     else
         std::strcpy(name, program.name);

@@ -1,7 +1,8 @@
 // The three texts a host shows for each parameter: name, unit and value.
 #include "delay_effect.h"
 
-#include <cmath>
+#include "parameter_texts.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -9,37 +10,45 @@ namespace tesk {
 
 namespace {
 
-const char* labelOf(ParamKind kind) {
-    switch (kind) {
+// The decoded state a parameter's texts are made from, as the engine holds it.
+ShownValue shownValueOf(DelayEffect& e, ParamRef ref) {
+    const int line = ref.line;
+    const float cross = e.crossHz[line];
+    switch (ref.kind) {
     case ParamKind::FeedBack:
-        return "amount";
+        return {e.feedback[line], cross};
     case ParamKind::Volume:
+        return {e.volume[line], cross};
     case ParamKind::VolumeThruInput:
-        return "db";
-    case ParamKind::IsDelayOn:
-    case ParamKind::IsTempoSync:
-        return "Active";
-    case ParamKind::Input:
-        return "input";
-    case ParamKind::Output:
-        return "output";
-    case ParamKind::DelayType:
-        return "Type";
-    case ParamKind::Saturation:
-        return "Amount";
-    case ParamKind::LowPassFrequency:
-    case ParamKind::HighPassFrequency:
-    case ParamKind::CrossFrequency:
-        return "Hz";
-    case ParamKind::Tempo:
-        return "bpm";
-    case ParamKind::TempoNum:
-    case ParamKind::TempoDen:
-        return "Beat";
+        return {e.volumeThruInput, cross};
     case ParamKind::Pan:
-        break; // depends on the value
+        return {e.pan[line], cross};
+    case ParamKind::Input:
+        return {static_cast<float>(e.inputSource[line]), cross};
+    case ParamKind::Output:
+        return {static_cast<float>(e.outputPair[line]), cross};
+    case ParamKind::DelayType:
+        return {static_cast<float>(e.delayType[line]), cross};
+    case ParamKind::Saturation:
+        return {e.saturation[line], cross};
+    case ParamKind::LowPassFrequency:
+        return {e.lowPassFrequency[line], cross};
+    case ParamKind::HighPassFrequency:
+        return {e.highPassFrequency[line], cross};
+    case ParamKind::CrossFrequency:
+        return {e.crossFrequency[line], cross};
+    case ParamKind::Tempo:
+        return {e.tempo[line], cross};
+    case ParamKind::TempoNum:
+        return {e.tempoNum[line], cross};
+    case ParamKind::TempoDen:
+        return {e.tempoDen[line], cross};
+    case ParamKind::IsDelayOn:
+        return {e.lineOn[line] ? 1.0f : 0.0f, cross};
+    case ParamKind::IsTempoSync:
+        return {e.tempoSync[line] ? 1.0f : 0.0f, cross};
     }
-    return "";
+    return {0.0f, cross};
 }
 
 } // namespace
@@ -58,69 +67,14 @@ void DelayEffect::getParameterName(std::int32_t index, char* text) {
 void DelayEffect::getParameterLabel(std::int32_t index, char* label) {
     ParamRef ref{};
     if (!splitParameterIndex(index, ref)) return;
-    if (ref.kind == ParamKind::Pan) {
-        const float p = pan[ref.line];
-        std::strcpy(label, p < 0.5f ? "Left" : (p > 0.5f ? "Right" : "Center"));
-        return;
-    }
-    std::strcpy(label, labelOf(ref.kind));
+    const float p = ref.kind == ParamKind::Pan ? static_cast<float>(pan[ref.line]) : 0.5f;
+    std::strcpy(label, parameterLabel(ref.kind, p));
 }
 
 void DelayEffect::getParameterDisplay(std::int32_t index, char* text) {
     ParamRef ref{};
     if (!splitParameterIndex(index, ref)) return;
-    const int line = ref.line;
-    switch (ref.kind) {
-    case ParamKind::FeedBack:
-        floatToText(feedback[line], text);
-        break;
-    case ParamKind::Volume:
-        floatToText(volume[line], text);
-        break;
-    case ParamKind::VolumeThruInput:
-        floatToText(volumeThruInput, text);
-        break;
-    case ParamKind::Pan: {
-        const double distance = std::fabs(static_cast<double>(pan[line]) - 0.5) * 100.0;
-        integerToText(distance < 2147483647.0 ? static_cast<std::int32_t>(distance) : 0, text);
-        break;
-    }
-    case ParamKind::Input:
-        integerToText(inputSource[line], text);
-        break;
-    case ParamKind::Output:
-        integerToText(outputPair[line], text);
-        break;
-    case ParamKind::DelayType:
-        integerToText(delayType[line], text);
-        break;
-    case ParamKind::Saturation:
-        floatToText(saturation[line], text);
-        break;
-    case ParamKind::LowPassFrequency:
-        floatToText(lowPassFrequency[line] * crossHz[line], text);
-        break;
-    case ParamKind::HighPassFrequency: {
-        const float cross = crossHz[line];
-        floatToText(cross + highPassFrequency[line] * (22000.0f - cross), text);
-        break;
-    }
-    case ParamKind::CrossFrequency:
-        floatToText(crossoverHz(crossFrequency[line]), text);
-        break;
-    case ParamKind::Tempo:
-        std::snprintf(text, 9, "%.1f", static_cast<double>(tempo[line]));
-        break;
-    case ParamKind::TempoNum:
-        floatToText(tempoNum[line], text);
-        break;
-    case ParamKind::TempoDen:
-        floatToText(tempoDen[line], text);
-        break;
-    case ParamKind::IsDelayOn:
-    case ParamKind::IsTempoSync:
-        break; // nothing is written
-    }
+    parameterValueText(ref.kind, shownValueOf(*this, ref), text);
 }
 
 } // namespace tesk

@@ -24,25 +24,18 @@ const char* baseNameOf(ParamKind kind) {
     return names[static_cast<int>(kind)];
 }
 
-namespace {
-
-// trunc(10 v) on the float exactly as handed in, held to 0..count-1.
-int tableIndex(float v, int count) {
+int noteTableIndex(float v, int count) {
     double index = std::trunc(10.0 * static_cast<double>(v));
     if (!(index >= 0.0)) return 0;
     return index >= count ? count - 1 : static_cast<int>(index);
 }
 
-} // namespace
-
 float decodeTempoNumerator(float v) {
-    static constexpr float numerators[kNumNumerators] = {1, 2, 3, 4};
-    return numerators[tableIndex(v, kNumNumerators)];
+    return kTempoNumerators[noteTableIndex(v, kNumNumerators)];
 }
 
 float decodeTempoDenominator(float v) {
-    static constexpr float denominators[kNumDenominators] = {1, 2, 3, 4, 6, 8, 16, 32, 64};
-    return denominators[tableIndex(v, kNumDenominators)];
+    return kTempoDenominators[noteTableIndex(v, kNumDenominators)];
 }
 
 float tablePositionValue(int k) {

@@ -120,6 +120,14 @@ constexpr float tempoFromInterface(float v) {
     return static_cast<float>(kMinTempo + unit * (static_cast<double>(kMaxTempo) - kMinTempo));
 }
 
+/// The note-length tables `TempoNum` and `TempoDen` choose from.
+inline constexpr float kTempoNumerators[kNumNumerators] = {1, 2, 3, 4};
+inline constexpr float kTempoDenominators[kNumDenominators] = {1, 2, 3, 4, 6, 8, 16, 32, 64};
+
+/// The table position trunc(10 v) of a `TempoNum` or `TempoDen` value, v taken
+/// exactly as handed in, held to 0..count-1.
+int noteTableIndex(float v, int count);
+
 /// `TempoNum`: 1, 2, 3 or 4 from trunc(10 v). Values off the table take its
 /// nearest end, so no value can read outside it.
 float decodeTempoNumerator(float v);

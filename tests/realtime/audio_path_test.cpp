@@ -2,6 +2,8 @@
 // makes no heap call and takes no lock, whatever the program, the block size,
 // tempo following or parameter changes between blocks.
 #include "allocation_counter.h"
+#include "clap_fixture.h"
+#include "clap_params.h"
 #include "plugin_fixture.h"
 
 #include "parameters.h"
@@ -19,10 +21,13 @@ struct Buffers {
     explicit Buffers(int frames) {
         for (int c = 0; c < 8; ++c) {
             channels[c].resize(static_cast<std::size_t>(frames));
-            for (int k = 0; k < frames; ++k) channels[c][k] = 0.5f * std::sin(0.02f * k + c);
+            for (int k = 0; k < frames; ++k)
+                channels[c][k] = 0.5f * std::sin(0.02f * k + c);
         }
-        for (int c = 0; c < 2; ++c) inputs[c] = channels[c].data();
-        for (int c = 0; c < 6; ++c) outputs[c] = channels[2 + c].data();
+        for (int c = 0; c < 2; ++c)
+            inputs[c] = channels[c].data();
+        for (int c = 0; c < 6; ++c)
+            outputs[c] = channels[2 + c].data();
     }
 };
 
@@ -52,13 +57,47 @@ TEST(RealTime, ProcessingAllocatesNothingAndTakesNoLock) {
     EXPECT_EQ(total.locks, 0u);
 }
 
+// The same for TeskDelay.clap: blocks carrying parameter events at offsets,
+// program changes and transport tempos allocate nothing and lock nothing.
+TEST(RealTime, ClapProcessingAllocatesNothingAndTakesNoLock) {
+    ClapPlugin p;
+    ASSERT_TRUE(p->start(44100.0, 4096));
+    Buffers buffers(4096);
+    const std::vector<float*> inputs(buffers.inputs, buffers.inputs + 2);
+    const std::vector<float*> outputs(buffers.outputs, buffers.outputs + 6);
+    claphost::InputEvents events;
+    p->process(inputs, outputs, 512, events); // the first block may set up
+
+    CallCounts total;
+    for (int program = 0; program < 16; ++program) {
+        const clap_event_transport_t transport = claphost::playingTransport(90.0 + program * 7.3);
+        for (std::uint32_t frames : {1u, 5u, 64u, 333u, 1024u, 4096u}) {
+            events.clear();
+            events.addParam(0, clapfmt::kProgramParamId, program);
+            events.addParam(frames / 2,
+                            static_cast<clap_id>(parameterIndex(ParamKind::Tempo, program % 4)),
+                            60.0 + frames % 200);
+            events.addParam(frames - 1,
+                            static_cast<clap_id>(parameterIndex(ParamKind::IsTempoSync, 1)), 1.0);
+            events.addTransport(frames / 3, transport);
+            startCounting();
+            p->process(inputs, outputs, frames, events, &transport);
+            const CallCounts seen = stopCounting();
+            total.allocations += seen.allocations;
+            total.releases += seen.releases;
+            total.locks += seen.locks;
+        }
+    }
+    EXPECT_EQ(total.allocations, 0u);
+    EXPECT_EQ(total.releases, 0u);
+    EXPECT_EQ(total.locks, 0u);
+}
+
 // Without this the test above could pass by counting nothing: making and
 // closing an instance allocates inside the module, and a mutex locks.
 TEST(RealTime, TheCounterSeesTheModulesHeapCallsAndLocks) {
     startCounting();
-    {
-        Plugin p;
-    }
+    { Plugin p; }
     std::mutex mutex;
     mutex.lock();
     mutex.unlock();

@@ -1,0 +1,76 @@
+#include "clap_editor.h"
+
+#include "clap_delay.h"
+#include "delay_editor.h"
+#include "effect_core.h"
+
+#include <array>
+
+namespace tesk::clapfmt {
+
+namespace {
+
+// The seam over the CLAP instance. It is made while the engine is being built,
+// so it keeps the engine as the base it then is and reaches the instance only
+// when the editor calls, long after construction.
+class ClapEffectCore final : public EffectCore {
+  public:
+    explicit ClapEffectCore(DelayEffect& effect) : effect(effect) {}
+
+    float getParameter(std::int32_t index) override { return effect.getParameter(index); }
+    // A change made outside a gesture of the control's own (a click on a
+    // switch) reaches the host bracketed all the same, so that the host records
+    // every change from the editor as a gesture.
+    void setParameterAutomated(std::int32_t index, float value) override {
+        effect.setParameter(index, value);
+        const bool bracket = !inGesture(index);
+        if (bracket) owner().tellHost(CLAP_EVENT_PARAM_GESTURE_BEGIN, index);
+        owner().tellHost(CLAP_EVENT_PARAM_VALUE, index);
+        if (bracket) owner().tellHost(CLAP_EVENT_PARAM_GESTURE_END, index);
+    }
+    void beginEdit(std::int32_t index) override {
+        if (!isParameter(index) || inGesture(index)) return;
+        gestures[static_cast<std::size_t>(index)] = true;
+        owner().tellHost(CLAP_EVENT_PARAM_GESTURE_BEGIN, index);
+    }
+    void endEdit(std::int32_t index) override {
+        if (!inGesture(index)) return;
+        gestures[static_cast<std::size_t>(index)] = false;
+        owner().tellHost(CLAP_EVENT_PARAM_GESTURE_END, index);
+    }
+    void getParameterDisplay(std::int32_t index, char* text) override {
+        effect.getParameterDisplay(index, text);
+    }
+    // A CLAP host runs its event loop itself; there is nothing to hand it here.
+    void hostIdle() override {}
+
+  private:
+    static bool isParameter(std::int32_t index) { return index >= 0 && index < kNumParameters; }
+    bool inGesture(std::int32_t index) const {
+        return isParameter(index) && gestures[static_cast<std::size_t>(index)];
+    }
+    ClapDelay& owner() { return static_cast<ClapEffect&>(effect).owner; }
+    DelayEffect& effect;
+    /// Which parameters a control is in a gesture on (editor thread only).
+    std::array<bool, kNumParameters> gestures{};
+};
+
+struct CoreHolder {
+    explicit CoreHolder(DelayEffect& effect) : core(effect) {}
+    ClapEffectCore core;
+};
+
+class ClapDelayEditor final : private CoreHolder, public DelayEditor {
+  public:
+    explicit ClapDelayEditor(DelayEffect& owner) : CoreHolder(owner), DelayEditor(core) {
+        effect = &owner;
+    }
+};
+
+} // namespace
+
+EditorInterface* makeClapEditor(DelayEffect& effect) {
+    return new ClapDelayEditor(effect);
+}
+
+} // namespace tesk::clapfmt

@@ -1,0 +1,169 @@
+// The editor of TeskDelay.clap in a real X server: embedded into the host's
+// window at its fixed size, drawn and driven on the host's timer alone, and a
+// click made with XTEST reaching the host as gesture-begin, value, gesture-end.
+#include "clap_fixture.h"
+#include "parameters.h"
+#include "x11_test_support.h"
+
+#include <optional>
+#include <thread>
+
+namespace tesk::test {
+namespace {
+
+using namespace x11test;
+
+class ClapGuiTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!Xvfb::installed()) GTEST_SKIP() << "Xvfb is not installed (apt-get install xvfb)";
+        server_.emplace();
+        ASSERT_TRUE(server_->running()) << "Xvfb did not start";
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr);
+        plugin_.emplace();
+        gui = (*plugin_)->extension<clap_plugin_gui_t>(CLAP_EXT_GUI);
+        ASSERT_NE(gui, nullptr);
+    }
+    void TearDown() override {
+        plugin_.reset(); // destroys the editor with the instance
+        if (display != nullptr) XCloseDisplay(display);
+    }
+
+    const clap_plugin_t* plugin() { return (*plugin_)->plugin(); }
+    claphost::HostState& host() { return plugin_->host(); }
+
+    /// Runs the host's timers for `ms` milliseconds, as its event loop would.
+    void runTimers(int ms) {
+        for (int t = 0; t < ms; t += 10) {
+            host().fireTimers(plugin());
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+    /// Opens the editor embedded in a new top-level window.
+    ::Window openEmbedded() {
+        EXPECT_TRUE(gui->is_api_supported(plugin(), CLAP_WINDOW_API_X11, false));
+        EXPECT_TRUE(gui->create(plugin(), CLAP_WINDOW_API_X11, false));
+        const ::Window top = makeTopLevel(display, 384, 530);
+        clap_window_t window{CLAP_WINDOW_API_X11, {}};
+        window.x11 = top;
+        EXPECT_TRUE(gui->set_parent(plugin(), &window));
+        EXPECT_TRUE(gui->show(plugin()));
+        runTimers(300);
+        return top;
+    }
+
+    std::optional<Xvfb> server_;
+    std::optional<ClapPlugin> plugin_;
+    Display* display = nullptr;
+    const clap_plugin_gui_t* gui = nullptr;
+};
+
+TEST_F(ClapGuiTest, TheEditorIsEmbeddedAtItsFixedSizeAndIdlesOnTheHostsTimer) {
+    EXPECT_FALSE(gui->is_api_supported(plugin(), CLAP_WINDOW_API_X11, true));
+    EXPECT_FALSE(gui->is_api_supported(plugin(), "win32", false));
+    EXPECT_FALSE(gui->create(plugin(), "cocoa", false));
+    const ::Window top = openEmbedded();
+    std::uint32_t width = 0, height = 0;
+    ASSERT_TRUE(gui->get_size(plugin(), &width, &height));
+    EXPECT_EQ(width, 384u);
+    EXPECT_EQ(height, 530u);
+    EXPECT_FALSE(gui->can_resize(plugin()));
+    EXPECT_FALSE(gui->set_size(plugin(), 400, 530));
+    EXPECT_TRUE(gui->set_size(plugin(), 384, 530));
+    EXPECT_EQ(host().timerCount(), 1u);
+
+    const ::Window child = firstChild(display, top);
+    ASSERT_NE(child, 0u) << "the editor made no window inside the host's";
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, child, &attributes);
+    EXPECT_EQ(attributes.width, 384);
+    EXPECT_EQ(attributes.height, 530);
+    // The artwork is drawn: the picture is far from one flat colour.
+    const auto pixels = captureRgb(display, child, 384, 530);
+    std::size_t differing = 0;
+    for (std::size_t i = 3; i < pixels.size(); i += 3)
+        differing += pixels[i] != pixels[0] || pixels[i + 1] != pixels[1];
+    EXPECT_GT(differing, pixels.size() / 30);
+
+    gui->destroy(plugin());
+    XSync(display, False);
+    EXPECT_EQ(host().timerCount(), 0u);
+    EXPECT_EQ(firstChild(display, top), 0u);
+}
+
+TEST_F(ClapGuiTest, AClickReachesTheHostAsAGesture) {
+    openEmbedded();
+    constexpr int kLine2OnX = 192 + 18 + 4, kLine2OnY = 100 + 4;
+    movePointer(display, kLine2OnX, kLine2OnY);
+    setButton(display, 1, true);
+    setButton(display, 1, false);
+    XSync(display, False);
+    runTimers(300);
+    const clap_id line2On = static_cast<clap_id>(parameterIndex(ParamKind::IsDelayOn, 1));
+    EXPECT_EQ(*(*plugin_)->value(line2On), 1.0);
+    // Not processing: the news wait for the flush the instance asked for.
+    EXPECT_GT(host().flushRequests, 0);
+    claphost::InputEvents none;
+    (*plugin_)->flush(none);
+    const auto sent = (*plugin_)->takeSent();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[0].type, CLAP_EVENT_PARAM_GESTURE_BEGIN);
+    EXPECT_EQ(sent[1].type, CLAP_EVENT_PARAM_VALUE);
+    EXPECT_EQ(sent[1].value, 1.0);
+    EXPECT_EQ(sent[2].type, CLAP_EVENT_PARAM_GESTURE_END);
+    for (const auto& e : sent)
+        EXPECT_EQ(e.paramId, line2On);
+}
+
+// A drag is tracked inside the host's timer call until the button is let go,
+// so another connection moves the pointer and releases it meanwhile.
+TEST_F(ClapGuiTest, AKnobDragReachesTheHostAsOneGestureWithItsValues) {
+    openEmbedded();
+    constexpr int kFeedbackX = 126, kFeedbackY = 104;
+    movePointer(display, kFeedbackX, kFeedbackY);
+    setButton(display, 1, true);
+    XSync(display, False);
+    std::thread user([] {
+        Display* own = XOpenDisplay(nullptr);
+        for (int step = 1; step <= 6; ++step) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(80));
+            movePointer(own, kFeedbackX, kFeedbackY - 5 * step);
+            XSync(own, False);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(80));
+        setButton(own, 1, false);
+        XSync(own, False);
+        XCloseDisplay(own);
+    });
+    runTimers(1000);
+    user.join();
+    runTimers(100);
+
+    claphost::InputEvents none;
+    (*plugin_)->flush(none);
+    const auto sent = (*plugin_)->takeSent();
+    const clap_id feedback = static_cast<clap_id>(parameterIndex(ParamKind::FeedBack, 0));
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(sent.front().type, CLAP_EVENT_PARAM_GESTURE_BEGIN);
+    EXPECT_EQ(sent.back().type, CLAP_EVENT_PARAM_GESTURE_END);
+    double last = -1.0;
+    for (std::size_t i = 1; i + 1 < sent.size(); ++i) {
+        EXPECT_EQ(sent[i].type, CLAP_EVENT_PARAM_VALUE) << i;
+        EXPECT_GE(sent[i].value, last) << i;
+        last = sent[i].value;
+    }
+    for (const auto& e : sent)
+        EXPECT_EQ(e.paramId, feedback);
+    EXPECT_EQ(last, *(*plugin_)->value(feedback));
+}
+
+TEST_F(ClapGuiTest, WithoutTheHostsTimerThereIsNoEditor) {
+    plugin_.emplace([](claphost::HostState& h) { h.offerTimerSupport = false; });
+    gui = (*plugin_)->extension<clap_plugin_gui_t>(CLAP_EXT_GUI);
+    EXPECT_FALSE(gui->create(plugin(), CLAP_WINDOW_API_X11, false));
+}
+
+} // namespace
+} // namespace tesk::test
