@@ -1,8 +1,8 @@
 // What opening the editor and redrawing all of it cost, on the in-memory
 // window system (the X11 back end adds only the blit).
 #include "delay_editor.h"
-#include "vst2_editor.h"
 #include "delay_effect.h"
+#include "vst2_editor.h"
 
 #include "gui/frame.h"
 #include "gui/platform/headless/headless.h"

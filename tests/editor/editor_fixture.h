@@ -3,9 +3,9 @@
 #pragma once
 
 #include "delay_editor.h"
-#include "vst2_editor.h"
 #include "delay_effect.h"
 #include "parameters.h"
+#include "vst2_editor.h"
 
 #include "gui/frame.h"
 #include "gui/platform/headless/headless.h"

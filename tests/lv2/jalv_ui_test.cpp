@@ -7,6 +7,10 @@
 
 #include "x11_test_support.h"
 
+#include <jack/jack.h>
+
+#include <atomic>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <string>
@@ -65,6 +69,70 @@ class Process {
   private:
     pid_t pid_ = -1;
     int status_ = 0;
+};
+
+/// A JACK client of the test's own, which hears what the host made of its control
+/// ports: it feeds a tone into the plug-in's inputs and keeps the level (RMS) of
+/// its main left output over the last block. The tone repeats every 256 frames
+/// (the server's period), so that once the echoes have built up every block
+/// has the same level.
+class AudioProbe {
+  public:
+    AudioProbe() {
+        client_ = jack_client_open("tesk-probe", JackNoStartServer, nullptr);
+        if (client_ == nullptr) return;
+        out_ = jack_port_register(client_, "out", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+        in_ = jack_port_register(client_, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        jack_set_process_callback(client_, &AudioProbe::process, this);
+        jack_activate(client_);
+    }
+    ~AudioProbe() {
+        if (client_ != nullptr) jack_client_close(client_);
+    }
+    AudioProbe(const AudioProbe&) = delete;
+    AudioProbe& operator=(const AudioProbe&) = delete;
+
+    /// Wires the probe to jalv's client; false when a port is missing.
+    bool connect() {
+        return client_ != nullptr &&
+               jack_connect(client_, "tesk-probe:out", "TeskDelay:in_1") == 0 &&
+               jack_connect(client_, "tesk-probe:out", "TeskDelay:in_2") == 0 &&
+               jack_connect(client_, "TeskDelay:main_left", "tesk-probe:in") == 0;
+    }
+    /// The main left output's level once it has settled: steady for one second,
+    /// longer than the echoes of program 0 take to arrive.
+    float settledLevel() {
+        float level = last_.load();
+        int same = 0;
+        for (int i = 0; i < 400 && same < 40; ++i) {
+            std::this_thread::sleep_for(25ms);
+            const float now = last_.load();
+            same = std::fabs(now - level) < 1e-4f ? same + 1 : 0;
+            level = now;
+        }
+        return level;
+    }
+
+  private:
+    static int process(jack_nframes_t frames, void* data) {
+        auto* self = static_cast<AudioProbe*>(data);
+        auto* out = static_cast<float*>(jack_port_get_buffer(self->out_, frames));
+        const auto* in = static_cast<const float*>(jack_port_get_buffer(self->in_, frames));
+        double sum = 0.0;
+        for (jack_nframes_t k = 0; k < frames; ++k) {
+            out[k] = 0.5f * std::sin(6.2831853f * 6.0f * static_cast<float>(self->phase_) / 256.0f);
+            self->phase_ = (self->phase_ + 1) % 256;
+            sum += static_cast<double>(in[k]) * in[k];
+        }
+        if (frames > 0) self->last_.store(static_cast<float>(std::sqrt(sum / frames)));
+        return 0;
+    }
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* out_ = nullptr;
+    jack_port_t* in_ = nullptr;
+    std::atomic<float> last_{0.0f};
+    unsigned phase_ = 0; ///< the process thread's own
 };
 
 bool installed(const char* program) {
@@ -168,12 +236,18 @@ class JalvUiTest : public ::testing::Test {
 TEST_F(JalvUiTest, JalvShowsTheUiWhichTakesClicksAndDragsAndOpensAgain) {
     ::Window editor = startJalv();
     ASSERT_NE(editor, 0u) << "jalv.gtk3 showed no 384 x 530 UI";
+    AudioProbe probe;
+    ASSERT_TRUE(probe.connect()) << "cannot wire a JACK client to jalv's ports";
+    const float levelBefore = probe.settledLevel();
 
-    // A short click on line 1's on/off switch turns the line off: its knobs change.
+    // A short click on line 1's on/off switch turns the line off: its knobs
+    // change, and the host's port turns the line's echo off in the DSP.
     const std::vector<std::uint8_t> before = pixels(editor);
     click(screenOf(display, editor, 24, 106), 5ms);
     const std::vector<std::uint8_t> afterClick = pixels(editor);
     EXPECT_NE(afterClick, before) << "the short click did not reach the editor";
+    const float levelAfterClick = probe.settledLevel();
+    EXPECT_NE(levelAfterClick, levelBefore) << "the host's port did not change";
 
     // A drag on the dry-level slider moves its handle.
     const ScreenPoint from = screenOf(display, editor, 295, 511);
@@ -187,6 +261,8 @@ TEST_F(JalvUiTest, JalvShowsTheUiWhichTakesClicksAndDragsAndOpensAgain) {
     x11test::setButton(display, 1, false);
     XSync(display, False);
     EXPECT_NE(pixels(editor), afterClick) << "the drag did not move the slider";
+    // Less of the dry input reaches the main pair.
+    EXPECT_LT(probe.settledLevel(), levelAfterClick) << "the host's dry level did not fall";
     EXPECT_TRUE(jalv->running());
 
     // Closing the host closes the UI; a new host shows it again.

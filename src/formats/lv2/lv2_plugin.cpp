@@ -71,6 +71,7 @@ class Lv2DelayEffect final : public DelayEffect {
         processReplacing(in, out, count);
     }
 
+    /// The transport the last time:Position brought (audio thread).
     HostTransport hostTransport(std::int32_t) override { return transport; }
 
   private:
@@ -176,6 +177,6 @@ constexpr LV2_Descriptor kDescriptor = {kPluginUri, instantiate, connectPort, ac
 
 } // namespace tesk::lv2
 
-extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(std::uint32_t index) {
+LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(std::uint32_t index) {
     return index == 0 ? &tesk::lv2::kDescriptor : nullptr;
 }

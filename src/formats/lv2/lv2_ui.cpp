@@ -149,6 +149,6 @@ constexpr LV2UI_Descriptor kDescriptor = {kUiUri, instantiate, cleanup, portEven
 
 } // namespace tesk::lv2
 
-extern "C" LV2_SYMBOL_EXPORT const LV2UI_Descriptor* lv2ui_descriptor(std::uint32_t index) {
+LV2_SYMBOL_EXPORT const LV2UI_Descriptor* lv2ui_descriptor(std::uint32_t index) {
     return index == 0 ? &tesk::lv2::kDescriptor : nullptr;
 }
