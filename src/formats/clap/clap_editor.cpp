@@ -1,5 +1,6 @@
 #include "clap_editor.h"
 
+#include "bound_editor.h"
 #include "clap_delay.h"
 #include "delay_editor.h"
 #include "effect_core.h"
@@ -55,17 +56,7 @@ class ClapEffectCore final : public EffectCore {
     std::array<bool, kNumParameters> gestures{};
 };
 
-struct CoreHolder {
-    explicit CoreHolder(DelayEffect& effect) : core(effect) {}
-    ClapEffectCore core;
-};
-
-class ClapDelayEditor final : private CoreHolder, public DelayEditor {
-  public:
-    explicit ClapDelayEditor(DelayEffect& owner) : CoreHolder(owner), DelayEditor(core) {
-        effect = &owner;
-    }
-};
+using ClapDelayEditor = BoundDelayEditor<ClapEffectCore>;
 
 } // namespace
 
