@@ -8,6 +8,7 @@
 #include "plugin.h"
 #include "progress.h"
 #include "renderer.h"
+#include "version.h"
 
 #include <cstdio>
 #include <exception>
@@ -124,6 +125,10 @@ int run(const Options& options) {
 
 int main(int argc, char** argv) {
     using namespace tesk::render;
+    if (tesk::askedForVersion(argc, argv)) {
+        tesk::printVersion("tesk-render");
+        return 0;
+    }
     try {
         return run(parseOptions({argv + 1, argv + argc}));
     } catch (const RenderError& error) {

@@ -221,6 +221,7 @@ Messages:
   -q, --quiet           print nothing but errors
   -v, --verbose         also log automation and host requests the plug-in makes
   -h, --help            print this help
+      --version         print the version
 
 A mono plug-in gets the input mixed down to one channel, and its output is
 copied to both channels of the file.

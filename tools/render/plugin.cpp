@@ -45,12 +45,16 @@ bool showsNumber(const std::string& shown, float value) {
 }
 
 std::string builtPluginPath() {
+    // Installed, the module sits in PREFIX/lib/vst beside PREFIX/bin; that copy comes
+    // first, so an installed tool never picks up a build tree's module.
     std::vector<std::filesystem::path> candidates;
+    std::error_code error;
+    std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error)
+        candidates.push_back(executable.parent_path().parent_path() / "lib" / "vst" / "TeskDelay.so");
 #ifdef TESK_BUILT_PLUGIN
     candidates.emplace_back(TESK_BUILT_PLUGIN);
 #endif
-    std::error_code error;
-    std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
     if (!error) candidates.push_back(executable.parent_path() / "TeskDelay.so");
     std::string looked;
     for (const auto& candidate : candidates) {

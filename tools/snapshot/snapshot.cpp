@@ -7,6 +7,7 @@
 #include "number_text.h"
 #include "options.h"
 #include "plugin.h"
+#include "version.h"
 
 #include "gui/frame.h"
 #include "gui/platform/headless/headless.h"
@@ -44,6 +45,7 @@ const char* const kHelp =
     "                     and values as tesk-render --list shows them\n"
     "  --tempo BPM        the host tempo synced lines follow (default 120)\n"
     "  -h, --help         this text\n"
+    "  --version          the version\n"
     "\n"
     "exit codes: 0 written, 2 bad option, 4 cannot write OUTPUT, 5 no instance,\n"
     "6 unknown parameter, 7 value out of range, 8 unknown program\n";
@@ -117,6 +119,10 @@ int run(const Options& o) {
 } // namespace tesk::snapshot
 
 int main(int argc, char** argv) {
+    if (tesk::askedForVersion(argc, argv)) {
+        tesk::printVersion("tesk-snapshot");
+        return 0;
+    }
     try {
         const tesk::snapshot::Options options = tesk::snapshot::parse(argc, argv);
         if (options.help) {

@@ -4,6 +4,7 @@
 #include "options.h"
 #include "platform.h"
 #include "runner.h"
+#include "version.h"
 
 #include <cstdio>
 #include <exception>
@@ -32,6 +33,10 @@ int run(const Options& options) {
 } // namespace tesk::validate
 
 int main(int argc, char** argv) {
+    if (tesk::askedForVersion(argc, argv)) {
+        tesk::printVersion("tesk-validate");
+        return 0;
+    }
     using namespace tesk::validate;
     const std::vector<std::string> args(argv + 1, argv + argc);
     try {

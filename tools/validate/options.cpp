@@ -128,6 +128,7 @@ std::string helpText() {
            "                     signal\n"
            "  --quiet, -q        print only failures and the last line\n"
            "  --help, -h         print this text\n"
+           "  --version          print the version\n"
            "\n"
            "Exit status:\n"
            "  0  every test passed (skipped tests allowed)\n"

@@ -6,6 +6,7 @@
 #include "errors.h"
 #include "options.h"
 #include "plugin.h"
+#include "version.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -62,6 +63,7 @@ const char* const kHelp =
     "                     as a host saves a session (tesk-render --settings reads it)\n"
     "  --frames N         exit after N idles (N / 30 seconds)\n"
     "  -h, --help         this text\n"
+    "  --version          the version\n"
     "\n"
     "Once the editor is open, one line 'ready window=0xID width=W height=H' names the\n"
     "host window on standard output.\n"
@@ -258,6 +260,10 @@ int run(const Options& o) {
 } // namespace tesk::x11host
 
 int main(int argc, char** argv) {
+    if (tesk::askedForVersion(argc, argv)) {
+        tesk::printVersion("tesk-x11host");
+        return 0;
+    }
     try {
         const tesk::x11host::Options options = tesk::x11host::parse(argc, argv);
         if (options.help) {
