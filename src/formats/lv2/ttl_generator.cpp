@@ -4,12 +4,14 @@
 //   tesk-lv2-ttl <bundle directory> <plug-in binary name> <UI binary name>
 #include "delay_effect.h"
 #include "lv2_ports.h"
+#include "version.h"
 
 #include <cstdio>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tesk::lv2 {
@@ -220,8 +222,19 @@ bool writeFile(const std::string& path, const std::function<void(std::ostream&)>
 
 int main(int argc, char** argv) {
     using namespace tesk::lv2;
+    if (tesk::askedForVersion(argc, argv)) {
+        tesk::printVersion("tesk-lv2-ttl");
+        return 0;
+    }
+    const char* usage = "usage: tesk-lv2-ttl <bundle directory> <binary> <UI binary>\n"
+                        "Writes the LV2 bundle's manifest.ttl, TeskDelay.ttl and presets.ttl into\n"
+                        "the bundle directory, naming the plug-in and UI binaries in it.\n";
+    if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+        std::cout << usage;
+        return 0;
+    }
     if (argc != 4) {
-        std::cerr << "usage: tesk-lv2-ttl <bundle directory> <binary> <UI binary>\n";
+        std::cerr << usage;
         return 2;
     }
     const std::string dir = argv[1], binary = argv[2], uiBinary = argv[3];
