@@ -158,6 +158,18 @@ struct Slot {
     std::int32_t blockSize = 512;
 };
 
+/// Switches the instance off, gives it a new rate and block size and switches it
+/// on again, as a host does when the session's audio settings change.
+void restartAt(Slot& slot, double tempo, double rate, std::int32_t blockSize) {
+    const vsthost::Instance& instance = *slot.instance;
+    instance.stop();
+    slot.host.setTransport(tempo, rate);
+    slot.blockSize = blockSize;
+    instance.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
+    instance.dispatch(effSetBlockSize, 0, blockSize);
+    instance.dispatch(effMainsChanged, 0, 1);
+}
+
 /// An input block: noise, silence, a denormal floor or full-scale clicks.
 void fillInput(std::mt19937& random, std::vector<float>& left, std::vector<float>& right,
                int frames) {
@@ -214,13 +226,7 @@ class AudioThread {
     void restart(Slot& slot) {
         const double rate = kRates[random_() % std::size(kRates)];
         const auto blockSize = static_cast<std::int32_t>(1 + random_() % kMaxBlock);
-        const vsthost::Instance& instance = *slot.instance;
-        instance.stop();
-        slot.host.setTransport(slot.host.timeInfo.tempo, rate);
-        instance.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
-        instance.dispatch(effSetBlockSize, 0, blockSize);
-        instance.dispatch(effMainsChanged, 0, 1);
-        slot.blockSize = blockSize;
+        restartAt(slot, slot.host.timeInfo.tempo, rate, blockSize);
         ++counters_.restarts;
     }
 
@@ -368,14 +374,7 @@ std::vector<Slot> makeInstances(const vsthost::Module& module, int count) {
 /// Brings every instance to one state, 44.1 kHz and 512 frames, so that memory
 /// readings taken at different times compare: delay memory follows the rate.
 void settle(std::vector<Slot>& slots) {
-    for (Slot& slot : slots) {
-        slot.instance->stop();
-        slot.host.setTransport(120.0, 44100.0);
-        slot.blockSize = 512;
-        slot.instance->dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
-        slot.instance->dispatch(effSetBlockSize, 0, slot.blockSize);
-        slot.instance->dispatch(effMainsChanged, 0, 1);
-    }
+    for (Slot& slot : slots) restartAt(slot, 120.0, 44100.0, 512);
 }
 
 /// One stretch of the soak: the audio threads and the interface run for `seconds`,
