@@ -165,6 +165,7 @@ SoundFileSink::SoundFileSink(const std::string& path, int channels, double rate)
     }
     // FLAC holds integers: a louder-than-full-scale float is clipped, not wrapped.
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    pending_.reserve(static_cast<std::size_t>(kChunkFrames * channels_));
 }
 
 SoundFileSink::~SoundFileSink() {
@@ -176,15 +177,23 @@ SoundFileSink::~SoundFileSink() {
 
 void SoundFileSink::write(const float* interleaved, std::int64_t frames) {
     // Gathered into large writes: one system call per block would cost more
-    // than the plug-in.
+    // than the plug-in. The buffer never grows past its first size, so that
+    // its pages are touched once, not again at every doubling.
+    if (pendingFrames() + frames > kChunkFrames) flush();
+    if (frames >= kChunkFrames) {
+        writeFrames(interleaved, frames);
+        return;
+    }
     pending_.insert(pending_.end(), interleaved, interleaved + frames * channels_);
-    if (pendingFrames() >= kChunkFrames) flush();
 }
 
 void SoundFileSink::flush() {
-    const std::int64_t frames = pendingFrames();
-    const sf_count_t written = sf_writef_float(file_, pending_.data(), frames);
+    writeFrames(pending_.data(), pendingFrames());
     pending_.clear();
+}
+
+void SoundFileSink::writeFrames(const float* interleaved, std::int64_t frames) {
+    const sf_count_t written = sf_writef_float(file_, interleaved, frames);
     if (written != frames) {
         throw RenderError(ExitCode::outputFile, "writing '" + path_ + "' failed (" +
                                                     sf_strerror(file_) +
