@@ -25,7 +25,7 @@ VstIntPtr VSTCALL benchHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntP
     return 0;
 }
 
-enum Scenario { kAllOff, kProgramZero, kEverything };
+enum Scenario { kAllOff, kProgramZero, kEverything, kCompareSettings };
 
 void configure(DelayEffect& effect, Scenario scenario) {
     auto set = [&](ParamKind kind, int line, float v) {
@@ -47,6 +47,19 @@ void configure(DelayEffect& effect, Scenario scenario) {
             set(ParamKind::Saturation, line, 0.4f);
             set(ParamKind::LowPassFrequency, line, 0.3f);
             set(ParamKind::HighPassFrequency, line, 0.4f);
+        }
+        break;
+    case kCompareSettings:
+        // What bench/compare has tesk-render run, so that its whole-process time
+        // can be set beside the engine's own.
+        effect.setProgram(12);
+        for (int line = 0; line < kNumLines; ++line) {
+            set(ParamKind::IsDelayOn, line, 1.0f);
+            set(ParamKind::DelayType, line, 1.0f);
+            set(ParamKind::FeedBack, line, 0.4f);
+            set(ParamKind::Saturation, line, 0.3f);
+            set(ParamKind::LowPassFrequency, line, 0.3f);
+            set(ParamKind::HighPassFrequency, line, 0.5f);
         }
         break;
     }
@@ -193,6 +206,9 @@ void BM_ProgramZero(benchmark::State& state) {
 void BM_FourLinesFiltersSaturation(benchmark::State& state) {
     pluginCase(state, kEverything);
 }
+void BM_CompareSettings(benchmark::State& state) {
+    pluginCase(state, kCompareSettings);
+}
 void BM_BareKernelOneLine(benchmark::State& state) {
     kernelCase(state, 1);
 }
@@ -206,6 +222,7 @@ BENCHMARK(BM_BareKernelFourLines)->TESK_BLOCKS;
 BENCHMARK(BM_AllLinesOff)->TESK_BLOCKS;
 BENCHMARK(BM_ProgramZero)->TESK_BLOCKS;
 BENCHMARK(BM_FourLinesFiltersSaturation)->TESK_BLOCKS;
+BENCHMARK(BM_CompareSettings)->Arg(512);
 
 // ---------------------------------------------------------------- ratios
 

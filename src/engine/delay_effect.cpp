@@ -3,6 +3,7 @@
 
 #include "cpu_probe.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -116,14 +117,8 @@ void DelayEffect::applyHostTempoToAllLines() {
 void DelayEffect::setSampleRate(float rate) {
     if (!isUsableSampleRate(rate) || rate > kMaxSampleRate) return;
     const auto newRateInt = static_cast<std::int32_t>(rate);
-    const auto length = static_cast<std::size_t>(4) * static_cast<std::size_t>(newRateInt);
-
-    std::array<AlignedBuffer, kNumLines> fresh;
-    for (AlignedBuffer& buffer : fresh) {
-        buffer = AlignedBuffer::zeroed(length);
-        if (buffer.empty()) return; // keep the memory we have rather than none
-    }
-    delayBuffer.swap(fresh);
+    if (!renewDelayMemory(static_cast<std::size_t>(4) * static_cast<std::size_t>(newRateInt)))
+        return;
     sampleRateInt = newRateInt;
     sampleRate = rate;
 
@@ -139,6 +134,24 @@ void DelayEffect::setSampleRate(float rate) {
         prevWritePos[line] = writePos[line] - 1;
         coefficientsReady[line] = false; // the filters depend on the rate
     }
+}
+
+bool DelayEffect::renewDelayMemory(std::size_t length) {
+    // Hosts announce the rate the effect was built for again before they start
+    // it: memory of the right length is cleared where it lies, since fresh
+    // memory costs the system a page fault and a zeroing for each of its pages.
+    const auto hasLength = [&](const AlignedBuffer& buffer) { return buffer.size() == length; };
+    if (std::all_of(delayBuffer.begin(), delayBuffer.end(), hasLength)) {
+        resume();
+        return true;
+    }
+    std::array<AlignedBuffer, kNumLines> fresh;
+    for (AlignedBuffer& buffer : fresh) {
+        buffer = AlignedBuffer::zeroed(length);
+        if (buffer.empty()) return false; // keep the memory we have rather than none
+    }
+    delayBuffer.swap(fresh);
+    return true;
 }
 
 void DelayEffect::resume() {

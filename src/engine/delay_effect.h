@@ -60,8 +60,10 @@ class DelayEffect : public EffectBaseExt {
     void getParameterDisplay(std::int32_t index, char* text) override;
     void getParameterName(std::int32_t index, char* text) override;
 
-    /// Reallocates and clears the delay memory for `rate`; an unusable rate,
-    /// or one whose memory cannot be had, keeps the previous rate and memory.
+    /// Gives every line silent delay memory for `rate` (memory of that length
+    /// already in hand is cleared, other lengths reallocated) and restarts the
+    /// heads; an unusable rate, or one whose memory cannot be had, keeps the
+    /// previous rate and memory.
     void setSampleRate(float rate) override;
     /// Clears the delay memory, keeping delay times.
     void resume() override;
@@ -154,6 +156,9 @@ class DelayEffect : public EffectBaseExt {
     std::array<std::atomic<bool>, kNumLines> headMoved{};
 
     void allocateEngineBuffers();
+    /// Zeroed delay memory of `length` floats for every line; false, with the
+    /// memory unchanged, when it cannot be had.
+    bool renewDelayMemory(std::size_t length);
     void applyHostTempoToAllLines();
     void applyHeadMove(int line);
     void followHostTempo(int line);

@@ -5,10 +5,13 @@
 
 namespace gui {
 
-Bitmap::Bitmap(std::int32_t resourceId) : image_(platform::loadResourceImage(resourceId)) {
-    if (image_ == nullptr) return;
-    width = image_->width();
-    height = image_->height();
+// An effect makes its editor, and so the editor's background, when the host
+// makes the effect; a host that never opens the window (a plug-in scan, an
+// offline render) should not wait for the pixels.
+Bitmap::Bitmap(std::int32_t resourceId) : resourceId_(resourceId) {
+    const platform::ImageSize size = platform::resourceImageSize(resourceId);
+    width = size.width;
+    height = size.height;
 }
 
 Bitmap::~Bitmap() = default;
@@ -18,12 +21,19 @@ void Bitmap::forget() {
     if (--refCount_ == 0) delete this;
 }
 
+const platform::Surface* Bitmap::image() {
+    if (!decoded_ && width > 0) image_ = platform::loadResourceImage(resourceId_);
+    decoded_ = true;
+    return image_.get();
+}
+
 void Bitmap::draw(DrawContext& ctx, const Rect& dest, const Point& source) {
-    if (image_ != nullptr) ctx.drawSurface(*image_, dest, source);
+    if (const platform::Surface* picture = image()) ctx.drawSurface(*picture, dest, source);
 }
 
 void Bitmap::drawTransparent(DrawContext& ctx, const Rect& dest, const Point& source) {
-    if (image_ != nullptr) ctx.drawSurface(*image_, dest, source, &transparentColor);
+    if (const platform::Surface* picture = image())
+        ctx.drawSurface(*picture, dest, source, &transparentColor);
 }
 
 } // namespace gui

@@ -19,7 +19,8 @@ class Surface;
 /// itself when the last holder forgets it. GUI thread only.
 class Bitmap {
   public:
-    /// Loads resource `resourceId`; the count starts at 1, held by the creator. A
+    /// Takes the size of resource `resourceId` from its header; the pixels are
+    /// decoded at the first draw. The count starts at 1, held by the creator. A
     /// resource that does not load gives a 0 × 0 bitmap that draws nothing.
     explicit Bitmap(std::int32_t resourceId);
     Bitmap(const Bitmap&) = delete;
@@ -49,8 +50,13 @@ class Bitmap {
 
   private:
     ~Bitmap();
+    /// The decoded picture, decoded now if this is the first draw; null when it
+    /// does not load.
+    const platform::Surface* image();
 
+    std::int32_t resourceId_;
     std::int32_t refCount_ = 1;
+    bool decoded_ = false;
     std::unique_ptr<platform::Surface> image_;
 };
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -102,6 +103,36 @@ TEST(EngineState, SampleRateSizesTheMemoryAndPlacesTheHeads) {
     Block block(4);
     effect.processBlock(block.inputs, block.outputs, 4);
     EXPECT_EQ(effect.writePos[0] - effect.readPos[0], 6000);
+}
+
+TEST(EngineState, TheSameRateAgainSilencesTheMemoryAndRestartsTheHeads) {
+    // An effect with echoes in flight, given its own rate again, must sound
+    // from then on exactly as one that never ran.
+    DelayEffect played(silentHost);
+    DelayEffect fresh(silentHost);
+    for (DelayEffect* effect : {&played, &fresh}) {
+        effect->setProgram(3);
+        effect->setParameter(idx(ParamKind::FeedBack, 2), 0.9f);
+    }
+    Block loud(512, 0.7f);
+    for (int block = 0; block < 200; ++block)
+        played.processBlock(loud.inputs, loud.outputs, 512);
+    played.setSampleRate(44100.0f);
+    fresh.setSampleRate(44100.0f);
+    for (int line = 0; line < kNumLines; ++line) {
+        EXPECT_EQ(played.readPos[line], fresh.readPos[line]);
+        EXPECT_EQ(played.writePos[line], fresh.writePos[line]);
+        const AlignedBuffer& memory = played.delayBuffer[line];
+        EXPECT_EQ(memory.size(), 176400u);
+        EXPECT_EQ(std::count(memory.data(), memory.data() + memory.size(), 0.0f), 176400);
+    }
+    Block a(512, 0.25f), b(512, 0.25f);
+    for (int block = 0; block < 100; ++block) {
+        played.processBlock(a.inputs, a.outputs, 512);
+        fresh.processBlock(b.inputs, b.outputs, 512);
+        for (int c = 0; c < 6; ++c)
+            ASSERT_EQ(a.out[c], b.out[c]) << "block " << block << ", output " << c;
+    }
 }
 
 TEST(EngineState, ProgramKeepsTheValueAsHandedIn) {

@@ -7,6 +7,7 @@ namespace {
 
 const void* watched = nullptr;
 bool freed = false;
+std::size_t largest = 0;
 
 void release(void* block) noexcept {
     if (block != nullptr && block == watched) freed = true;
@@ -26,9 +27,18 @@ bool wasFreed() {
     return freed;
 }
 
+void watchSizes() {
+    largest = 0;
+}
+
+std::size_t largestBlock() {
+    return largest;
+}
+
 } // namespace gui::test
 
 void* operator new(std::size_t size) {
+    if (size > largest) largest = size;
     if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
     throw std::bad_alloc();
 }

@@ -11,6 +11,7 @@ namespace {
 constexpr std::int32_t kStrip = 1001;
 constexpr std::int32_t kMarked = 1002;
 constexpr std::int32_t kBroken = 1003;
+constexpr std::int32_t kEditorSized = 1010;
 constexpr std::int32_t kMissing = 999;
 
 Color stripPixel(std::int32_t x, std::int32_t y) {
@@ -26,6 +27,21 @@ TEST_F(BitmapTest, LoadsItsSizeFromTheEmbeddedPicture) {
     EXPECT_EQ(strip->getRefCount(), 1);
     EXPECT_EQ(strip->transparentColor, kWhite);
     strip->forget();
+}
+
+TEST_F(BitmapTest, PixelsAreDecodedAtTheFirstDrawNotBefore) {
+    // The picture's pixels take 384 × 530 × 3 bytes; its size alone takes none.
+    OffscreenContext c(nullptr, 384, 530, kBlack);
+    watchSizes();
+    Bitmap* picture = new Bitmap(kEditorSized);
+    EXPECT_EQ(picture->width, 384);
+    EXPECT_EQ(picture->height, 530);
+    EXPECT_LT(largestBlock(), std::size_t{384} * 530);
+    picture->draw(c, {0, 0, 384, 530});
+    EXPECT_GE(largestBlock(), std::size_t{384} * 530 * 3);
+    EXPECT_EQ(pixelAt(*c.getSurface(), 300, 500), (Color{300 % 256, 500 % 256, 64, 0}));
+    EXPECT_EQ(pixelAt(*c.getSurface(), 7, 9), (Color{7, 9, 64, 0}));
+    picture->forget();
 }
 
 TEST_F(BitmapTest, DrawCopiesTheSourceBlockToTheTranslatedDestination) {

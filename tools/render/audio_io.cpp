@@ -52,6 +52,24 @@ std::pair<int, int> checkedPick(const std::string& path, int fileChannels,
     return fileChannels == 1 ? std::pair{0, 0} : std::pair{0, 1};
 }
 
+/// Channels `pick` of `frames` interleaved frames of `channels` samples. A
+/// plain stereo file gets a loop of constant stride, which the compiler turns
+/// into vector shuffles.
+void pickPair(const float* samples, int channels, std::pair<int, int> pick, float* left,
+              float* right, std::int32_t frames) {
+    if (channels == 2 && pick == std::pair{0, 1}) {
+        for (std::int32_t frame = 0; frame < frames; ++frame) {
+            left[frame] = samples[2 * frame];
+            right[frame] = samples[2 * frame + 1];
+        }
+        return;
+    }
+    for (std::int32_t frame = 0; frame < frames; ++frame, samples += channels) {
+        left[frame] = samples[pick.first];
+        right[frame] = samples[pick.second];
+    }
+}
+
 int formatFor(const std::string& extension) {
     if (extension == ".wav") return SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     return SF_FORMAT_FLAC | SF_FORMAT_PCM_24;
@@ -87,11 +105,8 @@ std::int32_t SoundFileSource::read(float* left, float* right, std::int32_t count
     while (done < count && (chunkPos_ < chunkFrames_ || refill())) {
         const auto take = static_cast<std::int32_t>(
             std::min<std::int64_t>(count - done, chunkFrames_ - chunkPos_));
-        const float* samples = interleaved_.data() + chunkPos_ * info_.channels;
-        for (std::int32_t frame = 0; frame < take; ++frame, samples += info_.channels) {
-            left[done + frame] = samples[pick_.first];
-            right[done + frame] = samples[pick_.second];
-        }
+        pickPair(interleaved_.data() + chunkPos_ * info_.channels, info_.channels, pick_,
+                 left + done, right + done, take);
         chunkPos_ += take;
         done += take;
     }
@@ -150,6 +165,7 @@ SoundFileSink::SoundFileSink(const std::string& path, int channels, double rate)
     }
     // FLAC holds integers: a louder-than-full-scale float is clipped, not wrapped.
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    pending_.reserve(static_cast<std::size_t>(kChunkFrames * channels_));
 }
 
 SoundFileSink::~SoundFileSink() {
@@ -161,15 +177,23 @@ SoundFileSink::~SoundFileSink() {
 
 void SoundFileSink::write(const float* interleaved, std::int64_t frames) {
     // Gathered into large writes: one system call per block would cost more
-    // than the plug-in.
+    // than the plug-in. The buffer never grows past its first size, so that
+    // its pages are touched once, not again at every doubling.
+    if (pendingFrames() + frames > kChunkFrames) flush();
+    if (frames >= kChunkFrames) {
+        writeFrames(interleaved, frames);
+        return;
+    }
     pending_.insert(pending_.end(), interleaved, interleaved + frames * channels_);
-    if (pendingFrames() >= kChunkFrames) flush();
 }
 
 void SoundFileSink::flush() {
-    const std::int64_t frames = pendingFrames();
-    const sf_count_t written = sf_writef_float(file_, pending_.data(), frames);
+    writeFrames(pending_.data(), pendingFrames());
     pending_.clear();
+}
+
+void SoundFileSink::writeFrames(const float* interleaved, std::int64_t frames) {
+    const sf_count_t written = sf_writef_float(file_, interleaved, frames);
     if (written != frames) {
         throw RenderError(ExitCode::outputFile, "writing '" + path_ + "' failed (" +
                                                     sf_strerror(file_) +

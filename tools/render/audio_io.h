@@ -86,6 +86,7 @@ class SoundFileSink {
   private:
     static constexpr std::int64_t kChunkFrames = 65536;
     void flush();
+    void writeFrames(const float* interleaved, std::int64_t frames);
     std::int64_t pendingFrames() const {
         return static_cast<std::int64_t>(pending_.size()) / channels_;
     }

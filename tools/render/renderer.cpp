@@ -94,21 +94,25 @@ class TailWriter {
 };
 
 /// One block through the plug-in with the channel adaptation either side of it.
+/// The source writes straight into the plug-in's first two input buffers.
 class BlockRunner {
   public:
     BlockRunner(Plugin& plugin, OutputMode mode, std::int32_t blockSize)
-        : plugin_(plugin), mode_(mode), blockSize_(blockSize),
+        : plugin_(plugin), blockSize_(blockSize),
+          fileChannels_(outputChannels(mode, plugin.outputs())),
           inputs_(std::max(plugin.inputs(), 2), blockSize), outputs_(plugin.outputs(), blockSize),
-          left_(static_cast<std::size_t>(blockSize)), right_(static_cast<std::size_t>(blockSize)),
-          interleaved_(
-              static_cast<std::size_t>(blockSize * outputChannels(mode, plugin.outputs()))) {
+          mixes_(fileChannels_, blockSize),
+          interleaved_(static_cast<std::size_t>(blockSize * fileChannels_)),
+          planes_(static_cast<std::size_t>(fileChannels_)),
+          sourcesOf_(static_cast<std::size_t>(fileChannels_)) {
         for (int source = 0; source < outputs_.size(); ++source)
-            routes_.push_back(targetsOf(source));
+            for (int target : targetsOf(mode, source))
+                sourcesOf_[static_cast<std::size_t>(target)].push_back(source);
     }
 
     std::int32_t blockSize() const { return blockSize_; }
-    float* left() { return left_.data(); }
-    float* right() { return right_.data(); }
+    float* left() { return inputs_[0]; }
+    float* right() { return inputs_[1]; }
     /// Runs `frames` frames of left() and right() and answers the interleaved output.
     const float* run(std::int32_t frames) {
         feedInputs(frames);
@@ -116,57 +120,85 @@ class BlockRunner {
         gatherOutputs(frames);
         return interleaved_.data();
     }
+    /// Runs `frames` frames of silence and answers the interleaved output. The
+    /// silence is laid anew each time: a plug-in may use its inputs as scratch space.
+    const float* runSilence(std::int32_t frames) {
+        std::fill_n(left(), frames, 0.0f);
+        std::fill_n(right(), frames, 0.0f);
+        return run(frames);
+    }
     /// The plug-in the blocks run through.
     Plugin& plugin() { return plugin_; }
-    /// Fills left() and right() with silence for the tail.
-    void silence() {
-        std::fill(left_.begin(), left_.end(), 0.0f);
-        std::fill(right_.begin(), right_.end(), 0.0f);
-    }
 
   private:
     void feedInputs(std::int32_t frames) {
         if (plugin_.inputs() == 1) {
             for (std::int32_t k = 0; k < frames; ++k)
-                inputs_[0][k] = 0.5f * (left_[k] + right_[k]);
+                inputs_[0][k] = 0.5f * (inputs_[0][k] + inputs_[1][k]);
             return;
         }
-        std::copy_n(left_.begin(), frames, inputs_[0]);
-        std::copy_n(right_.begin(), frames, inputs_[1]);
         for (int channel = 2; channel < inputs_.size(); ++channel)
             std::fill_n(inputs_[channel], frames, 0.0f);
     }
 
+    /// Each file channel is 0 plus the plug-in outputs routed to it, in the
+    /// order of the outputs; a channel fed by one output reads it in place.
     void gatherOutputs(std::int32_t frames) {
-        auto channels = static_cast<std::size_t>(outputChannels(mode_, outputs_.size()));
-        std::fill_n(interleaved_.begin(), static_cast<std::size_t>(frames) * channels, 0.0f);
-        for (int source = 0; source < outputs_.size(); ++source) {
-            for (int target : routes_[static_cast<std::size_t>(source)]) {
-                float* sample = interleaved_.data() + target;
-                for (std::int32_t k = 0; k < frames; ++k, sample += channels) {
-                    *sample += outputs_[source][k];
-                }
-            }
+        for (int target = 0; target < fileChannels_; ++target)
+            planes_[static_cast<std::size_t>(target)] = mixOf(target, frames);
+        if (fileChannels_ == 2) {
+            interleavePair(planes_[0], planes_[1], frames);
+            return;
+        }
+        auto channels = static_cast<std::size_t>(fileChannels_);
+        for (int target = 0; target < fileChannels_; ++target) {
+            const float* plane = planes_[static_cast<std::size_t>(target)];
+            float* sample = interleaved_.data() + target;
+            for (std::int32_t k = 0; k < frames; ++k, sample += channels)
+                *sample = 0.0f + plane[k];
+        }
+    }
+
+    /// The samples of file channel `target`: the one output routed to it, or the
+    /// sum of several (or of none) in a buffer of its own.
+    const float* mixOf(int target, std::int32_t frames) {
+        const std::vector<int>& sources = sourcesOf_[static_cast<std::size_t>(target)];
+        if (sources.size() == 1) return outputs_[sources.front()];
+        float* mix = mixes_[target];
+        std::fill_n(mix, frames, 0.0f);
+        for (int source : sources)
+            for (std::int32_t k = 0; k < frames; ++k)
+                mix[k] += outputs_[source][k];
+        return mix;
+    }
+
+    // Adding 0 keeps what accumulating onto a silent frame always gave: a
+    // negative zero from the plug-in is written as a positive one.
+    void interleavePair(const float* first, const float* second, std::int32_t frames) {
+        float* out = interleaved_.data();
+        for (std::int32_t k = 0; k < frames; ++k) {
+            out[2 * k] = 0.0f + first[k];
+            out[2 * k + 1] = 0.0f + second[k];
         }
     }
 
     /// The file channels that plug-in output `source` goes to.
-    std::vector<int> targetsOf(int source) const {
+    std::vector<int> targetsOf(OutputMode mode, int source) const {
         if (outputs_.size() == 1) return {0, 1}; // a mono plug-in fills both sides
-        if (mode_ == OutputMode::all) return {source};
-        if (mode_ == OutputMode::mix) return {source % 2};
+        if (mode == OutputMode::all) return {source};
+        if (mode == OutputMode::mix) return {source % 2};
         return source < 2 ? std::vector<int>{source} : std::vector<int>{};
     }
 
     Plugin& plugin_;
-    OutputMode mode_;
     std::int32_t blockSize_;
+    int fileChannels_;
     ChannelSet inputs_;
     ChannelSet outputs_;
-    std::vector<float> left_;
-    std::vector<float> right_;
+    ChannelSet mixes_; ///< a sum for each file channel fed by more than one output
     std::vector<float> interleaved_;
-    std::vector<std::vector<int>> routes_; ///< file channels of each plug-in output
+    std::vector<const float*> planes_;        ///< the samples of each file channel
+    std::vector<std::vector<int>> sourcesOf_; ///< the outputs feeding each file channel
 };
 
 /// Runs the plug-in on silence in real time and drops the output: some plug-ins
@@ -174,11 +206,10 @@ class BlockRunner {
 /// would outrun. The transport then starts again from zero.
 void warmUp(BlockRunner& runner, double seconds, double rate) {
     if (seconds <= 0.0) return;
-    runner.silence();
     auto frames = static_cast<std::int64_t>(seconds * rate);
     auto start = std::chrono::steady_clock::now();
     for (std::int64_t done = 0; done < frames; done += runner.blockSize()) {
-        runner.run(runner.blockSize());
+        runner.runSilence(runner.blockSize());
         std::this_thread::sleep_until(
             start + std::chrono::duration<double>(static_cast<double>(done) / rate));
     }
@@ -207,11 +238,10 @@ RenderResult render(Plugin& plugin, AudioSource& source, SoundFileSink& sink,
         std::llround(plan.tailSeconds.value_or(kLongestTailSeconds) * rate));
     std::int64_t shownTotal = plan.tailSeconds ? inputFrames + tailFrames : inputFrames;
     TailWriter tail(sink, rate, !plan.tailSeconds);
-    runner.silence();
     for (std::int64_t tailDone = 0; tailDone < tailFrames && !tail.diedAway();) {
         auto frames = static_cast<std::int32_t>(
             std::min<std::int64_t>(runner.blockSize(), tailFrames - tailDone));
-        tail.add(runner.run(frames), frames);
+        tail.add(runner.runSilence(frames), frames);
         tailDone += frames;
         progress.update(done + tailDone, shownTotal, rate);
     }

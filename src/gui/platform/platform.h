@@ -80,6 +80,16 @@ std::unique_ptr<Surface> createSurface(std::int32_t width, std::int32_t height,
 /// none or it cannot be read.
 std::unique_ptr<Surface> loadResourceImage(std::int32_t id);
 
+/// A picture's width and height in pixels.
+struct ImageSize {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+/// The size of the picture under resource `id`, read from its header without
+/// decoding a pixel; 0 × 0 when the module holds none or its header cannot be read.
+ImageSize resourceImageSize(std::int32_t id);
+
 // ---- Child window --------------------------------------------------------------
 
 /// One event of a frame's window, translated once, by value, into the toolkit's terms.

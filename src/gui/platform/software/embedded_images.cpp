@@ -4,6 +4,8 @@
 #include "gui/platform/software/embedded_resources.h"
 #include "gui/platform/software/png_image.h"
 
+#include <cstring>
+
 namespace gui::platform {
 
 std::unique_ptr<Surface> loadResourceImage(std::int32_t id) {
@@ -11,6 +13,31 @@ std::unique_ptr<Surface> loadResourceImage(std::int32_t id) {
     RgbImage decoded;
     if (resource == nullptr || !decodePng(resource->data, resource->size, decoded)) return nullptr;
     return createSurface(decoded.width, decoded.height, decoded.rgb.data());
+}
+
+namespace {
+
+// A PNG file starts with its signature and then its header chunk: length 13,
+// the type "IHDR", the width and the height (big-endian, 1 to 2^31 - 1).
+constexpr unsigned char kPngStart[16] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',
+                                         0,    0,   0,   13,  'I',  'H',  'D',  'R'};
+
+std::int32_t bigEndianSize(const unsigned char* bytes) {
+    const std::uint32_t value = std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
+                                std::uint32_t{bytes[2]} << 8 | std::uint32_t{bytes[3]};
+    return value <= 0x7FFFFFFFu ? static_cast<std::int32_t>(value) : 0;
+}
+
+} // namespace
+
+ImageSize resourceImageSize(std::int32_t id) {
+    const EmbeddedResource* resource = findEmbeddedResource(id);
+    if (resource == nullptr || resource->size < sizeof kPngStart + 8 ||
+        std::memcmp(resource->data, kPngStart, sizeof kPngStart) != 0) {
+        return {};
+    }
+    const ImageSize size{bigEndianSize(resource->data + 16), bigEndianSize(resource->data + 20)};
+    return size.width > 0 && size.height > 0 ? size : ImageSize{};
 }
 
 } // namespace gui::platform

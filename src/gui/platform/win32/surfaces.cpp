@@ -4,6 +4,7 @@
 #include "gui/platform/win32/win32.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace gui::win32 {
@@ -85,6 +86,21 @@ std::unique_ptr<Surface> loadResourceImage(std::int32_t id) {
     DeleteObject(bitmap);
     if (rgb.empty()) return nullptr;
     return createSurface(header.bmWidth, header.bmHeight, rgb.data());
+}
+
+// A BITMAP resource is the file without its file header: it starts with the
+// information header, whose height is negative for rows stored top-down.
+ImageSize resourceImageSize(std::int32_t id) {
+    HMODULE module = win32::moduleInstance();
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2)); // RT_BITMAP
+    HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (data == nullptr || SizeofResource(module, found) < sizeof(BITMAPINFOHEADER)) return {};
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, data, sizeof header);
+    if (header.biSize < sizeof header || header.biWidth <= 0 || header.biHeight == 0) return {};
+    return {static_cast<std::int32_t>(header.biWidth),
+            static_cast<std::int32_t>(header.biHeight < 0 ? -header.biHeight : header.biHeight)};
 }
 
 } // namespace gui::platform
