@@ -27,40 +27,40 @@ VstIntPtr VSTCALL benchHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntP
 
 enum Scenario { kAllOff, kProgramZero, kEverything, kCompareSettings };
 
+// Every line on and delaying, with feedback, saturation and both filter stages.
+void loadEveryLine(DelayEffect& effect, float feedback, float saturation, float lowPass,
+                   float highPass) {
+    for (int line = 0; line < kNumLines; ++line) {
+        auto set = [&](ParamKind kind, float v) {
+            effect.setParameter(parameterIndex(kind, line), v);
+        };
+        set(ParamKind::IsDelayOn, 1.0f);
+        set(ParamKind::DelayType, 1.0f);
+        set(ParamKind::FeedBack, feedback);
+        set(ParamKind::Saturation, saturation);
+        set(ParamKind::LowPassFrequency, lowPass);
+        set(ParamKind::HighPassFrequency, highPass);
+    }
+}
+
 void configure(DelayEffect& effect, Scenario scenario) {
-    auto set = [&](ParamKind kind, int line, float v) {
-        effect.setParameter(parameterIndex(kind, line), v);
-    };
     switch (scenario) {
     case kAllOff:
         for (int line = 0; line < kNumLines; ++line)
-            set(ParamKind::IsDelayOn, line, 0.0f);
+            effect.setParameter(parameterIndex(ParamKind::IsDelayOn, line), 0.0f);
         break;
     case kProgramZero:
         effect.setProgram(0);
         break;
     case kEverything:
         effect.setProgram(3); // four lines
-        for (int line = 0; line < kNumLines; ++line) {
-            set(ParamKind::DelayType, line, 1.0f);
-            set(ParamKind::FeedBack, line, 0.6f);
-            set(ParamKind::Saturation, line, 0.4f);
-            set(ParamKind::LowPassFrequency, line, 0.3f);
-            set(ParamKind::HighPassFrequency, line, 0.4f);
-        }
+        loadEveryLine(effect, 0.6f, 0.4f, 0.3f, 0.4f);
         break;
     case kCompareSettings:
         // What bench/compare has tesk-render run, so that its whole-process time
         // can be set beside the engine's own.
         effect.setProgram(12);
-        for (int line = 0; line < kNumLines; ++line) {
-            set(ParamKind::IsDelayOn, line, 1.0f);
-            set(ParamKind::DelayType, line, 1.0f);
-            set(ParamKind::FeedBack, line, 0.4f);
-            set(ParamKind::Saturation, line, 0.3f);
-            set(ParamKind::LowPassFrequency, line, 0.3f);
-            set(ParamKind::HighPassFrequency, line, 0.5f);
-        }
+        loadEveryLine(effect, 0.4f, 0.3f, 0.3f, 0.5f);
         break;
     }
 }
