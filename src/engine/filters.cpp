@@ -59,6 +59,16 @@ void resetBrokenLanes(AlignedBuffer& inHistory, AlignedBuffer& outHistory) {
     }
 }
 
+// Which lanes of a filter stage filter: none (the stage is skipped), some (each
+// lane picks its filtered or its held input), or all, where there is nothing to
+// pick and the three logic operations of each pick would only cost time.
+enum class Lanes { none, some, all };
+
+Lanes lanesOf(const bool (&active)[kNumLines]) {
+    const auto count = std::count(std::begin(active), std::end(active), true);
+    return count == 0 ? Lanes::none : count == kNumLines ? Lanes::all : Lanes::some;
+}
+
 // Keeps `a` in the lanes of `mask`, `b` elsewhere (bit for bit).
 __m128 select(__m128 mask, __m128 a, __m128 b) {
     return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
@@ -103,14 +113,14 @@ class Stage {
             _mm_add_ps(_mm_mul_ps(a1_, y1_), _mm_mul_ps(a2_, y2_)));
     }
 
-    __m128 step(__m128 in) {
-        const __m128 x = select(active_, in, held_);
+    template <Lanes Filtering> __m128 step(__m128 in) {
+        const __m128 x = Filtering == Lanes::all ? in : select(active_, in, held_);
         const __m128 y = output(x);
         x2_ = x1_;
         x1_ = x;
         y2_ = y1_;
         y1_ = y;
-        return select(active_, y, in);
+        return Filtering == Lanes::all ? y : select(active_, y, in);
     }
 
     void finish() {
@@ -181,20 +191,20 @@ struct ShapingPass {
         }
     }
 
-    template <bool HighPass, bool LowPass>
+    template <Lanes HighPass, Lanes LowPass>
     __m128 filterFrame(Stage& hp, Stage& lp, __m128 x) const {
-        if constexpr (HighPass) x = hp.step(x);
-        if constexpr (LowPass) x = lp.step(x);
+        if constexpr (HighPass != Lanes::none) x = hp.step<HighPass>(x);
+        if constexpr (LowPass != Lanes::none) x = lp.step<LowPass>(x);
         return x;
     }
 
-    template <bool HighPass, bool LowPass>
+    template <Lanes HighPass, Lanes LowPass>
     void run(Stage& hp, Stage& lp, std::int32_t frames) const {
         const std::int32_t full = frames & ~3;
         for (std::int32_t k = 0; k < full; k += 4) {
             __m128 v[kNumLines];
             saturateGroup(v, k);
-            if constexpr (HighPass || LowPass) {
+            if constexpr (HighPass != Lanes::none || LowPass != Lanes::none) {
                 _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
                 for (__m128& frame : v)
                     frame = filterFrame<HighPass, LowPass>(hp, lp, frame);
@@ -207,7 +217,7 @@ struct ShapingPass {
 
     // The last partial group: saturated whole (the spare group takes the
     // overhang), then filtered and mixed frame by frame.
-    template <bool HighPass, bool LowPass>
+    template <Lanes HighPass, Lanes LowPass>
     void runTail(Stage& hp, Stage& lp, std::int32_t full, std::int32_t frames) const {
         __m128 v[kNumLines];
         saturateGroup(v, full);
@@ -251,6 +261,36 @@ void DelayEffect::updateFilterCoefficients(int line) {
     coefficientsReady[line] = true;
 }
 
+namespace {
+
+template <Lanes HighPass>
+void runPassWithHighPass(const ShapingPass& pass, Stage& hp, Stage& lp, Lanes lowPass,
+                         std::int32_t frames) {
+    switch (lowPass) {
+    case Lanes::none:
+        return pass.run<HighPass, Lanes::none>(hp, lp, frames);
+    case Lanes::some:
+        return pass.run<HighPass, Lanes::some>(hp, lp, frames);
+    case Lanes::all:
+        return pass.run<HighPass, Lanes::all>(hp, lp, frames);
+    }
+}
+
+// The pass made for the lanes each stage filters.
+void runPass(const ShapingPass& pass, Stage& hp, Stage& lp, Lanes highPass, Lanes lowPass,
+             std::int32_t frames) {
+    switch (highPass) {
+    case Lanes::none:
+        return runPassWithHighPass<Lanes::none>(pass, hp, lp, lowPass, frames);
+    case Lanes::some:
+        return runPassWithHighPass<Lanes::some>(pass, hp, lp, lowPass, frames);
+    case Lanes::all:
+        return runPassWithHighPass<Lanes::all>(pass, hp, lp, lowPass, frames);
+    }
+}
+
+} // namespace
+
 void DelayEffect::shapeAndMixLines(float** outputs, std::int32_t frames) {
     bool highPassActive[kNumLines];
     bool lowPassActive[kNumLines];
@@ -277,14 +317,7 @@ void DelayEffect::shapeAndMixLines(float** outputs, std::int32_t frames) {
     hp.hold(first);
     lp.hold(anyHighPass ? select(laneMask(highPassActive), hp.output(first), first) : first);
 
-    if (anyHighPass && anyLowPass)
-        pass.run<true, true>(hp, lp, frames);
-    else if (anyHighPass)
-        pass.run<true, false>(hp, lp, frames);
-    else if (anyLowPass)
-        pass.run<false, true>(hp, lp, frames);
-    else
-        pass.run<false, false>(hp, lp, frames);
+    runPass(pass, hp, lp, lanesOf(highPassActive), lanesOf(lowPassActive), frames);
     if (anyHighPass) hp.finish();
     if (anyLowPass) lp.finish();
 }

@@ -55,6 +55,21 @@ template <typename Change> void both(DelayEffect& a, DelayEffect& b, Change&& ch
     change(b);
 }
 
+// Every line on, one filter stage set alike in all of them: on in every lane,
+// or now and then off in every lane, which random values alone hardly give.
+void setOneStageInEveryLine(Random& random, DelayEffect& a, DelayEffect& b) {
+    const bool highPass = random.chance(500);
+    const float off = highPass ? 0.0f : 1.0f;
+    const float value = random.chance(300) ? off : random.unit();
+    const ParamKind kind = highPass ? ParamKind::LowPassFrequency : ParamKind::HighPassFrequency;
+    both(a, b, [&](DelayEffect& e) {
+        for (int line = 0; line < kNumLines; ++line) {
+            e.setParameter(parameterIndex(ParamKind::IsDelayOn, line), 1.0f);
+            e.setParameter(parameterIndex(kind, line), value);
+        }
+    });
+}
+
 void sweepEverything(Random& random, DelayEffect& a, DelayEffect& b) {
     const std::uint32_t changes = random.below(4);
     for (std::uint32_t i = 0; i < changes; ++i) {
@@ -74,6 +89,7 @@ void sweepEverything(Random& random, DelayEffect& a, DelayEffect& b) {
         both(a, b, [&](DelayEffect& e) { e.setSampleRate(rate); });
     }
     if (random.chance(3)) both(a, b, [](DelayEffect& e) { e.resume(); });
+    if (random.chance(20)) setOneStageInEveryLine(random, a, b);
     if (random.chance(20)) hostTempo = 60.0 + random.below(2000) * 0.1;
 }
 
