@@ -172,22 +172,45 @@ struct ShapingPass {
         return _mm_load_ps(lanes);
     }
 
+    // Line `l`'s group of four at `k`, saturated.
+    __m128 saturated(int l, std::int32_t k) const {
+        const __m128 v = _mm_load_ps(lines[l] + k);
+        return saturating[l] ? saturationCurve(v, satIn[l], satOut[l]) : v;
+    }
+
     void saturateGroup(__m128 (&v)[kNumLines], std::int32_t k) const {
-        for (int l = 0; l < kNumLines; ++l) {
-            v[l] = _mm_load_ps(lines[l] + k);
-            if (saturating[l]) v[l] = saturationCurve(v[l], satIn[l], satOut[l]);
-        }
+        for (int l = 0; l < kNumLines; ++l)
+            v[l] = saturated(l, k);
+    }
+
+    // Stores mixed line `i`'s shaped group `v` at `k` and adds it onto its pair.
+    void storeAndMix(int i, __m128 v, std::int32_t k) const {
+        const LineMix& m = mix[i];
+        _mm_store_ps(lines[mixLine[i]] + k, v);
+        _mm_storeu_ps(m.left + k,
+                      _mm_add_ps(_mm_loadu_ps(m.left + k), _mm_mul_ps(v, _mm_set1_ps(m.gainLeft))));
+        _mm_storeu_ps(m.right + k, _mm_add_ps(_mm_loadu_ps(m.right + k),
+                                              _mm_mul_ps(v, _mm_set1_ps(m.gainRight))));
     }
 
     void storeAndMixGroup(const __m128 (&v)[kNumLines], std::int32_t k) const {
-        for (int i = 0; i < mixCount; ++i) {
-            const int l = mixLine[i];
-            const LineMix& m = mix[i];
-            _mm_store_ps(lines[l] + k, v[l]);
-            _mm_storeu_ps(m.left + k, _mm_add_ps(_mm_loadu_ps(m.left + k),
-                                                 _mm_mul_ps(v[l], _mm_set1_ps(m.gainLeft))));
-            _mm_storeu_ps(m.right + k, _mm_add_ps(_mm_loadu_ps(m.right + k),
-                                                  _mm_mul_ps(v[l], _mm_set1_ps(m.gainRight))));
+        for (int i = 0; i < mixCount; ++i)
+            storeAndMix(i, v[mixLine[i]], k);
+    }
+
+    // Mixed line `i` on its own, when no filter stage joins the lines in one
+    // vector: the lines that do not run are not touched. Each output sample
+    // still takes the lines' echoes in mix order, as in the joint pass.
+    void saturateAndMixAlone(int i, std::int32_t frames) const {
+        const int l = mixLine[i];
+        const std::int32_t full = frames & ~3;
+        for (std::int32_t k = 0; k < full; k += 4)
+            storeAndMix(i, saturated(l, k), k);
+        if (full == frames) return;
+        _mm_store_ps(lines[l] + full, saturated(l, full)); // the spare group takes the overhang
+        for (std::int32_t k = full; k < frames; ++k) {
+            mix[i].left[k] += lines[l][k] * mix[i].gainLeft;
+            mix[i].right[k] += lines[l][k] * mix[i].gainRight;
         }
     }
 
@@ -200,16 +223,19 @@ struct ShapingPass {
 
     template <Lanes HighPass, Lanes LowPass>
     void run(Stage& hp, Stage& lp, std::int32_t frames) const {
+        if constexpr (HighPass == Lanes::none && LowPass == Lanes::none) {
+            for (int i = 0; i < mixCount; ++i)
+                saturateAndMixAlone(i, frames);
+            return;
+        }
         const std::int32_t full = frames & ~3;
         for (std::int32_t k = 0; k < full; k += 4) {
             __m128 v[kNumLines];
             saturateGroup(v, k);
-            if constexpr (HighPass != Lanes::none || LowPass != Lanes::none) {
-                _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-                for (__m128& frame : v)
-                    frame = filterFrame<HighPass, LowPass>(hp, lp, frame);
-                _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-            }
+            _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
+            for (__m128& frame : v)
+                frame = filterFrame<HighPass, LowPass>(hp, lp, frame);
+            _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
             storeAndMixGroup(v, k);
         }
         if (full < frames) runTail<HighPass, LowPass>(hp, lp, full, frames);
