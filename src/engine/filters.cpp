@@ -159,7 +159,7 @@ struct ShapingPass {
     __m128 satIn[kNumLines];
     __m128 satOut[kNumLines];
     LineMix mix[kNumLines];
-    int mixCount;
+    int mixCount = 0;
     int mixLine[kNumLines];
 
     // The four lines' samples at `frame`, saturated, in lane order.
@@ -329,7 +329,7 @@ void DelayEffect::shapeAndMixLines(float** outputs, std::int32_t frames) {
         anyHighPass = anyHighPass || highPassActive[line];
         anyLowPass = anyLowPass || lowPassActive[line];
     }
-    ShapingPass pass{};
+    ShapingPass pass; // filled by preparePass: zeroing its 300 bytes first costs more than a short block
     preparePass(pass, outputs);
     if (pass.mixCount == 0) return; // no line runs: nothing to shape, filter or mix
     const AlignedBuffer* const hpBlocks[5] = {&hpB0, &hpB1, &hpB2, &hpA1, &hpA2};
