@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <map>
 
 namespace tesk::render::test {
@@ -38,6 +40,11 @@ void expectOnlyAt(const std::vector<float>& channel, const std::map<std::size_t,
         ASSERT_NEAR(channel[frame], want, kTolerance * std::max(1.0f, std::fabs(want)))
             << "at frame " << frame;
     }
+}
+
+std::string fileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 class TeskDelayRender : public ::testing::Test {
@@ -198,6 +205,12 @@ TEST_F(TeskDelayRender, DemoRendersAudibleFiniteAudioIntoDemoWav) {
     EXPECT_TRUE(allFinite(demo));
     EXPECT_GT(peak(demo.channels[0]), 0.01f);
     EXPECT_GT(peak(demo.channels[1]), 0.01f);
+
+    // The same render again gives the same bytes: no time of writing in the file.
+    const std::string first = fileBytes(folder_.file("demo.wav"));
+    ASSERT_EQ(runRender({"--quiet", "-o", "again.wav"}, folder_.path()).exitCode, 0);
+    EXPECT_EQ(fileBytes(folder_.file("again.wav")), first);
+    EXPECT_EQ(first.find("PEAK"), std::string::npos);
 }
 
 TEST_F(TeskDelayRender, DemoGoesToTheGivenOutputAsFlac) {

@@ -165,6 +165,9 @@ SoundFileSink::SoundFileSink(const std::string& path, int channels, double rate)
     }
     // FLAC holds integers: a louder-than-full-scale float is clipped, not wrapped.
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // A float WAV's optional PEAK chunk carries the time of writing, so that two
+    // renders of the same input would differ, and costs a scan of every sample.
+    sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     pending_.reserve(static_cast<std::size_t>(kChunkFrames * channels_));
 }
 
