@@ -193,6 +193,12 @@ struct ShapingPass {
                                               _mm_mul_ps(v, _mm_set1_ps(m.gainRight))));
     }
 
+    // Adds mixed line `i`'s shaped sample `value` at frame `k` onto its pair.
+    void mixFrame(int i, float value, std::int32_t k) const {
+        mix[i].left[k] += value * mix[i].gainLeft;
+        mix[i].right[k] += value * mix[i].gainRight;
+    }
+
     void storeAndMixGroup(const __m128 (&v)[kNumLines], std::int32_t k) const {
         for (int i = 0; i < mixCount; ++i)
             storeAndMix(i, v[mixLine[i]], k);
@@ -208,10 +214,8 @@ struct ShapingPass {
             storeAndMix(i, saturated(l, k), k);
         if (full == frames) return;
         _mm_store_ps(lines[l] + full, saturated(l, full)); // the spare group takes the overhang
-        for (std::int32_t k = full; k < frames; ++k) {
-            mix[i].left[k] += lines[l][k] * mix[i].gainLeft;
-            mix[i].right[k] += lines[l][k] * mix[i].gainRight;
-        }
+        for (std::int32_t k = full; k < frames; ++k)
+            mixFrame(i, lines[l][k], k);
     }
 
     template <Lanes HighPass, Lanes LowPass>
@@ -257,8 +261,7 @@ struct ShapingPass {
             for (int i = 0; i < mixCount; ++i) {
                 const int l = mixLine[i];
                 lines[l][k] = lanes[l];
-                mix[i].left[k] += lanes[l] * mix[i].gainLeft;
-                mix[i].right[k] += lanes[l] * mix[i].gainRight;
+                mixFrame(i, lanes[l], k);
             }
         }
     }
@@ -320,16 +323,13 @@ void runPass(const ShapingPass& pass, Stage& hp, Stage& lp, Lanes highPass, Lane
 void DelayEffect::shapeAndMixLines(float** outputs, std::int32_t frames) {
     bool highPassActive[kNumLines];
     bool lowPassActive[kNumLines];
-    bool anyHighPass = false;
-    bool anyLowPass = false;
     for (int line = 0; line < kNumLines; ++line) {
         highPassActive[line] = running[line] && lowPassFrequency[line] > 0.0f;
         lowPassActive[line] = running[line] && highPassFrequency[line] < 1.0f;
         if (running[line]) updateFilterCoefficients(line);
-        anyHighPass = anyHighPass || highPassActive[line];
-        anyLowPass = anyLowPass || lowPassActive[line];
     }
-    ShapingPass pass; // filled by preparePass: zeroing its 300 bytes first costs more than a short block
+    // Filled by preparePass: zeroing its 300 bytes first would cost more than a short block.
+    ShapingPass pass;
     preparePass(pass, outputs);
     if (pass.mixCount == 0) return; // no line runs: nothing to shape, filter or mix
     const AlignedBuffer* const hpBlocks[5] = {&hpB0, &hpB1, &hpB2, &hpA1, &hpA2};
@@ -341,11 +341,14 @@ void DelayEffect::shapeAndMixLines(float** outputs, std::int32_t frames) {
     // that stage sees it: after saturation, and after the high-pass stage.
     const __m128 first = pass.firstFrame(0);
     hp.hold(first);
-    lp.hold(anyHighPass ? select(laneMask(highPassActive), hp.output(first), first) : first);
+    const Lanes highPass = lanesOf(highPassActive);
+    const Lanes lowPass = lanesOf(lowPassActive);
+    lp.hold(highPass != Lanes::none ? select(laneMask(highPassActive), hp.output(first), first)
+                                    : first);
 
-    runPass(pass, hp, lp, lanesOf(highPassActive), lanesOf(lowPassActive), frames);
-    if (anyHighPass) hp.finish();
-    if (anyLowPass) lp.finish();
+    runPass(pass, hp, lp, highPass, lowPass, frames);
+    if (highPass != Lanes::none) hp.finish();
+    if (lowPass != Lanes::none) lp.finish();
 }
 
 void DelayEffect::preparePass(ShapingPass& pass, float** outputs) {
