@@ -66,8 +66,8 @@ constexpr double kRates[] = {8000, 22050, 44100, 48000, 88200, 96000, 192000, 38
 constexpr double kTempos[] = {48, 60, 90, 120, 133.3, 174, 240, 999};
 // A heap in use that grows by more than this share, plus a little for the
 // libraries' own caches, between the first minute and the end counts as a leak.
-constexpr double kGrowthAllowed = 0.10;
-constexpr long kSlackKilobytes = 4 * 1024;
+constexpr double kGrowthAllowed = 0.01;
+constexpr long kSlackKilobytes = 1024;
 
 struct Options {
     double seconds = 60;
@@ -326,6 +326,21 @@ class EditorCycler {
         open_.erase(done, open_.end());
     }
 
+    /// Opens, draws and closes every instance's editor once. An editor decodes its
+    /// bitmaps at its first draw and keeps them while its instance lives, so
+    /// memory read before every editor was seen would count them as growth.
+    void showEachOnce() {
+        for (std::size_t slot = 0; slot < slots_.size(); ++slot) {
+            const Open open = openAt(slot, 0);
+            for (int idle = 0; idle < 3; ++idle) {
+                XSync(display_, False);
+                slots_[slot].instance->dispatch(effEditIdle);
+                drainEvents();
+            }
+            close(open);
+        }
+    }
+
   private:
     static constexpr std::size_t kMaxOpen = 4;
     struct Open {
@@ -338,6 +353,10 @@ class EditorCycler {
         const std::size_t slot = random_() % slots_.size();
         for (const Open& open : open_)
             if (open.slot == slot) return;
+        open_.push_back(openAt(slot, 5 + static_cast<int>(random_() % 60)));
+    }
+
+    Open openAt(std::size_t slot, int idles) {
         const vsthost::Instance& instance = *slots_[slot].instance;
         int width = 400, height = 300;
         ERect* rect = nullptr;
@@ -352,8 +371,8 @@ class EditorCycler {
         XMapWindow(display_, window);
         XSync(display_, False);
         instance.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(window));
-        open_.push_back({slot, window, 5 + static_cast<int>(random_() % 60)});
         ++counters_.editorOpenings;
+        return {slot, window, idles};
     }
 
     void close(const Open& open) {
@@ -437,6 +456,7 @@ void runStretch(const Options& options, std::vector<Slot>& slots, Display* displ
 Memory soak(const Options& options, std::vector<Slot>& slots, Display* display,
             Counters& counters) {
     const double stretch = std::min(60.0, options.seconds / 3);
+    if (display != nullptr) EditorCycler(display, slots, options.seed, counters).showEachOnce();
     Memory first;
     double elapsed = 0;
     for (unsigned round = 0; elapsed < options.seconds; ++round) {
