@@ -56,6 +56,20 @@ const char* processorName(const char* vendor, int family, int model) {
     return "Unknown";
 }
 
+#if defined(__x86_64__) && !defined(_WIN32)
+void runAvx() {
+    __asm__ volatile("vxorps %%ymm0, %%ymm0, %%ymm0" ::: "xmm0");
+}
+
+// The register state the system saves on a task switch (XCR0): bit 1 the
+// 16-byte registers, bit 2 the upper halves of the 32-byte ones.
+bool systemSavesWideRegisters() {
+    unsigned low = 0, high = 0;
+    __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    return (low & 6u) == 6u;
+}
+#endif
+
 } // namespace
 
 std::int32_t probeCpu(CpuInfo* info) {
@@ -115,6 +129,23 @@ bool detectVectorUnit() {
         present = (info.usableFeatures & kCpuSse) != 0 && (info.reportedFeatures & kCpuSse) != 0;
     });
     return present;
+}
+
+bool detectWideVectorUnit() {
+#if defined(__x86_64__) && !defined(_WIN32)
+    static std::once_flag once;
+    static bool present = false;
+    std::call_once(once, [] {
+        if (__get_cpuid_max(0, nullptr) < 1) return;
+        const unsigned ecx = leaf(1).ecx;
+        const bool avx = (ecx & (1u << 28)) != 0;
+        const bool osSaves = (ecx & (1u << 27)) != 0; // XGETBV may be asked
+        present = avx && osSaves && systemSavesWideRegisters() && runFaultGuarded(runAvx);
+    });
+    return present;
+#else
+    return false;
+#endif
 }
 
 } // namespace tesk

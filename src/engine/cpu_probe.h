@@ -39,4 +39,10 @@ extern std::atomic<bool> hasVectorUnit;
 /// Asks once per process; later calls give the same answer.
 bool detectVectorUnit();
 
+/// True when the processing may also use the 8-wide float unit (AVX): the
+/// processor reports it, the system saves its registers across task switches,
+/// and one of its instructions runs. Asks once per process. Always false on
+/// Windows, whose GCC cannot align the stack for 32-byte spills, and off x86-64.
+bool detectWideVectorUnit();
+
 } // namespace tesk

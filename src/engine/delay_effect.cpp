@@ -32,6 +32,7 @@ float hostTempoAsFloat(double bpm) {
 DelayEffect::DelayEffect(audioMasterCallback host, EditorFactory makeEditor, const bool* vectorUnit)
     : EffectBaseExt(host, kNumPrograms, kNumParameters) {
     hasVectorUnit = vectorUnit != nullptr ? *vectorUnit : detectVectorUnit();
+    useWideVectors(true);
     allocateEngineBuffers();
 
     programs = std::make_unique<std::array<DelayProgram, kNumPrograms>>();

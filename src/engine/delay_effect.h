@@ -90,6 +90,11 @@ class DelayEffect : public EffectBaseExt {
     /// The block routine behind both process entries; at most `kMaxFrames` frames.
     void processBlock(float** inputs, float** outputs, std::int32_t frames);
 
+    /// Whether both filter stages may run in one 8-wide vector where the
+    /// processor has the unit (the default). The 4-wide path gives the same
+    /// output bit for bit; tests and benchmarks turn this off to compare.
+    void useWideVectors(bool on) { wideVectors = on && detectWideVectorUnit(); }
+
     template <typename T> using PerLine = std::array<Relaxed<T>, kNumLines>;
 
     // ---- engine state; decoded parameters are written by any thread and read
@@ -144,6 +149,7 @@ class DelayEffect : public EffectBaseExt {
     std::array<std::int32_t, kNumLines> silentBehindRead{};
     /// Which lines run in the current block, taken once at its start.
     std::array<bool, kNumLines> running{};
+    bool wideVectors = false;
 
   private:
     // The tests keep the earlier block routine as a reference that runs on

@@ -2,7 +2,7 @@
 // high-pass and low-pass stages on either side of the line's crossover.
 #include "delay_effect.h"
 
-#include <xmmintrin.h>
+#include <immintrin.h>
 
 #include <algorithm>
 #include <cmath>
@@ -132,9 +132,74 @@ class Stage {
     }
 
   private:
+    friend class PairedStages;
+
     __m128 b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, active_, held_;
     AlignedBuffer& inHistory_;
     AlignedBuffer& outHistory_;
+};
+
+// The 8-wide unit's code is compiled for it function by function and runs only
+// where the processor probe found the unit.
+#define TESK_WIDE __attribute__((target("avx")))
+
+// Both stages, every lane filtering, in 8-wide vectors: the high-pass stage in
+// the low half, the low-pass stage in the high half. A step filters the
+// high-pass of one frame and the low-pass of an earlier one, whose high-pass
+// output is already there, so the two recursions share one chain of operations. Each lane does its stage's arithmetic in the order of
+// `Stage::output`, so the outputs are the 4-wide path's bit for bit.
+class PairedStages {
+  public:
+    TESK_WIDE PairedStages(const Stage& hp, const Stage& lp)
+        : b0_(pair(hp.b0_, lp.b0_)), b1_(pair(hp.b1_, lp.b1_)), b2_(pair(hp.b2_, lp.b2_)),
+          a1_(pair(hp.a1_, lp.a1_)), a2_(pair(hp.a2_, lp.a2_)), x1_(pair(hp.x1_, lp.x1_)),
+          x2_(pair(hp.x2_, lp.x2_)), y1_(pair(hp.y1_, lp.y1_)), y2_(pair(hp.y2_, lp.y2_)) {}
+
+    TESK_WIDE static __m256 pair(__m128 low, __m128 high) {
+        return _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
+    }
+    TESK_WIDE static __m128 low(__m256 v) { return _mm256_castps256_ps128(v); }
+    TESK_WIDE static __m128 high(__m256 v) { return _mm256_extractf128_ps(v, 1); }
+
+    // The high-pass output for `highPassIn` in the low half, the low-pass output
+    // for `lowPassIn` in the high half.
+    TESK_WIDE __m256 step(__m128 highPassIn, __m128 lowPassIn) {
+        const __m256 x = pair(highPassIn, lowPassIn);
+        const __m256 y = _mm256_sub_ps(
+            _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(b0_, x), _mm256_mul_ps(b1_, x1_)),
+                          _mm256_mul_ps(b2_, x2_)),
+            _mm256_add_ps(_mm256_mul_ps(a1_, y1_), _mm256_mul_ps(a2_, y2_)));
+        x2_ = x1_;
+        x1_ = x;
+        y2_ = y1_;
+        y1_ = y;
+        return y;
+    }
+
+    // High-passes `in` and low-passes the earlier of `waiting`, whose later
+    // one moves up to make room for `in`'s high-pass output; answers the
+    // low-pass output.
+    TESK_WIDE __m128 advance(__m128 in, __m128 (&waiting)[2]) {
+        const __m256 y = step(in, waiting[0]);
+        waiting[0] = waiting[1];
+        waiting[1] = low(y);
+        return high(y);
+    }
+
+    // Gives each stage its half of the histories back.
+    TESK_WIDE void unpair(Stage& hp, Stage& lp) const {
+        hp.x1_ = low(x1_);
+        hp.x2_ = low(x2_);
+        hp.y1_ = low(y1_);
+        hp.y2_ = low(y2_);
+        lp.x1_ = high(x1_);
+        lp.x2_ = high(x2_);
+        lp.y1_ = high(y1_);
+        lp.y2_ = high(y2_);
+    }
+
+  private:
+    __m256 b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_;
 };
 
 // Where one running line's wet signal goes, and at what gains.
@@ -245,6 +310,40 @@ struct ShapingPass {
         if (full < frames) runTail<HighPass, LowPass>(hp, lp, full, frames);
     }
 
+    // Every lane of both stages filtering, on the 8-wide unit, for four frames
+    // or more. The low-pass half runs two frames behind the high-pass half: one
+    // frame behind, each step would wait on the step before for its input as
+    // well as for its histories, a longer chain. The high-pass of the first two
+    // frames runs alone, the low-pass of the last two after the pairing, and a
+    // group is stored and mixed within the next, once its low-pass outputs are in.
+    TESK_WIDE void runPaired(Stage& hp, Stage& lp, std::int32_t frames) const {
+        const std::int32_t full = frames & ~3;
+        __m128 in[kNumLines];
+        saturateGroup(in, 0);
+        _MM_TRANSPOSE4_PS(in[0], in[1], in[2], in[3]);
+        // The high-pass outputs still to be low-passed, the earlier first.
+        __m128 waiting[2] = {hp.step<Lanes::all>(in[0]), hp.step<Lanes::all>(in[1])};
+        PairedStages both(hp, lp);
+        __m128 out[kNumLines];
+        for (std::int32_t k = 0;; k += 4) {
+            for (int j = 2; j < kNumLines; ++j)
+                out[j - 2] = both.advance(in[j], waiting);
+            if (k + 4 == full) break;
+            saturateGroup(in, k + 4);
+            _MM_TRANSPOSE4_PS(in[0], in[1], in[2], in[3]);
+            for (int j = 0; j < 2; ++j)
+                out[j + 2] = both.advance(in[j], waiting);
+            _MM_TRANSPOSE4_PS(out[0], out[1], out[2], out[3]);
+            storeAndMixGroup(out, k);
+        }
+        both.unpair(hp, lp);
+        out[2] = lp.step<Lanes::all>(waiting[0]);
+        out[3] = lp.step<Lanes::all>(waiting[1]);
+        _MM_TRANSPOSE4_PS(out[0], out[1], out[2], out[3]);
+        storeAndMixGroup(out, full - 4);
+        if (full < frames) runTail<Lanes::all, Lanes::all>(hp, lp, full, frames);
+    }
+
     // The last partial group: saturated whole (the spare group takes the
     // overhang), then filtered and mixed frame by frame.
     template <Lanes HighPass, Lanes LowPass>
@@ -346,7 +445,10 @@ void DelayEffect::shapeAndMixLines(float** outputs, std::int32_t frames) {
     lp.hold(highPass != Lanes::none ? select(laneMask(highPassActive), hp.output(first), first)
                                     : first);
 
-    runPass(pass, hp, lp, highPass, lowPass, frames);
+    if (wideVectors && highPass == Lanes::all && lowPass == Lanes::all && frames >= 4)
+        pass.runPaired(hp, lp, frames);
+    else
+        runPass(pass, hp, lp, highPass, lowPass, frames);
     if (highPass != Lanes::none) hp.finish();
     if (lowPass != Lanes::none) lp.finish();
 }
