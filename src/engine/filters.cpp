@@ -79,6 +79,10 @@ __m128 laneMask(const bool (&on)[kNumLines]) {
     return _mm_cmpneq_ps(_mm_setr_ps(flag(0), flag(1), flag(2), flag(3)), _mm_setzero_ps());
 }
 
+// The 8-wide unit's code is compiled for it function by function and runs only
+// where the processor probe found the unit.
+#define TESK_WIDE __attribute__((target("avx")))
+
 // A sine's Taylor polynomial to the fifth power, scaled by the line's gains.
 __m128 saturationCurve(__m128 s, __m128 gi, __m128 go) {
     const __m128 x = _mm_mul_ps(gi, s);
@@ -88,6 +92,18 @@ __m128 saturationCurve(__m128 s, __m128 gi, __m128 go) {
     const __m128 curve = _mm_add_ps(_mm_sub_ps(x, _mm_mul_ps(x3, _mm_set1_ps(1.0f / 6.0f))),
                                     _mm_mul_ps(x5, _mm_set1_ps(1.0f / 120.0f)));
     return _mm_mul_ps(go, curve);
+}
+
+// The same curve on the 8-wide unit, the same operations in the same order.
+TESK_WIDE __m256 saturationCurveWide(__m256 s, __m256 gi, __m256 go) {
+    const __m256 x = _mm256_mul_ps(gi, s);
+    const __m256 x2 = _mm256_mul_ps(x, x);
+    const __m256 x3 = _mm256_mul_ps(x2, x);
+    const __m256 x5 = _mm256_mul_ps(x3, x2);
+    const __m256 curve =
+        _mm256_add_ps(_mm256_sub_ps(x, _mm256_mul_ps(x3, _mm256_set1_ps(1.0f / 6.0f))),
+                      _mm256_mul_ps(x5, _mm256_set1_ps(1.0f / 120.0f)));
+    return _mm256_mul_ps(go, curve);
 }
 
 // One filter stage over the four lines, one line per lane, direct form I. A
@@ -138,10 +154,6 @@ class Stage {
     AlignedBuffer& inHistory_;
     AlignedBuffer& outHistory_;
 };
-
-// The 8-wide unit's code is compiled for it function by function and runs only
-// where the processor probe found the unit.
-#define TESK_WIDE __attribute__((target("avx")))
 
 // Both stages, every lane filtering, in 8-wide vectors: the high-pass stage in
 // the low half, the low-pass stage in the high half. A step filters the
@@ -243,6 +255,27 @@ struct ShapingPass {
         return saturating[l] ? saturationCurve(v, satIn[l], satOut[l]) : v;
     }
 
+    void loadGroup(__m128 (&v)[kNumLines], std::int32_t k) const {
+        for (int l = 0; l < kNumLines; ++l)
+            v[l] = _mm_load_ps(lines[l] + k);
+    }
+
+    // Saturates the lines in place over the block's groups, the spare one
+    // included, eight frames at a time.
+    TESK_WIDE void saturateInPlaceWide(std::int32_t frames) const {
+        const std::int32_t groups = (frames + 3) & ~3;
+        for (int l = 0; l < kNumLines; ++l) {
+            if (!saturating[l]) continue;
+            const __m256 gi = _mm256_set_m128(satIn[l], satIn[l]);
+            const __m256 go = _mm256_set_m128(satOut[l], satOut[l]);
+            std::int32_t k = 0;
+            for (; k + 8 <= groups; k += 8)
+                _mm256_storeu_ps(lines[l] + k,
+                                 saturationCurveWide(_mm256_loadu_ps(lines[l] + k), gi, go));
+            if (k < groups) _mm_store_ps(lines[l] + k, saturated(l, k));
+        }
+    }
+
     void saturateGroup(__m128 (&v)[kNumLines], std::int32_t k) const {
         for (int l = 0; l < kNumLines; ++l)
             v[l] = saturated(l, k);
@@ -318,8 +351,9 @@ struct ShapingPass {
     // group is stored and mixed within the next, once its low-pass outputs are in.
     TESK_WIDE void runPaired(Stage& hp, Stage& lp, std::int32_t frames) const {
         const std::int32_t full = frames & ~3;
+        saturateInPlaceWide(frames);
         __m128 in[kNumLines];
-        saturateGroup(in, 0);
+        loadGroup(in, 0);
         _MM_TRANSPOSE4_PS(in[0], in[1], in[2], in[3]);
         // The high-pass outputs still to be low-passed, the earlier first.
         __m128 waiting[2] = {hp.step<Lanes::all>(in[0]), hp.step<Lanes::all>(in[1])};
@@ -329,7 +363,7 @@ struct ShapingPass {
             for (int j = 2; j < kNumLines; ++j)
                 out[j - 2] = both.advance(in[j], waiting);
             if (k + 4 == full) break;
-            saturateGroup(in, k + 4);
+            loadGroup(in, k + 4);
             _MM_TRANSPOSE4_PS(in[0], in[1], in[2], in[3]);
             for (int j = 0; j < 2; ++j)
                 out[j + 2] = both.advance(in[j], waiting);
@@ -341,7 +375,7 @@ struct ShapingPass {
         out[3] = lp.step<Lanes::all>(waiting[1]);
         _MM_TRANSPOSE4_PS(out[0], out[1], out[2], out[3]);
         storeAndMixGroup(out, full - 4);
-        if (full < frames) runTail<Lanes::all, Lanes::all>(hp, lp, full, frames);
+        if (full < frames) filterTail<Lanes::all, Lanes::all>(hp, lp, full, frames);
     }
 
     // The last partial group: saturated whole (the spare group takes the
@@ -352,6 +386,12 @@ struct ShapingPass {
         saturateGroup(v, full);
         for (int l = 0; l < kNumLines; ++l)
             _mm_store_ps(lines[l] + full, v[l]);
+        filterTail<HighPass, LowPass>(hp, lp, full, frames);
+    }
+
+    // The frames from `full` on, saturated already, filtered and mixed one by one.
+    template <Lanes HighPass, Lanes LowPass>
+    void filterTail(Stage& hp, Stage& lp, std::int32_t full, std::int32_t frames) const {
         for (std::int32_t k = full; k < frames; ++k) {
             alignas(16) float lanes[kNumLines];
             for (int l = 0; l < kNumLines; ++l)
