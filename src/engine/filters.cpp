@@ -158,7 +158,8 @@ class Stage {
 // Both stages, every lane filtering, in 8-wide vectors: the high-pass stage in
 // the low half, the low-pass stage in the high half. A step filters the
 // high-pass of one frame and the low-pass of an earlier one, whose high-pass
-// output is already there, so the two recursions share one chain of operations. Each lane does its stage's arithmetic in the order of
+// output is already there, so the two recursions share one chain of
+// operations. Each lane does its stage's arithmetic in the order of
 // `Stage::output`, so the outputs are the 4-wide path's bit for bit.
 class PairedStages {
   public:
@@ -344,11 +345,12 @@ struct ShapingPass {
     }
 
     // Every lane of both stages filtering, on the 8-wide unit, for four frames
-    // or more. The low-pass half runs two frames behind the high-pass half: one
-    // frame behind, each step would wait on the step before for its input as
-    // well as for its histories, a longer chain. The high-pass of the first two
-    // frames runs alone, the low-pass of the last two after the pairing, and a
-    // group is stored and mixed within the next, once its low-pass outputs are in.
+    // or more. The lines are saturated first, in place. The low-pass half runs
+    // two frames behind the high-pass half: one frame behind, each step would
+    // wait on the step before for its input as well as for its histories, a
+    // longer chain. The high-pass of the first two frames runs alone, the
+    // low-pass of the last two after the pairing, and a group is stored and
+    // mixed within the next, once its low-pass outputs are in.
     TESK_WIDE void runPaired(Stage& hp, Stage& lp, std::int32_t frames) const {
         const std::int32_t full = frames & ~3;
         saturateInPlaceWide(frames);
