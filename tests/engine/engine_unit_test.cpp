@@ -346,5 +346,15 @@ TEST(CpuProbe, ThisProcessorHasTheVectorUnit) {
     EXPECT_TRUE(detectVectorUnit());
 }
 
+// The compiler's own reading of the processor and the system, an independent
+// answer to the same question; the Windows build never uses the 8-wide unit.
+TEST(CpuProbe, TheWideUnitIsFoundExactlyWhereTheCompilerFindsIt) {
+#if defined(__x86_64__) && !defined(_WIN32)
+    EXPECT_EQ(detectWideVectorUnit(), __builtin_cpu_supports("avx") != 0);
+#else
+    EXPECT_FALSE(detectWideVectorUnit());
+#endif
+}
+
 } // namespace
 } // namespace tesk
