@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <mutex>
+#include <utility>
 
 namespace tesk::test {
 namespace {
@@ -38,20 +39,34 @@ TEST(RealTime, ProcessingAllocatesNothingAndTakesNoLock) {
     p->processReplacing(buffers.inputs, buffers.outputs, 512); // the first block may set up
 
     CallCounts total;
+    const auto processCounted = [&](int frames) {
+        startCounting();
+        p->processReplacing(buffers.inputs, buffers.outputs, frames);
+        p->process(buffers.inputs, buffers.outputs, frames);
+        const CallCounts seen = stopCounting();
+        total.allocations += seen.allocations;
+        total.releases += seen.releases;
+        total.locks += seen.locks;
+    };
+    const int blockSizes[] = {1, 5, 64, 333, 1024, 4096};
     for (int program = 0; program < 16; ++program) {
         p->dispatch(effSetProgram, 0, program);
         p.host().timeInfo.tempo = 90.0 + program * 7.3; // synced lines follow every block
-        for (int frames : {1, 5, 64, 333, 1024, 4096}) {
-            startCounting();
-            p->processReplacing(buffers.inputs, buffers.outputs, frames);
-            p->process(buffers.inputs, buffers.outputs, frames);
-            const CallCounts seen = stopCounting();
-            total.allocations += seen.allocations;
-            total.releases += seen.releases;
-            total.locks += seen.locks;
+        for (int frames : blockSizes) {
+            processCounted(frames);
             p->setParameter(parameterIndex(ParamKind::Tempo, program % 4), 60.0f + frames % 200);
         }
     }
+    // Every line on with saturation and both filter stages: the blocks that run
+    // on the 8-wide unit where the processor has one.
+    for (int line = 0; line < kNumLines; ++line)
+        for (const auto& [kind, value] : {std::pair{ParamKind::IsDelayOn, 1.0f},
+                                          {ParamKind::Saturation, 0.4f},
+                                          {ParamKind::LowPassFrequency, 0.3f},
+                                          {ParamKind::HighPassFrequency, 0.4f}})
+            p->setParameter(parameterIndex(kind, line), value);
+    for (int frames : blockSizes)
+        processCounted(frames);
     EXPECT_EQ(total.allocations, 0u);
     EXPECT_EQ(total.releases, 0u);
     EXPECT_EQ(total.locks, 0u);
