@@ -25,7 +25,7 @@ VstIntPtr VSTCALL benchHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntP
     return 0;
 }
 
-enum Scenario { kAllOff, kProgramZero, kEverything, kCompareSettings };
+enum Scenario { kAllOff, kProgramZero, kProgramTwo, kEverything, kCompareSettings };
 
 // Every line on and delaying, with feedback, saturation and both filter stages.
 void loadEveryLine(DelayEffect& effect, float feedback, float saturation, float lowPass,
@@ -51,6 +51,10 @@ void configure(DelayEffect& effect, Scenario scenario) {
         break;
     case kProgramZero:
         effect.setProgram(0);
+        break;
+    case kProgramTwo:
+        // Two lines, each filtered by one of the two stages: both stages pick lane by lane.
+        effect.setProgram(2);
         break;
     case kEverything:
         effect.setProgram(3); // four lines
@@ -205,6 +209,12 @@ void BM_AllLinesOff(benchmark::State& state) {
 void BM_ProgramZero(benchmark::State& state) {
     pluginCase(state, kProgramZero);
 }
+void BM_ProgramTwo(benchmark::State& state) {
+    pluginCase(state, kProgramTwo);
+}
+void BM_ProgramTwoSse(benchmark::State& state) {
+    pluginCase(state, kProgramTwo, false);
+}
 void BM_FourLinesFiltersSaturation(benchmark::State& state) {
     pluginCase(state, kEverything);
 }
@@ -226,6 +236,8 @@ BENCHMARK(BM_BareKernelOneLine)->TESK_BLOCKS;
 BENCHMARK(BM_BareKernelFourLines)->TESK_BLOCKS;
 BENCHMARK(BM_AllLinesOff)->TESK_BLOCKS;
 BENCHMARK(BM_ProgramZero)->TESK_BLOCKS;
+BENCHMARK(BM_ProgramTwo)->TESK_BLOCKS;
+BENCHMARK(BM_ProgramTwoSse)->TESK_BLOCKS;
 BENCHMARK(BM_FourLinesFiltersSaturation)->TESK_BLOCKS;
 BENCHMARK(BM_FourLinesFiltersSaturationSse)->TESK_BLOCKS;
 BENCHMARK(BM_CompareSettings)->Arg(512);

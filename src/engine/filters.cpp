@@ -155,18 +155,19 @@ class Stage {
     AlignedBuffer& outHistory_;
 };
 
-// Both stages, every lane filtering, in 8-wide vectors: the high-pass stage in
-// the low half, the low-pass stage in the high half. A step filters the
-// high-pass of one frame and the low-pass of an earlier one, whose high-pass
-// output is already there, so the two recursions share one chain of
-// operations. Each lane does its stage's arithmetic in the order of
-// `Stage::output`, so the outputs are the 4-wide path's bit for bit.
+// Both stages in 8-wide vectors: the high-pass stage in the low half, the
+// low-pass stage in the high half. A step filters the high-pass of one frame
+// and the low-pass of an earlier one, whose high-pass output is already there,
+// so the two recursions share one chain of operations. Each lane does its
+// stage's arithmetic and picks in the order of `Stage::step`, so the outputs
+// are the 4-wide path's bit for bit.
 class PairedStages {
   public:
     TESK_WIDE PairedStages(const Stage& hp, const Stage& lp)
         : b0_(pair(hp.b0_, lp.b0_)), b1_(pair(hp.b1_, lp.b1_)), b2_(pair(hp.b2_, lp.b2_)),
           a1_(pair(hp.a1_, lp.a1_)), a2_(pair(hp.a2_, lp.a2_)), x1_(pair(hp.x1_, lp.x1_)),
-          x2_(pair(hp.x2_, lp.x2_)), y1_(pair(hp.y1_, lp.y1_)), y2_(pair(hp.y2_, lp.y2_)) {}
+          x2_(pair(hp.x2_, lp.x2_)), y1_(pair(hp.y1_, lp.y1_)), y2_(pair(hp.y2_, lp.y2_)),
+          active_(pair(hp.active_, lp.active_)), held_(pair(hp.held_, lp.held_)) {}
 
     TESK_WIDE static __m256 pair(__m128 low, __m128 high) {
         return _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
@@ -174,10 +175,17 @@ class PairedStages {
     TESK_WIDE static __m128 low(__m256 v) { return _mm256_castps256_ps128(v); }
     TESK_WIDE static __m128 high(__m256 v) { return _mm256_extractf128_ps(v, 1); }
 
+    // Keeps `a` in the lanes of `mask`, `b` elsewhere, as `select` does.
+    TESK_WIDE static __m256 select(__m256 mask, __m256 a, __m256 b) {
+        return _mm256_or_ps(_mm256_and_ps(mask, a), _mm256_andnot_ps(mask, b));
+    }
+
     // The high-pass output for `highPassIn` in the low half, the low-pass output
-    // for `lowPassIn` in the high half.
-    TESK_WIDE __m256 step(__m128 highPassIn, __m128 lowPassIn) {
-        const __m256 x = pair(highPassIn, lowPassIn);
+    // for `lowPassIn` in the high half. `Picks` when a stage filters in some
+    // lanes only: the others feed their held input and pass theirs on.
+    template <bool Picks> TESK_WIDE __m256 step(__m128 highPassIn, __m128 lowPassIn) {
+        const __m256 in = pair(highPassIn, lowPassIn);
+        const __m256 x = Picks ? select(active_, in, held_) : in;
         const __m256 y = _mm256_sub_ps(
             _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(b0_, x), _mm256_mul_ps(b1_, x1_)),
                           _mm256_mul_ps(b2_, x2_)),
@@ -186,14 +194,14 @@ class PairedStages {
         x1_ = x;
         y2_ = y1_;
         y1_ = y;
-        return y;
+        return Picks ? select(active_, y, in) : y;
     }
 
     // High-passes `in` and low-passes the earlier of `waiting`, whose later
     // one moves up to make room for `in`'s high-pass output; answers the
     // low-pass output.
-    TESK_WIDE __m128 advance(__m128 in, __m128 (&waiting)[2]) {
-        const __m256 y = step(in, waiting[0]);
+    template <bool Picks> TESK_WIDE __m128 advance(__m128 in, __m128 (&waiting)[2]) {
+        const __m256 y = step<Picks>(in, waiting[0]);
         waiting[0] = waiting[1];
         waiting[1] = low(y);
         return high(y);
@@ -212,7 +220,7 @@ class PairedStages {
     }
 
   private:
-    __m256 b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_;
+    __m256 b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, active_, held_;
 };
 
 // Where one running line's wet signal goes, and at what gains.
@@ -344,40 +352,43 @@ struct ShapingPass {
         if (full < frames) runTail<HighPass, LowPass>(hp, lp, full, frames);
     }
 
-    // Every lane of both stages filtering, on the 8-wide unit, for four frames
-    // or more. The lines are saturated first, in place. The low-pass half runs
+    // Both stages filtering, on the 8-wide unit, for four frames or more. The
+    // lines are saturated first, in place. The low-pass half runs
     // two frames behind the high-pass half: one frame behind, each step would
     // wait on the step before for its input as well as for its histories, a
     // longer chain. The high-pass of the first two frames runs alone, the
     // low-pass of the last two after the pairing, and a group is stored and
     // mixed within the next, once its low-pass outputs are in.
+    template <Lanes HighPass, Lanes LowPass>
     TESK_WIDE void runPaired(Stage& hp, Stage& lp, std::int32_t frames) const {
+        static_assert(HighPass != Lanes::none && LowPass != Lanes::none);
+        constexpr bool picks = HighPass == Lanes::some || LowPass == Lanes::some;
         const std::int32_t full = frames & ~3;
         saturateInPlaceWide(frames);
         __m128 in[kNumLines];
         loadGroup(in, 0);
         _MM_TRANSPOSE4_PS(in[0], in[1], in[2], in[3]);
         // The high-pass outputs still to be low-passed, the earlier first.
-        __m128 waiting[2] = {hp.step<Lanes::all>(in[0]), hp.step<Lanes::all>(in[1])};
+        __m128 waiting[2] = {hp.step<HighPass>(in[0]), hp.step<HighPass>(in[1])};
         PairedStages both(hp, lp);
         __m128 out[kNumLines];
         for (std::int32_t k = 0;; k += 4) {
             for (int j = 2; j < kNumLines; ++j)
-                out[j - 2] = both.advance(in[j], waiting);
+                out[j - 2] = both.advance<picks>(in[j], waiting);
             if (k + 4 == full) break;
             loadGroup(in, k + 4);
             _MM_TRANSPOSE4_PS(in[0], in[1], in[2], in[3]);
             for (int j = 0; j < 2; ++j)
-                out[j + 2] = both.advance(in[j], waiting);
+                out[j + 2] = both.advance<picks>(in[j], waiting);
             _MM_TRANSPOSE4_PS(out[0], out[1], out[2], out[3]);
             storeAndMixGroup(out, k);
         }
         both.unpair(hp, lp);
-        out[2] = lp.step<Lanes::all>(waiting[0]);
-        out[3] = lp.step<Lanes::all>(waiting[1]);
+        out[2] = lp.step<LowPass>(waiting[0]);
+        out[3] = lp.step<LowPass>(waiting[1]);
         _MM_TRANSPOSE4_PS(out[0], out[1], out[2], out[3]);
         storeAndMixGroup(out, full - 4);
-        if (full < frames) filterTail<Lanes::all, Lanes::all>(hp, lp, full, frames);
+        if (full < frames) filterTail<HighPass, LowPass>(hp, lp, full, frames);
     }
 
     // The last partial group: saturated whole (the spare group takes the
@@ -446,6 +457,15 @@ void runPassWithHighPass(const ShapingPass& pass, Stage& hp, Stage& lp, Lanes lo
     }
 }
 
+template <Lanes HighPass>
+void runPairedWithHighPass(const ShapingPass& pass, Stage& hp, Stage& lp, Lanes lowPass,
+                           std::int32_t frames) {
+    if (lowPass == Lanes::some)
+        pass.runPaired<HighPass, Lanes::some>(hp, lp, frames);
+    else
+        pass.runPaired<HighPass, Lanes::all>(hp, lp, frames);
+}
+
 // The pass made for the lanes each stage filters.
 void runPass(const ShapingPass& pass, Stage& hp, Stage& lp, Lanes highPass, Lanes lowPass,
              std::int32_t frames) {
@@ -487,10 +507,12 @@ void DelayEffect::shapeAndMixLines(float** outputs, std::int32_t frames) {
     lp.hold(highPass != Lanes::none ? select(laneMask(highPassActive), hp.output(first), first)
                                     : first);
 
-    if (wideVectors && highPass == Lanes::all && lowPass == Lanes::all && frames >= 4)
-        pass.runPaired(hp, lp, frames);
-    else
+    if (!wideVectors || highPass == Lanes::none || lowPass == Lanes::none || frames < 4)
         runPass(pass, hp, lp, highPass, lowPass, frames);
+    else if (highPass == Lanes::some)
+        runPairedWithHighPass<Lanes::some>(pass, hp, lp, lowPass, frames);
+    else
+        runPairedWithHighPass<Lanes::all>(pass, hp, lp, lowPass, frames);
     if (highPass != Lanes::none) hp.finish();
     if (lowPass != Lanes::none) lp.finish();
 }
