@@ -29,25 +29,28 @@ foreach(tool tesk-render tesk-validate tesk-snapshot tesk-x11host)
 endforeach()
 install(TARGETS ${TESK_INSTALLED_TOOLS} RUNTIME DESTINATION bin)
 
-find_program(TESK_HELP2MAN help2man)
-if(NOT TESK_HELP2MAN)
-  message(FATAL_ERROR "help2man makes the tools' manual pages; run scripts/setup to install it")
+if(TESK_BUILD_MAN)
+  find_program(TESK_HELP2MAN help2man)
+  if(NOT TESK_HELP2MAN)
+    message(FATAL_ERROR "help2man makes the tools' manual pages: run scripts/setup test to "
+      "install it, or configure with -DTESK_BUILD_MAN=OFF")
+  endif()
+  set(tesk-render_summary "run a VST 2 plug-in over audio files")
+  set(tesk-validate_summary "check a VST 2 module the way hosts treat it")
+  set(tesk-snapshot_summary "draw the TeskDelay editor into a PNG file")
+  set(tesk-x11host_summary "open the TeskDelay editor in an X11 window")
+  set(TESK_MAN_PAGES)
+  foreach(tool IN LISTS TESK_INSTALLED_TOOLS)
+    set(page ${PROJECT_BINARY_DIR}/man/${tool}.1)
+    add_custom_command(OUTPUT ${page}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+      COMMAND ${TESK_HELP2MAN} --no-info --no-discard-stderr --section 1
+        --name "${${tool}_summary}" --output ${page} $<TARGET_FILE:${tool}>
+      DEPENDS ${tool} COMMENT "Writing the manual page of ${tool}")
+    list(APPEND TESK_MAN_PAGES ${page})
+  endforeach()
+  add_custom_target(tesk_man_pages ALL DEPENDS ${TESK_MAN_PAGES})
+  install(FILES ${TESK_MAN_PAGES} DESTINATION share/man/man1)
 endif()
-set(tesk-render_summary "run a VST 2 plug-in over audio files")
-set(tesk-validate_summary "check a VST 2 module the way hosts treat it")
-set(tesk-snapshot_summary "draw the TeskDelay editor into a PNG file")
-set(tesk-x11host_summary "open the TeskDelay editor in an X11 window")
-set(TESK_MAN_PAGES)
-foreach(tool IN LISTS TESK_INSTALLED_TOOLS)
-  set(page ${PROJECT_BINARY_DIR}/man/${tool}.1)
-  add_custom_command(OUTPUT ${page}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-    COMMAND ${TESK_HELP2MAN} --no-info --no-discard-stderr --section 1
-      --name "${${tool}_summary}" --output ${page} $<TARGET_FILE:${tool}>
-    DEPENDS ${tool} COMMENT "Writing the manual page of ${tool}")
-  list(APPEND TESK_MAN_PAGES ${page})
-endforeach()
-add_custom_target(tesk_man_pages ALL DEPENDS ${TESK_MAN_PAGES})
-install(FILES ${TESK_MAN_PAGES} DESTINATION share/man/man1)
 
 install(FILES README.md LICENSE DESTINATION share/doc/teskdelay)

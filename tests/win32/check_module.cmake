@@ -1,7 +1,10 @@
-# Reads the built module on the build machine: it exports exactly the two entries,
-# imports nothing but the system's own libraries, and carries the version record
-# and the editor's pictures.
-# cmake -DMODULE=<dll> -DOBJDUMP=<objdump> -DWINDRES=<windres> -P check_module.cmake
+# Reads the built module on the build machine: it is code for its processor, it
+# exports exactly the two entries, imports nothing but the system's own
+# libraries, and carries the version record and the editor's pictures.
+# cmake -DMODULE=<dll> -DOBJDUMP=<objdump> -DWINDRES=<windres> -DFORMAT=<pei-i386|pei-x86-64>
+#       -P check_module.cmake
+
+cmake_policy(SET CMP0007 NEW) # run by -P, outside the project
 
 function(run_tool output)
   execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE text RESULT_VARIABLE failed)
@@ -18,6 +21,8 @@ function(expect text pattern what)
 endfunction()
 
 run_tool(headers ${OBJDUMP} -p ${MODULE})
+# The machine type: a 32-bit host loads only i386 code, a 64-bit host only x86-64.
+expect("${headers}" "file format ${FORMAT}\n" "a ${FORMAT} module")
 string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([ \t]+\\[[^\n]*\n)+)" table "${headers}")
 # Rows read "[   0] name"; brackets would confuse a CMake list, so only names are kept.
 string(REGEX REPLACE "[ \t]*\\[ *[0-9]+\\] ([^\n]*)\n" "\\1;" exports "${CMAKE_MATCH_1}")
