@@ -1,6 +1,7 @@
 #include "delay_editor.h"
 
 #include "cpu_probe.h"
+#include "parameter_texts.h"
 #include "parameters.h"
 #include "value_format.h"
 
@@ -103,6 +104,29 @@ struct InfoLabelLayout {
     ValueToText format;
 };
 
+constexpr int kNoDisplay = DelayEditor::kNumInfoLabels;
+
+// The info display that highlights a change of each parameter group; the
+// switches, choices and tempos have none.
+constexpr int kDisplayOfKind[kNumParamKinds] = {
+    DelayEditor::kFeedbackDisplay,   // FeedBack
+    DelayEditor::kVolumeDisplay,     // Volume
+    kNoDisplay,                      // VolumeThruInput
+    kNoDisplay,                      // IsDelayOn
+    DelayEditor::kPanDisplay,        // Pan
+    kNoDisplay,                      // Input
+    kNoDisplay,                      // Output
+    kNoDisplay,                      // DelayType
+    DelayEditor::kSaturationDisplay, // Saturation
+    DelayEditor::kHighPassDisplay,   // LowPassFrequency sets the high-pass stage
+    DelayEditor::kLowPassDisplay,    // HighPassFrequency sets the low-pass stage
+    DelayEditor::kCrossDisplay,      // CrossFrequency
+    kNoDisplay,                      // Tempo
+    kNoDisplay,                      // TempoNum
+    kNoDisplay,                      // TempoDen
+    kNoDisplay,                      // IsTempoSync
+};
+
 constexpr InfoLabelLayout kInfoLayout[DelayEditor::kNumInfoLabels] = {
     {{214, 12, 257, 26}, kWhite, formatLineLabel},
     {{306, 12, 349, 26}, kInfoTextColor, formatVolumeDb},
@@ -203,6 +227,11 @@ std::int32_t DelayEditor::open(void* window) {
     return 1;
 }
 
+template <class C> C* DelayEditor::attach(int line, ParamKind kind, C* control) {
+    controlOfKind[line][static_cast<int>(kind)] = control;
+    return control;
+}
+
 void DelayEditor::createLineControls(int line) {
     const Point by = lineShift(line);
     LineControls& c = lines[line];
@@ -214,7 +243,7 @@ void DelayEditor::createLineControls(int line) {
         auto* k = new gui::RotaryKnob(r, this, idx(kind, line), background, knobHandle, topLeft(r));
         k->setValue(parameter(idx(kind, line)));
         frame->addView(k);
-        return k;
+        return attach(line, kind, k);
     };
     auto stepSwitch = [&](Point at, ParamKind kind, gui::Bitmap* strip, std::int32_t pictures,
                           std::int32_t positions) {
@@ -223,14 +252,14 @@ void DelayEditor::createLineControls(int line) {
                                 pictures, strip->height / pictures, positions, strip, Point{0, 0});
         s->setValue(parameter(idx(kind, line)));
         frame->addView(s);
-        return s;
+        return attach(line, kind, s);
     };
     auto toggle = [&](Point at, ParamKind kind, gui::Bitmap* strip) {
         auto* t =
             new gui::ToggleButton(pictureRect(at, by, strip, 2), this, idx(kind, line), strip);
         t->setValue(parameter(idx(kind, line)));
         frame->addView(t);
-        return t;
+        return attach(line, kind, t);
     };
 
     c.feedbackKnob = knob(kFeedbackKnob, ParamKind::FeedBack, handle);
@@ -249,6 +278,7 @@ void DelayEditor::createLineControls(int line) {
     c.panSlider->setOffsetHandle(Point{1, 2});
     c.panSlider->setValue(parameter(idx(ParamKind::Pan, line)));
     frame->addView(c.panSlider);
+    attach(line, ParamKind::Pan, c.panSlider);
 
     c.onOffButton = toggle(kOnOffButton, ParamKind::IsDelayOn, openBitmaps[1]);
     // A line listens only to lower-numbered lines: line n offers n + 1 sources.
@@ -304,6 +334,7 @@ void DelayEditor::close() {
     delete frame; // takes every view with it
     frame = nullptr;
     lines = {};
+    controlOfKind = {};
     infoLabels = {};
     dryLevelSlider = nullptr;
     logo = nullptr;
@@ -342,76 +373,37 @@ void DelayEditor::applyParameter(std::int32_t index) {
         return;
     }
     const int line = ref.line;
-    LineControls& c = lines[line];
-    if (ref.kind != ParamKind::VolumeThruInput) showLineInfo(line, index);
     const float v = parameter(index);
-
-    switch (ref.kind) {
-    case ParamKind::FeedBack:
-        c.feedbackKnob->setValue(v);
-        highlight(kFeedbackDisplay, v);
-        break;
-    case ParamKind::Volume:
-        c.volumeKnob->setValue(v);
-        highlight(kVolumeDisplay, v);
-        break;
-    case ParamKind::VolumeThruInput:
+    if (ref.kind == ParamKind::VolumeThruInput) {
+        // The dry level belongs to no line: the info panel stays where it is.
         dryLevelSlider->setValue(v);
-        break;
-    case ParamKind::IsDelayOn:
-        applyLineSwitch(line);
-        break;
-    case ParamKind::Pan:
-        c.panSlider->setValue(v);
-        highlight(kPanDisplay, v);
-        break;
-    case ParamKind::Input:
-        c.inputSwitch->setValue(v);
-        break;
-    case ParamKind::Output:
-        c.outputSwitch->setValue(v);
-        break;
-    case ParamKind::DelayType:
-        c.delayTypeButton->setValue(v);
-        break;
-    case ParamKind::Saturation:
-        c.saturationKnob->setValue(v);
-        highlight(kSaturationDisplay, v);
-        break;
-    case ParamKind::LowPassFrequency:
-        c.highPassKnob->setValue(v);
-        highlight(kHighPassDisplay, v);
-        break;
-    case ParamKind::HighPassFrequency:
-        c.lowPassKnob->setValue(v);
-        highlight(kLowPassDisplay, v);
-        break;
-    case ParamKind::CrossFrequency:
-        c.crossKnob->setValue(v);
-        highlight(kCrossDisplay, v);
+        postUpdate();
+        return;
+    }
+    showLineInfo(line, index);
+    if (gui::Control* control = controlOfKind[line][static_cast<int>(ref.kind)])
+        control->setValue(v);
+    if (const int display = kDisplayOfKind[static_cast<int>(ref.kind)]; display != kNoDisplay)
+        highlight(static_cast<InfoLabel>(display), v);
+    if (ref.kind == ParamKind::CrossFrequency) {
         // Their texts speak of the crossover just changed.
         infoLabels[kHighPassDisplay]->setDirty(true);
         infoLabels[kLowPassDisplay]->setDirty(true);
-        break;
-    case ParamKind::Tempo:
-        showTempoText(line);
-        break;
-    case ParamKind::TempoNum:
-        c.numeratorSwitch->setValue(v);
-        break;
-    case ParamKind::TempoDen:
-        c.denominatorSwitch->setValue(v);
-        break;
-    case ParamKind::IsTempoSync:
-        if (lineIsOn(line)) {
-            c.tempoSyncButton->setValue(v);
-            showTempoText(line);
-        } else {
-            c.tempoSyncButton->setValue(0.0f);
-        }
-        break;
     }
+    if (ref.kind == ParamKind::IsDelayOn) applyLineSwitch(line);
+    if (ref.kind == ParamKind::Tempo) showTempoText(line);
+    if (ref.kind == ParamKind::IsTempoSync) applySync(line);
     postUpdate();
+}
+
+void DelayEditor::applySync(int line) {
+    LineControls& c = lines[line];
+    if (!lineIsOn(line)) {
+        c.tempoSyncButton->setValue(0.0f);
+        return;
+    }
+    c.tempoSyncButton->setValue(parameter(idx(ParamKind::IsTempoSync, line)));
+    showTempoText(line);
 }
 
 void DelayEditor::applyLineSwitch(int line) {
@@ -447,8 +439,10 @@ void DelayEditor::showTempoText(int line) {
         field->setText("");
         return;
     }
-    char text[256] = {};
-    host().getParameterDisplay(idx(ParamKind::Tempo, line), text);
+    // The tempo the line plays at: where the host's tempo is kept apart from the
+    // line's own, the field still shows what is heard.
+    char text[16] = {};
+    tempoText(host().tempoInUse(line), text);
     field->setText(text);
 }
 
@@ -490,8 +484,19 @@ void DelayEditor::valueChanged(gui::DrawContext* ctx, gui::Control* control) {
         typedTempo(ctx, static_cast<gui::TextField*>(control), ref.line);
         return;
     }
+    if (ref.kind == ParamKind::IsTempoSync && !switchIsOn(control->getValue()) &&
+        lineIsOn(ref.line))
+        keepTempoHeard(ref.line);
     host().setParameterAutomated(tag, control->getValue());
     control->update(ctx);
+}
+
+void DelayEditor::keepTempoHeard(int line) {
+    const int tempo = idx(ParamKind::Tempo, line);
+    const float heard = host().tempoInUse(line);
+    // A line that took the host's tempo into its own has nothing to keep.
+    if (tempoFromInterface(parameter(tempo)) != heard)
+        reportGesture(tempo, tempoToInterface(heard));
 }
 
 void DelayEditor::typedTempo(gui::DrawContext* ctx, gui::TextField* field, int line) {
@@ -510,12 +515,13 @@ void DelayEditor::typedTempo(gui::DrawContext* ctx, gui::TextField* field, int l
     }
     field->setValue(*bpm);
     // A typed tempo is a change the host must keep, like any other: reported as a
-    // gesture. It crosses as the normalised value, which maps back onto the very same
-    // tempo; and it ends sync, reported the same way.
-    reportGesture(idx(ParamKind::Tempo, line), tempoToInterface(*bpm));
-    field->update(ctx);
+    // gesture. Sync ends first, so that no audio block between the two reports
+    // can put the host's tempo back over the typed one. The tempo crosses as the
+    // normalised value, which maps back onto the very same tempo.
     lines[line].tempoSyncButton->setValue(0.0f);
     reportGesture(idx(ParamKind::IsTempoSync, line), 0.0f);
+    reportGesture(idx(ParamKind::Tempo, line), tempoToInterface(*bpm));
+    field->update(ctx);
 }
 
 void DelayEditor::reportGesture(std::int32_t index, float value) {

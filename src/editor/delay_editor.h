@@ -5,6 +5,7 @@
 
 #include "editor_base.h"
 #include "gui/controls/control.h"
+#include "parameters.h"
 
 #include <array>
 #include <atomic>
@@ -85,13 +86,18 @@ class DelayEditor : public EditorBase, public gui::ControlListener {
 
   private:
     void createLineControls(int line);
+    /// Records `control` as the one that shows `kind` of `line`; answers it.
+    template <class C> C* attach(int line, ParamKind kind, C* control);
     void createInfoLabels();
     void applyParameter(std::int32_t index);
     void applyLineSwitch(int line);
+    void applySync(int line);
     void showLineInfo(int line, std::int32_t index);
     void highlight(InfoLabel which, float value);
     void showTempoText(int line);
     void typedTempo(gui::DrawContext* ctx, gui::TextField* field, int line);
+    /// The user switched sync off: the line keeps the tempo it plays at.
+    void keepTempoHeard(int line);
     /// Sets parameter `index` to `value` as one whole gesture the host sees: begin,
     /// the automated value, end.
     void reportGesture(std::int32_t index, float value);
@@ -104,6 +110,8 @@ class DelayEditor : public EditorBase, public gui::ControlListener {
     std::atomic<bool> isOpen{false};
 
     std::array<LineControls, 4> lines{};
+    /// The same controls by parameter group, for mirroring a value into them.
+    std::array<std::array<gui::Control*, kNumParamKinds>, 4> controlOfKind{};
     std::array<gui::ValueLabel*, kNumInfoLabels> infoLabels{};
     gui::Fader* dryLevelSlider = nullptr;
     gui::OverlayPanel* logo = nullptr;

@@ -2,6 +2,9 @@
 #include "delay_effect.h"
 
 #include "cpu_probe.h"
+#include "parameter_info.h"
+#include "parameter_texts.h"
+#include "product.h"
 
 #include <algorithm>
 #include <cmath>
@@ -164,7 +167,8 @@ void DelayEffect::resume() {
 
 void DelayEffect::updateDelayTime(int line) {
     const long double seconds =
-        ((1.0L / tempo[line]) / static_cast<long double>(tempoDen[line])) * tempoNum[line] * 60.0L;
+        ((1.0L / tempoInUse[line]) / static_cast<long double>(tempoDen[line])) * tempoNum[line] *
+        60.0L;
     // Before a program has set all three values the length is not a number yet.
     if (!std::isfinite(seconds) || seconds < 0.0L) return;
     delaySeconds[line] = static_cast<float>(seconds);
@@ -184,11 +188,51 @@ void DelayEffect::applyHeadMove(int line) {
         (static_cast<std::int64_t>(readPos[line]) + distance) % bufferLen);
 }
 
+void DelayEffect::setTempoFollowing(TempoFollowing how) {
+    following = how;
+}
+
 void DelayEffect::followHostTempo(int line) {
     const HostTransport host = hostTransport(kVstTempoValid);
-    if (!tempoSync[line] || !host.known || !isUsableHostTempo(host.tempo)) return;
+    const bool hostTempo = host.known && isUsableHostTempo(host.tempo);
+    if (following == TempoFollowing::InUseOnly) {
+        // The line's own tempo, unless it follows a host that gives one.
+        hearingHost[line] = tempoSync[line] && hostTempo;
+        hearTempo(line, hearingHost[line] ? hostTempoAsFloat(host.tempo) : tempo[line].load());
+        return;
+    }
+    if (!tempoSync[line] || !hostTempo) return;
     if (host.tempo != static_cast<double>(tempo[line]))
         setParameter(parameterIndex(ParamKind::Tempo, line), hostTempoAsFloat(host.tempo));
+}
+
+void DelayEffect::hearTempo(int line, float bpm) {
+    if (tempoInUse[line] == bpm) return;
+    tempoInUse[line] = bpm;
+    updateDelayTime(line);
+    // The editor shows the tempo heard; the parameter did not change.
+    const int index = parameterIndex(ParamKind::Tempo, line);
+    if (editor != nullptr) editor->parameterChanged(index, getParameter(index));
+}
+
+void DelayEffect::setTempo(int line, float v) {
+    tempo[line] = tempoFromInterface(v);
+    // The program keeps beats per minute, so that typed tempos stay exact.
+    (*programs)[currentProgram].store(parameterIndex(ParamKind::Tempo, line), tempo[line]);
+    if (following == TempoFollowing::IntoParameter) {
+        tempoInUse[line] = tempo[line];
+        updateDelayTime(line);
+    } else if (!hearingHost[line]) {
+        // A line that plays at the host's tempo keeps it until sync ends.
+        hearTempo(line, tempo[line]);
+    }
+}
+
+void DelayEffect::setTempoSync(int line, bool on) {
+    tempoSync[line] = on;
+    if (following != TempoFollowing::InUseOnly || on) return;
+    hearingHost[line] = false;
+    hearTempo(line, tempo[line]);
 }
 
 void DelayEffect::updateCrossFrequency(int line) {
@@ -204,6 +248,15 @@ void DelayEffect::setInputSource(int line, float v) {
     const InputChoice choice = selectInputSource(line, v, on);
     (*programs)[currentProgram].store(parameterIndex(ParamKind::Input, line), choice.value);
     inputSource[line] = choice.source;
+}
+
+void DelayEffect::fallBackInputsListeningTo(int line) {
+    for (int k = 0; k < kNumLines; ++k) {
+        if (inputSource[k] != line + 1) continue;
+        const int input = parameterIndex(ParamKind::Input, k);
+        setParameter(input, 0.0f);
+        ownParameterChange(input);
+    }
 }
 
 void DelayEffect::setParameter(std::int32_t index, float in) {
@@ -223,11 +276,8 @@ void DelayEffect::setParameter(std::int32_t index, float in) {
         effective = program.value(index);
         break;
     case ParamKind::Tempo:
-        // The program keeps beats per minute, so that typed tempos stay exact.
-        tempo[line] = tempoFromInterface(v);
-        program.store(index, tempo[line]);
+        setTempo(line, v);
         effective = tempoToInterface(tempo[line]);
-        updateDelayTime(line);
         break;
     default:
         program.store(index, v);
@@ -246,12 +296,7 @@ void DelayEffect::setParameter(std::int32_t index, float in) {
         break;
     case ParamKind::IsDelayOn:
         lineOn[line] = switchIsOn(v);
-        if (!lineOn[line]) {
-            // Lines listening to this one fall back to the mono input.
-            for (int k = 0; k < kNumLines; ++k)
-                if (inputSource[k] == line + 1)
-                    setParameter(parameterIndex(ParamKind::Input, k), 0.0f);
-        }
+        if (!lineOn[line]) fallBackInputsListeningTo(line);
         break;
     case ParamKind::Pan:
         pan[line] = v;
@@ -284,7 +329,7 @@ void DelayEffect::setParameter(std::int32_t index, float in) {
         updateDelayTime(line);
         break;
     case ParamKind::IsTempoSync:
-        tempoSync[line] = switchIsOn(v);
+        setTempoSync(line, switchIsOn(v));
         break;
     case ParamKind::Input:
     case ParamKind::Tempo:
@@ -306,15 +351,15 @@ float DelayEffect::getParameter(std::int32_t index) {
     case ParamKind::VolumeThruInput:
         return volumeThruInput;
     case ParamKind::IsDelayOn:
-        return lineOn[line] ? 1.0f : 0.0f;
+        return switchValue(lineOn[line]);
     case ParamKind::Pan:
         return pan[line];
     case ParamKind::Input:
-        return static_cast<float>(inputSource[line]) * 0.1f;
+        return sourceOrPairValue(inputSource[line]);
     case ParamKind::Output:
-        return static_cast<float>(outputPair[line]) * 0.1f;
+        return sourceOrPairValue(outputPair[line]);
     case ParamKind::DelayType:
-        return delayType[line] == 2 ? 1.0f : 0.0f;
+        return delayTypeValue(delayType[line]);
     case ParamKind::Saturation:
         return saturation[line];
     case ParamKind::LowPassFrequency:
@@ -329,9 +374,29 @@ float DelayEffect::getParameter(std::int32_t index) {
     case ParamKind::TempoDen:
         return (*programs)[currentProgram].value(index);
     case ParamKind::IsTempoSync:
-        return tempoSync[line] ? 1.0f : 0.0f;
+        return switchValue(tempoSync[line]);
     }
     return 0.0f;
+}
+
+// ---------------------------------------------------------------- texts hosts show
+
+// Names are written whole, up to 18 characters ("HighPassFrequency1"), past
+// the eight the interface reserves: hosts hand buffers large enough for them.
+void DelayEffect::getParameterName(std::int32_t index, char* text) {
+    if (index >= 0 && index < kNumParameters) std::strcpy(text, parameterSymbol(index).c_str());
+}
+
+void DelayEffect::getParameterLabel(std::int32_t index, char* label) {
+    if (index >= 0 && index < kNumParameters)
+        std::strcpy(label, parameterLabel(index, getParameter(index)));
+}
+
+void DelayEffect::getParameterDisplay(std::int32_t index, char* text) {
+    ParamRef ref{};
+    if (!splitParameterIndex(index, ref)) return;
+    const float crossover = getParameter(parameterIndex(ParamKind::CrossFrequency, ref.line));
+    parameterDisplay(index, getParameter(index), crossover, text);
 }
 
 // ---------------------------------------------------------------- programs
@@ -357,14 +422,9 @@ void DelayEffect::setProgramName(char* name) {
 }
 
 void DelayEffect::getProgramName(char* name) {
-    const DelayProgram& program = (*programs)[currentProgram];
-    // The neutral programs are told apart by their number ("Init 13"). The
-    // name is spelled out, so that the text's length is known to fit.
-    if (std::strcmp(program.name, "Init") == 0)
-        std::snprintf(name, kProgramNameCapacity, "Init %d",
-                      static_cast<int>(currentProgram) + 1);
-    else
-        std::strcpy(name, program.name);
+    const std::int32_t current = currentProgram;
+    const std::string shown = programDisplayName((*programs)[current], current);
+    std::snprintf(name, kProgramNameCapacity, "%s", shown.c_str());
 }
 
 bool DelayEffect::getProgramNameIndexed(std::int32_t, std::int32_t index, char* text) {
@@ -407,12 +467,12 @@ std::int32_t DelayEffect::getPlugCategory() {
 // The names fit the interface's 32-character (name) and 64-character
 // (vendor, product) limits.
 bool DelayEffect::getEffectName(char* name) {
-    std::strcpy(name, "TeskDelay");
+    std::strcpy(name, kProductName);
     return true;
 }
 
 bool DelayEffect::getVendorString(char* text) {
-    std::strcpy(text, "Velmora");
+    std::strcpy(text, kVendorName);
     return true;
 }
 

@@ -5,7 +5,7 @@
 #include "aligned_buffer.h"
 #include "cpu_probe.h"
 #include "effect_base_ext.h"
-#include "effect_core.h"
+#include "host_transport.h"
 #include "parameters.h"
 #include "programs.h"
 #include "relaxed.h"
@@ -22,6 +22,18 @@ struct ShapingPass;
 
 /// Makes the editor of a new effect; null for an effect without one.
 using EditorFactory = EditorInterface* (*)(DelayEffect& effect);
+
+/// Where a line that follows the host's tempo takes it.
+enum class TempoFollowing : std::uint8_t {
+    /// Into the line's `Tempo` parameter, through setParameter, so that the
+    /// parameter always holds the tempo heard and ending sync keeps it. For VST 2
+    /// hosts, which read parameters back whenever they like.
+    IntoParameter,
+    /// Into the line's tempo in use alone: `Tempo` stays the line's own tempo,
+    /// which it plays at whenever sync is off. For hosts that keep the values
+    /// they set and must not see one change under them (LV2, CLAP).
+    InUseOnly,
+};
 
 class DelayEffect : public EffectBaseExt {
   public:
@@ -82,7 +94,11 @@ class DelayEffect : public EffectBaseExt {
     /// transport another way overrides it.
     virtual HostTransport hostTransport(std::int32_t vstMask);
 
-    /// Recomputes the delay of `line` from its tempo and note length.
+    /// Chooses where followed host tempos go; `IntoParameter` unless a format
+    /// says otherwise, before the first block.
+    void setTempoFollowing(TempoFollowing following);
+
+    /// Recomputes the delay of `line` from its tempo in use and note length.
     void updateDelayTime(int line);
     /// Recomputes the crossover of `line`.
     void updateCrossFrequency(int line);
@@ -119,6 +135,11 @@ class DelayEffect : public EffectBaseExt {
     PerLine<bool> lineOn;
     PerLine<std::int32_t> delayType;
     PerLine<float> tempo;
+    /// The tempo each line plays at, in beats per minute: its `tempo`, or the
+    /// host's while it follows the host with `TempoFollowing::InUseOnly`.
+    PerLine<float> tempoInUse;
+    /// Per line, whether it plays at the host's tempo now (`InUseOnly`).
+    PerLine<bool> hearingHost;
     PerLine<float> tempoNum;
     PerLine<float> tempoDen;
     PerLine<bool> tempoSync;
@@ -151,6 +172,13 @@ class DelayEffect : public EffectBaseExt {
     std::array<bool, kNumLines> running{};
     bool wideVectors = false;
 
+  protected:
+    /// The effect changed parameter `index` on its own, on this thread: an input
+    /// fell back to the main input because its source line was switched off.
+    /// The editor has heard of it; a format whose host must be told overrides
+    /// this. VST 2 hosts read the value back, so by default nobody else is told.
+    virtual void ownParameterChange(std::int32_t /*index*/) {}
+
   private:
     // The tests keep the earlier block routine as a reference that runs on
     // this same state.
@@ -160,6 +188,7 @@ class DelayEffect : public EffectBaseExt {
     // distance, which it applies at the start of the line's next block.
     std::array<Relaxed<std::int32_t>, kNumLines> headDistance;
     std::array<std::atomic<bool>, kNumLines> headMoved{};
+    TempoFollowing following = TempoFollowing::IntoParameter;
 
     void allocateEngineBuffers();
     /// Zeroed delay memory of `length` floats for every line; false, with the
@@ -168,6 +197,11 @@ class DelayEffect : public EffectBaseExt {
     void applyHostTempoToAllLines();
     void applyHeadMove(int line);
     void followHostTempo(int line);
+    /// Makes `bpm` the tempo line `line` plays at, and tells the editor when that
+    /// moves the tempo it shows (`TempoFollowing::InUseOnly`).
+    void hearTempo(int line, float bpm);
+    void setTempo(int line, float v);
+    void setTempoSync(int line, bool on);
     void mixToMono(const float* left, const float* right, std::int32_t frames);
     void writeDryPath(float** inputs, float** outputs, std::int32_t frames);
     void processLine(int line, std::int32_t frames);
@@ -181,6 +215,7 @@ class DelayEffect : public EffectBaseExt {
     bool prepareSaturation(int line);
     void clearConsumedMemory(std::int32_t frames);
     void setInputSource(int line, float v);
+    void fallBackInputsListeningTo(int line);
     std::int32_t bufferLength() const { return 4 * sampleRateInt; }
 };
 

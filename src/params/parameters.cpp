@@ -45,6 +45,15 @@ float tablePositionValue(int k) {
     return v;
 }
 
+int requestedInputSource(float v) {
+    const double x = v;
+    if (x < 0.05) return 0;
+    if (x < 0.15) return 1;
+    if (x < 0.25) return 2;
+    if (x < 0.35) return 3;
+    return 0;
+}
+
 InputChoice selectInputSource(int line, float v, const bool (&lineOn)[kNumLines]) {
     // A line listens only to a lower-numbered line that is on; each test
     // stands alone, so a value that misses one source may still meet the next.

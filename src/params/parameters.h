@@ -140,6 +140,10 @@ float decodeTempoDenominator(float v);
 /// where that float lies just below k / 10, so that trunc(10 v) gives k.
 float tablePositionValue(int k);
 
+/// The source an `Input` value asks for (0 to 3), before the question whether
+/// that source may be heard.
+int requestedInputSource(float v);
+
 /// `Input` of `line` (0 to 3): the chosen source (0 mono input, s = line s's
 /// memory) and the quantised value kept and reported (0.0 to 0.3).
 struct InputChoice {
@@ -147,6 +151,23 @@ struct InputChoice {
     float value;
 };
 InputChoice selectInputSource(int line, float v, const bool (&lineOn)[kNumLines]);
+
+// ---- what `getParameter` answers for a decoded state
+
+/// A switch as the interface carries it back: 1 when on, else 0.
+constexpr float switchValue(bool on) {
+    return on ? 1.0f : 0.0f;
+}
+
+/// `DelayType` as carried back: 1 for the recirculating type 2, else 0.
+constexpr float delayTypeValue(std::int32_t type) {
+    return type == 2 ? 1.0f : 0.0f;
+}
+
+/// `Input` source or `Output` pair `k` as carried back: k x 0.1.
+constexpr float sourceOrPairValue(std::int32_t k) {
+    return static_cast<float>(k) * 0.1f;
+}
 
 /// `CrossFrequency`: the crossover in Hz, 500 to 5000.
 constexpr float crossoverHz(float v) {

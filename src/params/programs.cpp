@@ -1,5 +1,6 @@
 #include "programs.h"
 
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
@@ -34,23 +35,38 @@ namespace {
 
 DelayProgram::Lines& linesOf(DelayProgram& p, ParamKind kind) {
     switch (kind) {
-    case ParamKind::FeedBack: return p.feedback;
-    case ParamKind::Volume: return p.volume;
-    case ParamKind::Pan: return p.pan;
-    case ParamKind::Input: return p.input;
-    case ParamKind::Output: return p.output;
-    case ParamKind::DelayType: return p.delayType;
-    case ParamKind::Saturation: return p.saturation;
-    case ParamKind::LowPassFrequency: return p.lowPassFrequency;
-    case ParamKind::HighPassFrequency: return p.highPassFrequency;
-    case ParamKind::CrossFrequency: return p.crossFrequency;
-    case ParamKind::Tempo: return p.tempo;
-    case ParamKind::TempoNum: return p.tempoNum;
-    default: return p.tempoDen;
+    case ParamKind::FeedBack:
+        return p.feedback;
+    case ParamKind::Volume:
+        return p.volume;
+    case ParamKind::Pan:
+        return p.pan;
+    case ParamKind::Input:
+        return p.input;
+    case ParamKind::Output:
+        return p.output;
+    case ParamKind::DelayType:
+        return p.delayType;
+    case ParamKind::Saturation:
+        return p.saturation;
+    case ParamKind::LowPassFrequency:
+        return p.lowPassFrequency;
+    case ParamKind::HighPassFrequency:
+        return p.highPassFrequency;
+    case ParamKind::CrossFrequency:
+        return p.crossFrequency;
+    case ParamKind::Tempo:
+        return p.tempo;
+    case ParamKind::TempoNum:
+        return p.tempoNum;
+    default:
+        return p.tempoDen;
     }
 }
 
-bool isFlag(ParamKind kind) { return kind == ParamKind::IsDelayOn || kind == ParamKind::IsTempoSync; }
+bool isFlag(ParamKind kind) {
+    return kind == ParamKind::IsDelayOn || kind == ParamKind::IsTempoSync;
+}
 
 DelayProgram::Flags& flagsOf(DelayProgram& p, ParamKind kind) {
     return kind == ParamKind::IsDelayOn ? p.lineOn : p.tempoSync;
@@ -79,6 +95,13 @@ void DelayProgram::store(int index, float v) {
     }
 }
 
+std::string programDisplayName(const DelayProgram& program, int number) {
+    if (std::strcmp(program.name, "Init") != 0) return program.name;
+    char name[kProgramNameCapacity];
+    std::snprintf(name, sizeof name, "Init %d", number + 1);
+    return name;
+}
+
 void DelayProgram::rename(const char* text) {
     std::strncpy(name, text, kProgramNameCapacity - 1);
     name[kProgramNameCapacity - 1] = '\0';
@@ -96,7 +119,8 @@ void setPreset(DelayProgram& p, const char* name, std::initializer_list<PresetRo
                float volumeThruInput = 1.0f) {
     p.rename(name);
     for (const PresetRow& row : rows) {
-        for (int l = 0; l < kNumLines; ++l) p.store(parameterIndex(row.kind, l), row.values[l]);
+        for (int l = 0; l < kNumLines; ++l)
+            p.store(parameterIndex(row.kind, l), row.values[l]);
     }
     p.volumeThruInput = volumeThruInput;
 }

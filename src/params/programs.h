@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace tesk {
 
@@ -50,15 +51,28 @@ struct DelayProgram {
     void rename(const char* text);
 };
 
+/// The name hosts see for program `number` (0 to 15) holding `program`: a
+/// neutral program ("Init") is told apart by its number ("Init 13").
+std::string programDisplayName(const DelayProgram& program, int number);
+
 /// Fills `programs` with the factory presets: 0 to 11 named and set, 12 to 15 neutral.
 void makeFactoryPrograms(std::array<DelayProgram, kNumPrograms>& programs);
 
 /// Order in which a program load applies each line's values.
-inline constexpr std::array<ParamKind, 15> kProgramLoadOrder = {
-    ParamKind::FeedBack,         ParamKind::Pan,               ParamKind::Input,
-    ParamKind::Output,           ParamKind::IsDelayOn,         ParamKind::DelayType,
-    ParamKind::LowPassFrequency, ParamKind::HighPassFrequency, ParamKind::CrossFrequency,
-    ParamKind::Saturation,       ParamKind::Tempo,             ParamKind::TempoNum,
-    ParamKind::TempoDen,         ParamKind::IsTempoSync,       ParamKind::Volume};
+inline constexpr std::array<ParamKind, 15> kProgramLoadOrder = {ParamKind::FeedBack,
+                                                                ParamKind::Pan,
+                                                                ParamKind::Input,
+                                                                ParamKind::Output,
+                                                                ParamKind::IsDelayOn,
+                                                                ParamKind::DelayType,
+                                                                ParamKind::LowPassFrequency,
+                                                                ParamKind::HighPassFrequency,
+                                                                ParamKind::CrossFrequency,
+                                                                ParamKind::Saturation,
+                                                                ParamKind::Tempo,
+                                                                ParamKind::TempoNum,
+                                                                ParamKind::TempoDen,
+                                                                ParamKind::IsTempoSync,
+                                                                ParamKind::Volume};
 
 } // namespace tesk

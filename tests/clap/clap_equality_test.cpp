@@ -4,6 +4,7 @@
 // changes land in the middle of a block.
 #include "clap_fixture.h"
 #include "clap_params.h"
+#include "parameter_info.h"
 
 #include <algorithm>
 #include <bit>
@@ -13,8 +14,8 @@
 namespace tesk::test {
 namespace {
 
-using clapfmt::interfaceValue;
 using clapfmt::kProgramParamId;
+using tesk::interfaceValueOfPlain;
 
 constexpr double kHostTempo = 133.0;
 constexpr double kRate = 44100.0;
@@ -80,7 +81,7 @@ void applyToVst(const Plugin& vst, const Setting& s) {
         return;
     }
     const int index = static_cast<int>(s.id);
-    vst->setParameter(index, *interfaceValue(index, s.plain));
+    vst->setParameter(index, interfaceValueOfPlain(index, s.plain));
 }
 
 // The VST 2 reference: each block split by hand at the changes inside it.

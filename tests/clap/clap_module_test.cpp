@@ -4,6 +4,7 @@
 #include "clap_fixture.h"
 #include "clap_params.h"
 #include "clap_state.h"
+#include "parameter_info.h"
 
 #include <cmath>
 #include <cstring>
@@ -75,7 +76,7 @@ TEST(ClapModule, ParametersReadAndShowAsTheEngineHoldsThem) {
     EXPECT_EQ(*p->valueText(id(ParamKind::CrossFrequency, 0), 0.3), "1850.000 Hz");
     EXPECT_EQ(*p->valueText(id(ParamKind::LowPassFrequency, 0), 0.5), "925.0000 Hz");
     EXPECT_EQ(*p->valueText(id(ParamKind::Pan, 2), 0.75), "25 Right");
-    EXPECT_EQ(*p->valueText(id(ParamKind::DelayType, 2), 1.0), "2 Type");
+    EXPECT_EQ(*p->valueText(id(ParamKind::DelayType, 2), 1.0), "Recirculating");
     EXPECT_EQ(*p->valueText(id(ParamKind::IsDelayOn, 0), 1.0), "On");
     EXPECT_EQ(*p->textValue(id(ParamKind::LowPassFrequency, 0), "462.5 Hz"), 0.25);
     EXPECT_EQ(*p->valueText(clapfmt::kProgramParamId, 12.0), "Init");
@@ -106,27 +107,10 @@ TEST(ClapModule, TheProgramChoiceLoadsAProgramAndAsksForARescan) {
     Plugin vst;
     vst->dispatch(effSetProgram, 0, 3);
     for (int i = 0; i < kNumParameters; ++i)
-        EXPECT_EQ(*p->value(static_cast<clap_id>(i)), clapfmt::plainValue(i, vst->getParameter(i)))
-            << i;
+        EXPECT_EQ(*p->value(static_cast<clap_id>(i)), plainValue(i, vst->getParameter(i))) << i;
     EXPECT_EQ(p.host().callbackRequests, 1);
     p->plugin()->on_main_thread(p->plugin());
     EXPECT_EQ(p.host().rescans, std::vector<std::uint32_t>{CLAP_PARAM_RESCAN_VALUES});
-}
-
-TEST(ClapModule, SyncedLinesFollowTheTransportTempo) {
-    ClapPlugin p;
-    ASSERT_TRUE(p->start(44100.0, 256));
-    p.set({{id(ParamKind::IsDelayOn, 1), 1.0},
-           {id(ParamKind::IsTempoSync, 1), 1.0},
-           {id(ParamKind::Tempo, 0), 100.0},
-           {id(ParamKind::IsTempoSync, 0), 0.0}});
-    const auto left = noise(256, 10);
-    p.render(left, left, 256, 141.5);
-    EXPECT_EQ(*p->value(id(ParamKind::Tempo, 1)), 141.5);
-    EXPECT_EQ(*p->value(id(ParamKind::Tempo, 0)), 100.0);
-    // A free-running host (no transport) leaves the tempo where it was.
-    p.render(left, left, 256, 0.0);
-    EXPECT_EQ(*p->value(id(ParamKind::Tempo, 1)), 141.5);
 }
 
 std::vector<double> allValues(const ClapPlugin& p) {
@@ -134,6 +118,37 @@ std::vector<double> allValues(const ClapPlugin& p) {
     for (std::uint32_t i = 0; i < p->paramCount(); ++i)
         values.push_back(*p->value(p->paramInfo(i)->id));
     return values;
+}
+
+// A synced line plays at the transport's tempo; the parameters the host keeps
+// stay as the host set them, so nothing changes under the host and nothing
+// needs telling. The echo of a click shows the tempo heard.
+TEST(ClapModule, SyncedLinesPlayAtTheTransportTempoWithoutChangingTheHostsValues) {
+    ClapPlugin p;
+    ASSERT_TRUE(p->start(44100.0, 256));
+    p.set({{id(ParamKind::VolumeThruInput), 0.0},
+           {id(ParamKind::Tempo, 0), 96.0},
+           {id(ParamKind::IsTempoSync, 0), 1.0},
+           {id(ParamKind::TempoDen, 0), 1.0}}); // half a beat
+    (void)p->takeSent();
+    const std::vector<double> before = allValues(p);
+    std::vector<float> click(44100, 0.0f);
+    click[0] = 1.0f;
+    const std::vector<float> silence(256, 0.0f);
+    // A silent block first: the line's write head moves to the new tempo over it.
+    p.render(silence, silence, 256, 141.5);
+    const Outputs heard = p.render(click, click, 256, 141.5);
+    EXPECT_EQ(allValues(p), before);
+    for (const claphost::SentEvent& e : p->takeSent())
+        EXPECT_NE(e.type, CLAP_EVENT_PARAM_VALUE) << "nothing changed, nothing to tell";
+    // Half a beat at 141.5 bpm, a single echo of the click's mono sum.
+    ASSERT_FALSE(nonZeroAt(heard[0]).empty());
+    EXPECT_EQ(nonZeroAt(heard[0]).front(), static_cast<int>(44100.0 * 30.0 / 141.5));
+    // A free-running host (no transport) leaves the line at its own tempo.
+    p.render(silence, silence, 256, 0.0);
+    const Outputs own = p.render(click, click, 256, 0.0);
+    ASSERT_FALSE(nonZeroAt(own[0]).empty());
+    EXPECT_EQ(nonZeroAt(own[0]).front(), 13781); // 0.3125 s at 96 bpm
 }
 
 TEST(ClapModule, StateLoadedIntoAFreshInstanceGivesTheSameOutput) {

@@ -192,15 +192,16 @@ TEST_F(EditorTest, TypedTempoIsReportedAsAGestureAndEndsSync) {
     EXPECT_EQ(textOf(field), "133.3");
     const std::int32_t tempoIndex = idx(ParamKind::Tempo, 0);
     const std::int32_t syncIndex = idx(ParamKind::IsTempoSync, 0);
-    // The host hears both changes as whole gestures, in the 0..1 it keeps.
+    // The host hears both changes as whole gestures, in the 0..1 it keeps: the
+    // end of sync first, so that no block between them can undo the typing.
     EXPECT_EQ(automation(), (std::vector<std::pair<std::int32_t, float>>{
-                                {tempoIndex, tempoToInterface(133.3f)}, {syncIndex, 0.0f}}));
+                                {syncIndex, 0.0f}, {tempoIndex, tempoToInterface(133.3f)}}));
     std::lock_guard<std::mutex> lock(log->mutex);
     EXPECT_EQ(log->edits, (std::vector<std::pair<std::int32_t, std::int32_t>>{
-                              {audioMasterBeginEdit, tempoIndex},
-                              {audioMasterEndEdit, tempoIndex},
                               {audioMasterBeginEdit, syncIndex},
-                              {audioMasterEndEdit, syncIndex}}));
+                              {audioMasterEndEdit, syncIndex},
+                              {audioMasterBeginEdit, tempoIndex},
+                              {audioMasterEndEdit, tempoIndex}}));
 }
 
 TEST_F(EditorTest, ATempoEntryWithoutANumberChangesNothing) {

@@ -15,8 +15,9 @@ info=$(LV2_PATH=$path lv2info urn:velmora:TeskDelay 2>&1) || fail "lv2info: $inf
 grep -q 'urn:velmora:TeskDelay#ui' <<<"$info" || fail "lv2info lists no UI"
 grep -q 'ui#X11UI' <<<"$info" || fail "the UI is no X11 UI"
 ports=$(grep -c '^	Port [0-9]*:' <<<"$info")
-[ "$ports" -eq 70 ] || fail "lv2info lists $ports ports, not 70"
-for symbol in in_1 main_left out3_right FeedBack1 VolumeThruInput Tempo4 IsTempoSync4 time; do
+[ "$ports" -eq 74 ] || fail "lv2info lists $ports ports, not 74"
+for symbol in in_1 main_left out3_right FeedBack1 VolumeThruInput Tempo4 IsTempoSync4 time \
+              TempoInUse1 TempoInUse4; do
   grep -q "Symbol: *$symbol\$" <<<"$info" || fail "no port $symbol"
 done
 presets=$(sed -n '/Presets:/,/Port 0:/p' <<<"$info" | grep -c -E 'Init 1[3-6]|Ping pong|Simple single echo|Crescendo echo')

@@ -305,9 +305,9 @@ TEST_F(X11HostTest, ClicksDragsAndTypingReachTheParametersAndTheHost) {
     EXPECT_EQ(report.automated("Output1").back(), report.values.at("Output1"));
     EXPECT_EQ(tempoFromInterface(report.values.at("Tempo1")), 140.0f);
     EXPECT_EQ(report.values.at("IsTempoSync1"), 0.0f);
-    // A typed tempo reaches the host as a gesture, and so does the end of sync.
-    const std::vector<std::string> typed = {"begin 45", "value 45", "end 45",
-                                            "begin 57", "value 57", "end 57"};
+    // A typed tempo reaches the host as a gesture, after the end of sync.
+    const std::vector<std::string> typed = {"begin 57", "value 57", "end 57",
+                                            "begin 45", "value 45", "end 45"};
     EXPECT_NE(
         std::search(report.gestures.begin(), report.gestures.end(), typed.begin(), typed.end()),
         report.gestures.end());

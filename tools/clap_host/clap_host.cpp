@@ -245,7 +245,9 @@ std::unique_ptr<Instance> Instance::create(const Module& module, HostState& host
         error = "plug-in '" + wanted + "' failed to initialise";
         return nullptr;
     }
-    return std::unique_ptr<Instance>(new Instance(plugin, host));
+    auto instance = std::unique_ptr<Instance>(new Instance(plugin, host));
+    instance->sent_.reserve(1 << 16);
+    return instance;
 }
 
 Instance::~Instance() {
@@ -304,7 +306,8 @@ bool Instance::pushEvent(const clap_output_events_t* list, const clap_event_head
                event->type == CLAP_EVENT_PARAM_GESTURE_END) {
         seen.paramId = reinterpret_cast<const clap_event_param_gesture_t*>(event)->param_id;
     }
-    std::lock_guard lock(self.sentMutex_);
+    if (self.sentThisCall_ >= self.outputQueueSize) return false;
+    ++self.sentThisCall_;
     self.sent_.push_back(seen);
     return true;
 }
@@ -328,6 +331,7 @@ clap_process_status Instance::process(const std::vector<float*>& inputs,
     if (!pointPorts(inputPorts_, inputs) || !pointPorts(outputPorts_, outputs))
         return CLAP_PROCESS_ERROR;
     outEvents_ = {this, pushEvent};
+    sentThisCall_ = 0;
     clap_process_t process{};
     process.steady_time = steadyTime_;
     process.frames_count = frames;
@@ -344,8 +348,9 @@ clap_process_status Instance::process(const std::vector<float*>& inputs,
 }
 
 std::vector<SentEvent> Instance::takeSent() {
-    std::lock_guard lock(sentMutex_);
-    return std::exchange(sent_, {});
+    std::vector<SentEvent> taken = sent_;
+    sent_.clear();
+    return taken;
 }
 
 std::uint32_t Instance::paramCount() const {
@@ -387,16 +392,14 @@ void Instance::flush(const InputEvents& events) {
     const auto* params = extension<clap_plugin_params_t>(CLAP_EXT_PARAMS);
     if (params == nullptr) return;
     outEvents_ = {this, pushEvent};
+    sentThisCall_ = 0;
     if (!active_) {
         params->flush(plugin_, events.list(), &outEvents_);
         return;
     }
-    // Flush is for an instance that is not processing: pause around it.
+    // Between two blocks, processing started or not, on the audio thread.
     AudioThreadScope audio;
-    const bool wasProcessing = processing_;
-    if (wasProcessing) plugin_->stop_processing(plugin_);
     params->flush(plugin_, events.list(), &outEvents_);
-    if (wasProcessing) processing_ = plugin_->start_processing(plugin_);
 }
 
 namespace {

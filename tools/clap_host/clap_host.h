@@ -165,8 +165,11 @@ class Instance {
                                 const InputEvents& events,
                                 const clap_event_transport_t* transport = nullptr);
 
-    /// Events the plug-in sent since the last `takeSent`.
+    /// Events the plug-in sent since the last `takeSent` (between calls into the plug-in).
     std::vector<SentEvent> takeSent();
+    /// How many events the host's output queue takes in one process or flush
+    /// call; the plug-in's try_push fails past it, as with a host whose queue is full.
+    std::uint32_t outputQueueSize = 4096;
 
     // Parameters through the params extension.
     std::uint32_t paramCount() const;
@@ -175,7 +178,7 @@ class Instance {
     std::optional<std::string> valueText(clap_id id, double value) const;
     std::optional<double> textValue(clap_id id, const std::string& text) const;
     /// Flush with `events`: on the main thread when inactive; as the audio thread
-    /// when active, with processing stopped around it.
+    /// between two blocks when active, whether processing is started or not.
     void flush(const InputEvents& events);
 
     // State through the state extension; `chunk` limits each read and write.
@@ -199,8 +202,10 @@ class Instance {
     // Made at `start`, so that a block allocates nothing on the host's side.
     std::vector<clap_audio_buffer_t> inputPorts_;
     std::vector<clap_audio_buffer_t> outputPorts_;
-    std::mutex sentMutex_;
+    // Room for the events of many calls, made at `create`, so that taking them
+    // allocates nothing on the audio thread, as in a host.
     std::vector<SentEvent> sent_;
+    std::uint32_t sentThisCall_ = 0;
     clap_output_events_t outEvents_{};
     std::int64_t steadyTime_ = 0;
 };

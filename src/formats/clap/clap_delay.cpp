@@ -2,17 +2,21 @@
 
 #include "clap_extensions.h"
 #include "clap_params.h"
+#include "parameter_info.h"
+#include "parameter_state.h"
+#include "product.h"
 
 #if TESK_HAS_EDITOR
 #include "clap_editor.h"
 #endif
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <new>
+#include <thread>
 
 namespace tesk::clapfmt {
 
@@ -30,13 +34,42 @@ constexpr EditorFactory kEditor = makeClapEditor;
 constexpr EditorFactory kEditor = nullptr;
 #endif
 
-// Set while this thread runs a block: news for the host then go straight into
-// the block's output events, and the engine's tempo questions have an answer.
-thread_local bool tInProcess = false;
-
 template <typename T> const T* hostExtension(const clap_host_t* host, const char* id) {
     return host->get_extension != nullptr ? static_cast<const T*>(host->get_extension(host, id))
                                           : nullptr;
+}
+
+// Whether `later` comes after `earlier` in the count of engine commands.
+bool isAfter(std::uint32_t later, std::uint32_t earlier) {
+    return static_cast<std::int32_t>(later - earlier) > 0;
+}
+
+// The value the engine will keep for `value`, as far as the main thread can tell.
+float keptEstimate(int index, float value) {
+    ParamRef ref{};
+    float kept = value;
+    splitParameterIndex(index, ref);
+    keptValue(ref.kind, value, kept);
+    return kept;
+}
+
+bool pushToHost(const clap_output_events_t* out, const HostEvent& e) {
+    if (out == nullptr || out->try_push == nullptr) return false;
+    if (e.type == CLAP_EVENT_PARAM_VALUE) {
+        clap_event_param_value_t value{};
+        value.header = {sizeof value, 0, CLAP_CORE_EVENT_SPACE_ID, e.type, 0};
+        value.param_id = e.id;
+        value.note_id = -1;
+        value.port_index = -1;
+        value.channel = -1;
+        value.key = -1;
+        value.value = e.value;
+        return out->try_push(out, &value.header);
+    }
+    clap_event_param_gesture_t gesture{};
+    gesture.header = {sizeof gesture, 0, CLAP_CORE_EVENT_SPACE_ID, e.type, 0};
+    gesture.param_id = e.id;
+    return out->try_push(out, &gesture.header);
 }
 
 } // namespace
@@ -44,12 +77,12 @@ template <typename T> const T* hostExtension(const clap_host_t* host, const char
 const clap_plugin_descriptor_t ClapDelay::kDescriptor = {
     CLAP_VERSION,
     "org.teskdelay.TeskDelay",
-    "TeskDelay",
-    "TeskDelay project",
+    kProductName,
+    kVendorName,
     "",
     "",
     "",
-    "1.1.0",
+    TESK_VERSION,
     "Four tempo-synchronised delay lines with feedback, saturation and filters",
     kFeatures};
 
@@ -128,7 +161,7 @@ void ClapDelay::destroy(const clap_plugin_t* plugin) {
 bool ClapDelay::activate(const clap_plugin_t* plugin, double rate, std::uint32_t,
                          std::uint32_t maxFrames) {
     ClapDelay* self = of(plugin);
-    if (self == nullptr || !self->effect_ || self->active_) return false;
+    if (self == nullptr || !self->effect_ || self->active()) return false;
     self->requireMainThread("activate");
     if (!(rate >= 1.0 && rate <= DelayEffect::kMaxSampleRate) || maxFrames == 0) return false;
     self->effect_->setSampleRate(static_cast<float>(rate));
@@ -136,21 +169,23 @@ bool ClapDelay::activate(const clap_plugin_t* plugin, double rate, std::uint32_t
     self->effect_->setBlockSize(
         static_cast<std::int32_t>(std::min<std::uint32_t>(maxFrames, INT32_MAX)));
     self->effect_->resume();
-    self->active_ = true;
+    self->active_.store(true, std::memory_order_release);
     return true;
 }
 
 void ClapDelay::deactivate(const clap_plugin_t* plugin) {
     ClapDelay* self = of(plugin);
-    if (self == nullptr || !self->active_) return;
+    if (self == nullptr || !self->active()) return;
     self->requireMainThread("deactivate");
     self->effect_->suspend();
-    self->active_ = false;
+    self->active_.store(false, std::memory_order_release);
+    // No block runs any more: what is still on its way is applied here.
+    self->applyEngineCommands();
 }
 
 bool ClapDelay::startProcessing(const clap_plugin_t* plugin) {
     ClapDelay* self = of(plugin);
-    if (self == nullptr || !self->active_) return false;
+    if (self == nullptr || !self->active()) return false;
     self->requireAudioThread("start_processing");
     self->processing_ = true;
     return true;
@@ -165,7 +200,7 @@ void ClapDelay::stopProcessing(const clap_plugin_t* plugin) {
 
 void ClapDelay::reset(const clap_plugin_t* plugin) {
     ClapDelay* self = of(plugin);
-    if (self == nullptr || !self->active_) return;
+    if (self == nullptr || !self->active()) return;
     self->requireAudioThread("reset");
     self->effect_->resume(); // clears the delay memory, keeps the settings
 }
@@ -182,12 +217,9 @@ void ClapDelay::onMainThread(const clap_plugin_t* plugin) {
 
 clap_process_status ClapDelay::process(const clap_plugin_t* plugin, const clap_process_t* p) {
     ClapDelay* self = of(plugin);
-    if (self == nullptr || p == nullptr || !self->active_) return CLAP_PROCESS_ERROR;
+    if (self == nullptr || p == nullptr || !self->active()) return CLAP_PROCESS_ERROR;
     self->requireAudioThread("process");
-    tInProcess = true;
-    const clap_process_status status = self->run(*p);
-    tInProcess = false;
-    return status;
+    return self->run(*p);
 }
 
 namespace {
@@ -209,9 +241,9 @@ clap_process_status ClapDelay::run(const clap_process_t& p) {
     if (!isStereo(p.audio_inputs, p.audio_inputs_count, kInputPorts) ||
         !isStereo(p.audio_outputs, p.audio_outputs_count, kOutputPorts))
         return CLAP_PROCESS_ERROR;
+    beginServing(p.out_events);
     takeTransport(p.transport);
-    blockOut_ = p.out_events;
-    sendQueued(p.out_events);
+    applyEngineCommands();
     // Each event lands at its sample offset: the block is split there.
     std::uint32_t done = 0;
     const clap_input_events_t* in = p.in_events;
@@ -227,7 +259,7 @@ clap_process_status ClapDelay::run(const clap_process_t& p) {
         apply(*event);
     }
     runFrames(p, done, p.frames_count);
-    blockOut_ = nullptr;
+    endServing();
     return CLAP_PROCESS_CONTINUE;
 }
 
@@ -242,7 +274,9 @@ void ClapDelay::runFrames(const clap_process_t& p, std::uint32_t from, std::uint
         for (std::uint32_t c = 0; c < kChannelsPerPort; ++c)
             outputs[port * kChannelsPerPort + c] = out.data32[c] + from;
     }
+    inBlock_ = true;
     effect_->processReplacing(inputs, outputs, static_cast<std::int32_t>(to - from));
+    inBlock_ = false;
 }
 
 void ClapDelay::apply(const clap_event_header_t& event) {
@@ -257,15 +291,24 @@ void ClapDelay::apply(const clap_event_header_t& event) {
 
 void ClapDelay::applyParamValue(clap_id id, double value) {
     const int position = positionOf(id);
+    if (position < 0 || !std::isfinite(value)) return;
     if (position == kProgramPosition) {
-        if (!std::isfinite(value)) return;
-        effect_->setProgram(programOf(value));
-        valuesChanged_ = true;
-        if (host_->request_callback != nullptr) host_->request_callback(host_);
+        loadProgram(programOf(value));
         return;
     }
-    if (position < 0) return;
-    if (const auto v = interfaceValue(position, value)) effect_->setParameter(position, *v);
+    effect_->setParameter(position, interfaceValueOfPlain(position, value));
+    // A value the engine keeps otherwise (held to its range, an input whose
+    // source is off) goes back, so that the host shows what is heard.
+    const double kept = plainValue(position, effect_->getParameter(position));
+    if (static_cast<float>(kept) != static_cast<float>(value)) reportEngineValue(position);
+}
+
+void ClapDelay::loadProgram(int program) {
+    quiet_ = true;
+    effect_->setProgram(program);
+    quiet_ = false;
+    valuesChanged_ = true;
+    if (host_->request_callback != nullptr) host_->request_callback(host_);
 }
 
 void ClapDelay::takeTransport(const clap_event_transport_t* transport) {
@@ -273,63 +316,190 @@ void ClapDelay::takeTransport(const clap_event_transport_t* transport) {
     blockTempo_ = haveTempo_ ? transport->tempo : 0.0;
 }
 
-namespace {
-
-bool pushToHost(const clap_output_events_t* out, const HostEvent& e) {
-    if (out == nullptr || out->try_push == nullptr) return false;
-    if (e.type == CLAP_EVENT_PARAM_VALUE) {
-        clap_event_param_value_t value{};
-        value.header = {sizeof value, 0, CLAP_CORE_EVENT_SPACE_ID, e.type, 0};
-        value.param_id = e.id;
-        value.note_id = -1;
-        value.port_index = -1;
-        value.channel = -1;
-        value.key = -1;
-        value.value = e.value;
-        return out->try_push(out, &value.header);
-    }
-    clap_event_param_gesture_t gesture{};
-    gesture.header = {sizeof gesture, 0, CLAP_CORE_EVENT_SPACE_ID, e.type, 0};
-    gesture.param_id = e.id;
-    return out->try_push(out, &gesture.header);
+HostTransport ClapDelay::blockTransport() const {
+    if (!inBlock_ || !haveTempo_) return {};
+    return {blockTempo_, true};
 }
 
-} // namespace
+// ---------------------------------------------------------------- news for the host
 
-void ClapDelay::sendQueued(const clap_output_events_t* out) {
+void ClapDelay::beginServing(const clap_output_events_t* out) {
+    out_ = out;
+    serving_.store(true, std::memory_order_relaxed);
+    // What the main thread told meanwhile goes after what already waits: the
+    // order everything arose in.
     HostEvent event{};
     while (toHost_.pop(event))
-        pushToHost(out, event);
+        if (!outbox_.add(event)) outboxOverflowed_ = true;
+    flushOutbox();
+}
+
+void ClapDelay::endServing() {
+    flushOutbox();
+    out_ = nullptr;
+    serving_.store(false, std::memory_order_relaxed);
+}
+
+void ClapDelay::flushOutbox() {
+    if (out_ == nullptr) return;
+    outbox_.sendWhile([this](const HostEvent& e) { return pushToHost(out_, e); });
+    if (!outboxOverflowed_ || !outbox_.empty()) return;
+    // News was lost for want of room: the host hears every value once more.
+    outboxOverflowed_ = false;
+    for (int index = 0; index < kNumParameters; ++index)
+        outbox_.add(
+            {CLAP_EVENT_PARAM_VALUE, idAt(index), plainValue(index, effect_->getParameter(index))});
+    outbox_.sendWhile([this](const HostEvent& e) { return pushToHost(out_, e); });
+}
+
+void ClapDelay::sendToHost(const HostEvent& event) {
+    if (serving_.load(std::memory_order_relaxed)) {
+        if (!outbox_.add(event)) outboxOverflowed_ = true;
+        flushOutbox();
+        return;
+    }
+    // The main thread: the host fetches the news through flush, or with the next block.
+    if (!toHost_.push(event))
+        std::fprintf(stderr, "TeskDelay.clap: the host has not fetched parameter news for a "
+                             "long time; some of it is lost\n");
+    if (hostParams_ != nullptr && !processing_) hostParams_->request_flush(host_);
+}
+
+void ClapDelay::reportEngineValue(std::int32_t index) {
+    if (quiet_ || index < 0 || index >= kNumParameters) return;
+    sendToHost(
+        {CLAP_EVENT_PARAM_VALUE, idAt(index), plainValue(index, effect_->getParameter(index))});
+}
+
+void ClapDelay::tellHost(std::uint16_t type, std::int32_t index) {
+    if (index < 0 || index >= kNumParameters) return;
+    const double value = type == CLAP_EVENT_PARAM_VALUE ? plainValue(index, mainValue(index)) : 0.0;
+    sendToHost({type, idAt(index), value});
+}
+
+// ---------------------------------------------------------------- the main thread's changes
+
+float ClapDelay::mainValue(int index) const {
+    if (index < 0 || index >= kNumParameters) return 0.0f;
+    const auto i = static_cast<std::size_t>(index);
+    if (isAfter(pendingSequence_[i], appliedSequence_.load(std::memory_order_acquire)))
+        return pendingValue_[i];
+    return effect_->getParameter(index);
+}
+
+int ClapDelay::mainProgram() const {
+    if (isAfter(pendingProgramSequence_, appliedSequence_.load(std::memory_order_acquire)))
+        return pendingProgram_;
+    return effect_->getProgram();
+}
+
+void ClapDelay::setFromMain(int index, float value) {
+    if (index < 0 || index >= kNumParameters) return;
+    if (!active()) {
+        effect_->setParameter(index, value);
+        return;
+    }
+    EngineCommand command{EngineCommand::SetValue, index, value, queuedSequence_ + 1};
+    if (!queueForEngine(&command, 1)) return;
+    pendingSequence_[static_cast<std::size_t>(index)] = command.sequence;
+    pendingValue_[static_cast<std::size_t>(index)] = keptEstimate(index, value);
+}
+
+bool ClapDelay::loadState(int program, const float* values) {
+    if (!active()) {
+        quiet_ = true;
+        effect_->setProgram(program);
+        for (int i = 0; i < kNumParameters; ++i)
+            effect_->setParameter(i, values[i]);
+        quiet_ = false;
+        if (hostParams_ != nullptr) hostParams_->rescan(host_, CLAP_PARAM_RESCAN_VALUES);
+        return true;
+    }
+    // The program first, then every value over it, in index order (a line's
+    // switch comes before the inputs that listen to it), all in one piece.
+    std::array<EngineCommand, kNumParameters + 2> commands{};
+    std::uint32_t sequence = queuedSequence_;
+    commands[0] = {EngineCommand::LoadProgram, program, 0.0f, ++sequence};
+    for (int i = 0; i < kNumParameters; ++i)
+        commands[static_cast<std::size_t>(i) + 1] = {EngineCommand::SetValue, i, values[i],
+                                                     ++sequence};
+    commands.back() = {EngineCommand::StateApplied, 0, 0.0f, ++sequence};
+    if (!queueForEngine(commands.data(), static_cast<std::uint32_t>(commands.size()))) return false;
+    pendingProgram_ = program;
+    pendingProgramSequence_ = commands[0].sequence;
+    for (int i = 0; i < kNumParameters; ++i) {
+        pendingSequence_[static_cast<std::size_t>(i)] =
+            commands[static_cast<std::size_t>(i) + 1].sequence;
+        pendingValue_[static_cast<std::size_t>(i)] = keptEstimate(i, values[i]);
+    }
+    return true;
+}
+
+bool ClapDelay::queueForEngine(EngineCommand* commands, std::uint32_t count) {
+    // A host that neither processes nor flushes for a second while active has
+    // stopped listening; until then the queue drains with every block.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (!toEngine_.push(commands, count)) {
+        if (hostParams_ != nullptr) hostParams_->request_flush(host_);
+        if (std::chrono::steady_clock::now() > deadline) {
+            std::fprintf(stderr, "TeskDelay.clap: the host runs no block and no flush; a change "
+                                 "made in the editor or a loaded state is not applied\n");
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    queuedSequence_ = commands[count - 1].sequence;
+    if (hostParams_ != nullptr && !processing_) hostParams_->request_flush(host_);
+    return true;
+}
+
+void ClapDelay::applyEngineCommands() {
+    EngineCommand command{};
+    while (toEngine_.pop(command)) {
+        applyEngineCommand(command);
+        appliedSequence_.store(command.sequence, std::memory_order_release);
+    }
+}
+
+void ClapDelay::applyEngineCommand(const EngineCommand& command) {
+    switch (command.kind) {
+    case EngineCommand::SetValue:
+        effect_->setParameter(command.index, command.value);
+        // The main thread told the host what it asked for; what the engine kept
+        // instead goes after it.
+        if (static_cast<float>(plainValue(command.index, effect_->getParameter(command.index))) !=
+            static_cast<float>(
+                plainValue(command.index, keptEstimate(command.index, command.value))))
+            reportEngineValue(command.index);
+        break;
+    case EngineCommand::LoadProgram:
+        quiet_ = true; // until the state is applied
+        effect_->setProgram(command.index);
+        break;
+    case EngineCommand::StateApplied:
+        quiet_ = false;
+        valuesChanged_ = true;
+        if (host_->request_callback != nullptr) host_->request_callback(host_);
+        break;
+    }
 }
 
 // ---------------------------------------------------------------- the engine's host
 
 // No VST 2 host stands behind the engine: every host request it makes gets the
-// base's answer for a missing host.
+// base's answer for a missing host. The host's tempo is heard, not written into
+// the parameters the host keeps.
 ClapEffect::ClapEffect(ClapDelay& owner, EditorFactory makeEditor)
-    : DelayEffect(nullptr, makeEditor), owner(owner) {}
+    : DelayEffect(nullptr, makeEditor), owner(owner) {
+    setTempoFollowing(TempoFollowing::InUseOnly);
+}
 
 HostTransport ClapEffect::hostTransport(std::int32_t) {
     return owner.blockTransport();
 }
 
-HostTransport ClapDelay::blockTransport() const {
-    if (!tInProcess || !haveTempo_) return {};
-    return {blockTempo_, true};
-}
-
-void ClapDelay::tellHost(std::uint16_t type, std::int32_t index) {
-    if (index < 0 || index >= kNumParameters) return;
-    const double value =
-        type == CLAP_EVENT_PARAM_VALUE ? plainValue(index, effect_->getParameter(index)) : 0.0;
-    const HostEvent event{type, idAt(index), value};
-    if (tInProcess) {
-        pushToHost(blockOut_, event);
-        return;
-    }
-    toHost_.push(event);
-    // Outside processing the host fetches the news through flush.
-    if (hostParams_ != nullptr && !processing_) hostParams_->request_flush(host_);
+void ClapEffect::ownParameterChange(std::int32_t index) {
+    owner.reportEngineValue(index);
 }
 
 } // namespace tesk::clapfmt

@@ -1,12 +1,21 @@
 // One TeskDelay instance as a CLAP plug-in: the plug-in record and its
 // extensions (audio ports, params, state, gui, timer support) around one
 // `DelayEffect`, the same engine, programs and editor the VST 2 module runs.
+//
+// Threads. While the instance is inactive its main thread drives the engine.
+// Once it is active, only process and flush do (on the audio thread): whatever
+// the main thread changes (the editor, a loaded state) goes to them as engine
+// commands, applied between two blocks, so that no block runs on half a change.
+// Every change the engine makes itself goes back to the host as a
+// CLAP_EVENT_PARAM_VALUE from process or flush; news the host's queue cannot
+// take waits in an outbox and goes out, in order, with the next call.
 #pragma once
 
 #include "clap_api.h"
 #include "delay_effect.h"
 #include "host_event_queue.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -15,8 +24,9 @@ namespace tesk::clapfmt {
 
 class ClapDelay;
 
-/// The engine as a CLAP instance runs it: no VST 2 host behind it, and the
-/// host tempo of each block taken from the block's transport.
+/// The engine as a CLAP instance runs it: no VST 2 host behind it, the host
+/// tempo of each block taken from the block's transport, and the changes it
+/// makes itself handed to the instance for the host.
 class ClapEffect final : public DelayEffect {
   public:
     ClapEffect(ClapDelay& owner, EditorFactory makeEditor);
@@ -24,6 +34,9 @@ class ClapEffect final : public DelayEffect {
     HostTransport hostTransport(std::int32_t vstMask) override;
 
     ClapDelay& owner;
+
+  protected:
+    void ownParameterChange(std::int32_t index) override;
 };
 
 class ClapDelay {
@@ -39,10 +52,19 @@ class ClapDelay {
 
     /// The tempo the block being processed carries (audio thread).
     HostTransport blockTransport() const;
-    /// Tells the host of a gesture on parameter `index`, or of its new value
-    /// (CLAP_EVENT_PARAM_VALUE): from process when called inside it, else
-    /// through the queue and flush.
+
+    /// The value of parameter `index` as the main thread sees it: what it last
+    /// asked the engine for while that is on its way, else the engine's (main thread).
+    float mainValue(int index) const;
+    /// Sets parameter `index` from the main thread: in the engine at once while
+    /// the instance is inactive, else between the next two blocks (main thread).
+    void setFromMain(int index, float value);
+    /// Tells the host of a gesture on parameter `index`, or of its value as the
+    /// main thread sees it (main thread).
     void tellHost(std::uint16_t type, std::int32_t index);
+    /// The engine changed parameter `index` on its own: the host hears its value
+    /// (the thread that drives the engine).
+    void reportEngineValue(std::int32_t index);
 
   private:
     explicit ClapDelay(const clap_host_t* host);
@@ -61,15 +83,33 @@ class ClapDelay {
     static const void* getExtension(const clap_plugin_t* plugin, const char* id);
     static void onMainThread(const clap_plugin_t* plugin);
 
-    // processing
+    // driving the engine (inside process or flush, or on the main thread while inactive)
     clap_process_status run(const clap_process_t& p);
     void runFrames(const clap_process_t& p, std::uint32_t from, std::uint32_t to);
+    /// Starts a call that drives the engine: news goes straight to `out`.
+    void beginServing(const clap_output_events_t* out);
+    void endServing();
     /// Applies one incoming event (parameter value or transport); others pass.
     void apply(const clap_event_header_t& event);
     void applyParamValue(clap_id id, double value);
     void takeTransport(const clap_event_transport_t* transport);
-    /// Hands the editor's queued news to the host.
-    void sendQueued(const clap_output_events_t* out);
+    /// Applies what the main thread asked for, in order.
+    void applyEngineCommands();
+    void applyEngineCommand(const EngineCommand& command);
+    /// Loads program `program` and has the host rescan the values.
+    void loadProgram(int program);
+    /// Hands `event` to the host now if a call is serving it, else at its next call.
+    void sendToHost(const HostEvent& event);
+    /// Sends what waits in the outbox, as far as the host takes it.
+    void flushOutbox();
+
+    // the main thread's side of the engine commands
+    bool active() const { return active_.load(std::memory_order_acquire); }
+    /// Queues `count` commands for the engine, waiting a little when the queue is full.
+    bool queueForEngine(EngineCommand* commands, std::uint32_t count);
+    /// Loads `program` and `values` (61 interface values) into the engine as one change.
+    bool loadState(int program, const float* values);
+    int mainProgram() const;
 
     // thread rules, checked in debug builds
     void requireMainThread(const char* call) const;
@@ -88,14 +128,31 @@ class ClapDelay {
     const clap_host_timer_support_t* hostTimer_ = nullptr;
     std::unique_ptr<ClapEffect> effect_;
 
-    // audio thread: the tempo the engine reads while a block runs
+    // the call driving the engine: the tempo the engine reads while a block
+    // runs, and where news for the host goes
     double blockTempo_ = 0.0;
     bool haveTempo_ = false;
-    const clap_output_events_t* blockOut_ = nullptr;
+    bool inBlock_ = false;
+    std::atomic<bool> serving_{false};
+    const clap_output_events_t* out_ = nullptr;
+    Outbox outbox_;
+    bool outboxOverflowed_ = false;
+    /// While a program or a state loads: the host rescans every value afterwards.
+    bool quiet_ = false;
 
     HostEventQueue toHost_;
-    std::atomic<bool> valuesChanged_{false}; ///< a program load the host must rescan
-    bool active_ = false;
+    EngineCommandQueue toEngine_;
+    std::atomic<std::uint32_t> appliedSequence_{0};
+    std::atomic<bool> valuesChanged_{false}; ///< a program or state load the host must rescan
+
+    // main thread: what it asked the engine for and has not seen applied yet
+    std::uint32_t queuedSequence_ = 0;
+    std::array<std::uint32_t, kNumParameters> pendingSequence_{};
+    std::array<float, kNumParameters> pendingValue_{};
+    std::uint32_t pendingProgramSequence_ = 0;
+    int pendingProgram_ = 0;
+
+    std::atomic<bool> active_{false};
     std::atomic<bool> processing_{false};
 
     // gui: open between create and destroy

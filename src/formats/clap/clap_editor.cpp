@@ -4,6 +4,7 @@
 #include "clap_delay.h"
 #include "delay_editor.h"
 #include "effect_core.h"
+#include "parameter_texts.h"
 
 #include <array>
 
@@ -11,19 +12,21 @@ namespace tesk::clapfmt {
 
 namespace {
 
-// The seam over the CLAP instance. It is made while the engine is being built,
-// so it keeps the engine as the base it then is and reaches the instance only
-// when the editor calls, long after construction.
+// The editor's view of the CLAP instance. It is made while the engine is being
+// built, so it keeps the engine as the base it then is and reaches the instance
+// only when the editor calls, long after construction. Values are read and set
+// as the main thread sees them: while the instance is active, a change reaches
+// the engine between two blocks.
 class ClapEffectCore final : public EffectCore {
   public:
     explicit ClapEffectCore(DelayEffect& effect) : effect(effect) {}
 
-    float getParameter(std::int32_t index) override { return effect.getParameter(index); }
+    float getParameter(std::int32_t index) override { return owner().mainValue(index); }
     // A change made outside a gesture of the control's own (a click on a
     // switch) reaches the host bracketed all the same, so that the host records
     // every change from the editor as a gesture.
     void setParameterAutomated(std::int32_t index, float value) override {
-        effect.setParameter(index, value);
+        owner().setFromMain(index, value);
         const bool bracket = !inGesture(index);
         if (bracket) owner().tellHost(CLAP_EVENT_PARAM_GESTURE_BEGIN, index);
         owner().tellHost(CLAP_EVENT_PARAM_VALUE, index);
@@ -40,7 +43,13 @@ class ClapEffectCore final : public EffectCore {
         owner().tellHost(CLAP_EVENT_PARAM_GESTURE_END, index);
     }
     void getParameterDisplay(std::int32_t index, char* text) override {
-        effect.getParameterDisplay(index, text);
+        ParamRef ref{};
+        if (!splitParameterIndex(index, ref)) return;
+        const float crossover = getParameter(parameterIndex(ParamKind::CrossFrequency, ref.line));
+        parameterDisplay(index, getParameter(index), crossover, text);
+    }
+    float tempoInUse(int line) override {
+        return effect.tempoInUse[static_cast<std::size_t>(line)];
     }
     // A CLAP host runs its event loop itself; there is nothing to hand it here.
     void hostIdle() override {}

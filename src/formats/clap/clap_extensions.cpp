@@ -4,6 +4,7 @@
 #include "clap_delay.h"
 #include "clap_params.h"
 #include "clap_state.h"
+#include "parameter_info.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,14 +47,11 @@ struct PortsExtension {
 
 namespace {
 
-// What the texts of parameter `index` depend on, from the engine as it is now.
-TextContext textContextOf(DelayEffect& effect, int index) {
+// The crossover value the texts of parameter `index` are made relative to.
+float crossoverFor(const ClapDelay& self, int index) {
     ParamRef ref{};
     splitParameterIndex(index, ref);
-    TextContext context{effect.crossHz[ref.line], {}};
-    for (int k = 0; k < kNumLines; ++k)
-        context.lineOn[k] = effect.lineOn[k];
-    return context;
+    return self.mainValue(parameterIndex(ParamKind::CrossFrequency, ref.line));
 }
 
 bool copyText(const std::string& text, char* out, std::uint32_t capacity) {
@@ -91,9 +89,8 @@ struct ParamsExtension {
         const int position = positionOf(id);
         if (self == nullptr || value == nullptr || position < 0) return false;
         self->requireMainThread("params.get_value");
-        DelayEffect& effect = *self->effect_;
-        *value = position == kProgramPosition ? effect.getProgram()
-                                              : plainValue(position, effect.getParameter(position));
+        *value = position == kProgramPosition ? self->mainProgram()
+                                              : plainValue(position, self->mainValue(position));
         return true;
     }
 
@@ -103,10 +100,9 @@ struct ParamsExtension {
         const int position = positionOf(id);
         if (self == nullptr || position < 0 || !std::isfinite(value)) return false;
         self->requireMainThread("params.value_to_text");
-        DelayEffect& effect = *self->effect_;
         if (position == kProgramPosition)
-            return copyText(programName(effect, programOf(value)), out, capacity);
-        return copyText(valueText(position, value, textContextOf(effect, position)), out, capacity);
+            return copyText(programName(*self->effect_, programOf(value)), out, capacity);
+        return copyText(valueText(position, value, crossoverFor(*self, position)), out, capacity);
     }
 
     static bool textToValue(const clap_plugin_t* plugin, clap_id id, const char* text,
@@ -115,9 +111,8 @@ struct ParamsExtension {
         const int position = positionOf(id);
         if (self == nullptr || position < 0 || text == nullptr || value == nullptr) return false;
         self->requireMainThread("params.text_to_value");
-        DelayEffect& effect = *self->effect_;
-        if (position == kProgramPosition) return programOfText(effect, text, *value);
-        const auto parsed = textValue(position, text, textContextOf(effect, position));
+        if (position == kProgramPosition) return programOfText(*self->effect_, text, *value);
+        const auto parsed = textValue(position, text, crossoverFor(*self, position));
         if (parsed) *value = *parsed;
         return parsed.has_value();
     }
@@ -137,18 +132,22 @@ struct ParamsExtension {
         return true;
     }
 
+    // Any time process is not running: on the audio thread while the instance
+    // is active, on the main thread while it is not.
     static void flush(const clap_plugin_t* plugin, const clap_input_events_t* in,
                       const clap_output_events_t* out) {
         ClapDelay* self = ClapDelay::of(plugin);
-        if (self == nullptr || self->processing_) return;
-        if (self->active_)
+        if (self == nullptr) return;
+        if (self->active())
             self->requireAudioThread("params.flush");
         else
             self->requireMainThread("params.flush");
+        self->beginServing(out);
+        self->applyEngineCommands();
         const std::uint32_t count = in != nullptr && in->size != nullptr ? in->size(in) : 0;
         for (std::uint32_t i = 0; i < count; ++i)
             if (const clap_event_header_t* event = in->get(in, i)) self->apply(*event);
-        self->sendQueued(out);
+        self->endServing();
     }
 
     static constexpr clap_plugin_params_t table{count,       getInfo,     getValue,
@@ -163,9 +162,9 @@ struct StateExtension {
         if (self == nullptr || stream == nullptr || stream->write == nullptr) return false;
         self->requireMainThread("state.save");
         SavedState state;
-        state.program = self->effect_->getProgram();
+        state.program = self->mainProgram();
         for (int i = 0; i < kNumParameters; ++i)
-            state.values[static_cast<std::size_t>(i)] = self->effect_->getParameter(i);
+            state.values[static_cast<std::size_t>(i)] = self->mainValue(i);
         const auto bytes = encodeState(state);
         for (std::size_t done = 0; done < bytes.size();) {
             const std::int64_t n = stream->write(stream, bytes.data() + done, bytes.size() - done);
@@ -189,16 +188,7 @@ struct StateExtension {
             size += static_cast<std::size_t>(n);
         }
         const auto state = decodeState(bytes, size);
-        if (!state) return false;
-        // The program first, then every value over it, in index order: a line's
-        // switch comes before the inputs that listen to it.
-        DelayEffect& effect = *self->effect_;
-        effect.setProgram(state->program);
-        for (int i = 0; i < kNumParameters; ++i)
-            effect.setParameter(i, state->values[static_cast<std::size_t>(i)]);
-        if (self->hostParams_ != nullptr)
-            self->hostParams_->rescan(self->host_, CLAP_PARAM_RESCAN_VALUES);
-        return true;
+        return state && self->loadState(state->program, state->values.data());
     }
 
     static constexpr clap_plugin_state_t table{save, load};

@@ -1,12 +1,7 @@
 // The 61 parameters and the program choice as a CLAP host sees them: stable
-// ids, names, the module path of each line, ranges and flags, and the mapping
-// between a CLAP value and the value our parameter interface carries.
-//
-// Continuous parameters keep the interface's 0..1 and the tempos their 48..999
-// beats per minute. CLAP's stepped values are whole numbers, so the switches
-// are 0 or 1 and the enumerations count their positions (Input 0..3, Output
-// 0..2, TempoNum 0..3, TempoDen 0..8); each position maps onto the interface
-// value that selects it.
+// ids and the translation of the parameter model into CLAP's parameter info,
+// values and texts. CLAP's values are the model's plain values: beats per
+// minute for the tempos, the position of a switch or choice, 0..1 for the rest.
 #pragma once
 
 #include "clap_api.h"
@@ -32,28 +27,13 @@ clap_id idAt(int position);
 /// Describes the parameter at `position`; false past the end.
 bool describe(std::uint32_t position, clap_param_info_t& info);
 
-/// The value our interface carries for CLAP value `plain` of parameter `index`
-/// (0..60), held to the parameter's range; none for a value that is not finite.
-std::optional<float> interfaceValue(int index, double plain);
-/// The CLAP value of interface value `v`, as `getParameter` of `index` answers it.
-double plainValue(int index, float v);
 /// The program a CLAP value of the program choice stands for (held to 0..15).
 int programOf(double plain);
 
-/// What texts for a value depend on besides the value: the state of its line
-/// and of the lines it may listen to.
-struct TextContext {
-    float crossHz;          ///< the line's crossover in Hz
-    bool lineOn[kNumLines]; ///< which lines are on (for `Input`)
-};
-
-/// The text shown for CLAP value `plain` of parameter `index`: the VST 2 value
-/// text without its leading blanks and the unit label after it ("0.500000 db",
-/// "25 Right", "120.0 bpm"); the switches, which have no VST 2 value text, show
-/// "On" or "Off".
-std::string valueText(int index, double plain, const TextContext& context);
-/// The CLAP value a text of `valueText` (or a bare number in its unit) stands
-/// for; none when the text holds no number.
-std::optional<double> textValue(int index, const char* text, const TextContext& context);
+/// The text of CLAP value `plain` of parameter `index` (0..60), whose line's
+/// crossover is `crossover` (the filter texts are in hertz relative to it).
+std::string valueText(int index, double plain, float crossover);
+/// The CLAP value whose text is `text`; none when the text names no value.
+std::optional<double> textValue(int index, const char* text, float crossover);
 
 } // namespace tesk::clapfmt

@@ -2,6 +2,12 @@
 // control ports are read at the start of every run and a changed one goes to
 // setParameter, in the order a program load applies values, so that a preset
 // arriving as a set of port values leaves the engine as setProgram would.
+//
+// A plug-in cannot write its own input ports, so nothing the host keeps may
+// change under it: a line that follows the host's tempo plays at it without
+// writing it into its `Tempo` port, and the tempo each line plays at goes out
+// on an output port of its own, for the UI and the host to show. Every session
+// the host saves therefore reopens sounding as it was saved.
 #include "delay_effect.h"
 #include "lv2_ports.h"
 
@@ -49,6 +55,7 @@ class Lv2DelayEffect final : public DelayEffect {
     explicit Lv2DelayEffect(const LV2_URID_Map* map)
         : DelayEffect(nullptr), urids(mapTimeUrids(map)) {
         lastPortValue.fill(NAN);
+        setTempoFollowing(TempoFollowing::InUseOnly);
     }
 
     /// Stores the host's buffer for `port`; any port at any time, null included.
@@ -69,6 +76,7 @@ class Lv2DelayEffect final : public DelayEffect {
         // LV2 counts frames unsigned; the engine runs longer blocks in pieces.
         const auto count = frames > 0x7fffffffU ? 0x7fffffff : static_cast<std::int32_t>(frames);
         processReplacing(in, out, count);
+        writeTempoInUse();
     }
 
     /// The transport the last time:Position brought (audio thread).
@@ -91,6 +99,12 @@ class Lv2DelayEffect final : public DelayEffect {
             for (ParamKind kind : kProgramLoadOrder)
                 applyControlPort(parameterIndex(kind, line));
         applyControlPort(parameterIndex(ParamKind::VolumeThruInput, 0));
+    }
+
+    void writeTempoInUse() {
+        for (int line = 0; line < kNumLines; ++line)
+            if (auto* port = static_cast<float*>(ports[tempoInUsePortOf(line)]))
+                *port = tempoInUse[static_cast<std::size_t>(line)];
     }
 
     std::optional<double> numberOf(const LV2_Atom* atom) const {
@@ -131,8 +145,8 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*,
     // rate it does not run at, so there is no instance.
     if (!(rate >= 1.0 && rate <= DelayEffect::kMaxSampleRate)) return nullptr;
     try {
-        // urid:map is required for the transport; a host that gives none anyway
-        // (lv2apply) still gets the delay, on its own tempos.
+        // urid:map is needed for the transport; a host that gives none (lv2apply,
+        // lv2proc) still gets the delay, on its own tempos.
         auto* effect = new (std::nothrow) Lv2DelayEffect(findUridMap(features));
         if (effect == nullptr) return nullptr;
         effect->setSampleRate(static_cast<float>(rate));

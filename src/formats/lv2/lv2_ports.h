@@ -16,11 +16,26 @@ inline constexpr const char* kPresetUriPrefix = "urn:velmora:TeskDelay#program";
 inline constexpr std::uint32_t kNumAudioInputs = 2;
 inline constexpr std::uint32_t kNumAudioOutputs = 6;
 /// Audio inputs first, then the outputs, then one control port per parameter in
-/// the order of the parameter table, then the transport.
+/// the order of the parameter table, then the transport; after these, in the
+/// order they were added (so that saved sessions keep their port indices), the
+/// tempo each line plays at.
 inline constexpr std::uint32_t kFirstOutputPort = kNumAudioInputs;
 inline constexpr std::uint32_t kFirstControlPort = kFirstOutputPort + kNumAudioOutputs;
 inline constexpr std::uint32_t kTimePort = kFirstControlPort + kNumParameters;
-inline constexpr std::uint32_t kNumPorts = kTimePort + 1;
+inline constexpr std::uint32_t kFirstTempoInUsePort = kTimePort + 1;
+inline constexpr std::uint32_t kNumPorts = kFirstTempoInUsePort + kNumLines;
+
+/// The output port that carries the tempo line `line` (0 to 3) plays at.
+constexpr std::uint32_t tempoInUsePortOf(int line) {
+    return kFirstTempoInUsePort + static_cast<std::uint32_t>(line);
+}
+
+/// True when `port` carries a line's tempo in use; `line` is then that line.
+constexpr bool lineOfTempoInUsePort(std::uint32_t port, int& line) {
+    if (port < kFirstTempoInUsePort || port >= kNumPorts) return false;
+    line = static_cast<int>(port - kFirstTempoInUsePort);
+    return true;
+}
 
 /// The control port of parameter `index` (0 to 60).
 constexpr std::uint32_t controlPortOf(int index) {

@@ -1,20 +1,26 @@
 // The LV2 UI: the very same DelayEditor on the same X11 back end. It never
-// touches the DSP instance: it keeps a parameter model of its own (a DelayEffect
-// that processes nothing), which gives the editor the values, texts and the
-// follow-on changes the VST 2 effect gives it, and it talks to the host only
-// through write_function, ui:touch and port_event.
+// touches the DSP instance: it keeps the parameter values as the parameter
+// model keeps them, hears from the host what changes (the control ports and
+// the tempo each line plays at), and talks back only through write_function
+// and ui:touch.
+#include "cpu_probe.h"
 #include "delay_editor.h"
-#include "delay_effect.h"
+#include "effect_core.h"
 #include "lv2_ports.h"
+#include "parameter_state.h"
+#include "parameter_texts.h"
 
 #include "gui/frame.h"
 #include "gui/platform/x11/x11.h"
 
 #include <lv2/ui/ui.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <optional>
 
 namespace tesk::lv2 {
 
@@ -43,45 +49,67 @@ UiHost findUiHost(const LV2_Feature* const* features) {
     return host;
 }
 
-/// The seam on the UI side: values come from the model, changes go to the host's ports.
+/// The editor's view of the plug-in on the UI side: values from the model,
+/// changes to the host's ports. UI thread only.
 class Lv2UiCore final : public EffectCore {
   public:
     explicit Lv2UiCore(const UiHost& host) : host(host) {}
 
-    float getParameter(std::int32_t index) override { return model.getParameter(index); }
+    float getParameter(std::int32_t index) override { return values.value(index); }
+    // The port of every value that changes gets it, the follow-on changes too
+    // (an input falling back when its source line is switched off), so that the
+    // host keeps what the DSP will hold.
     void setParameterAutomated(std::int32_t index, float value) override {
-        model.setParameter(index, value);
-        if (index < 0 || index >= kNumParameters) return;
-        // The port gets the value the model kept, which the DSP keeps the same way.
-        const float port = portValueOf(index, model.getParameter(index));
-        host.write(host.controller, controlPortOf(index), sizeof port, 0, &port);
+        values.set(index, value, [&](int changed) {
+            if (changed != index) tellEditor(changed);
+            const float port = portValueOf(changed, values.value(changed));
+            host.write(host.controller, controlPortOf(changed), sizeof port, 0, &port);
+        });
+        // The control that moved shows what was kept, even when nothing changed.
+        tellEditor(index);
     }
     void beginEdit(std::int32_t index) override { touch(index, true); }
     void endEdit(std::int32_t index) override { touch(index, false); }
     void getParameterDisplay(std::int32_t index, char* text) override {
-        model.getParameterDisplay(index, text);
+        ParamRef ref{};
+        if (!splitParameterIndex(index, ref)) return;
+        const float crossover = values.value(parameterIndex(ParamKind::CrossFrequency, ref.line));
+        parameterDisplay(index, values.value(index), crossover, text);
+    }
+    float tempoInUse(int line) override {
+        const auto heard = tempoHeard[static_cast<std::size_t>(line)];
+        return heard ? *heard
+                     : tempoFromInterface(values.value(parameterIndex(ParamKind::Tempo, line)));
     }
     // An LV2 host has no idle to be asked for: its own loop runs again once the
     // gesture that holds the editor's thread ends.
     void hostIdle() override {}
 
-    /// A port value the host reports (UI thread): moves the model, which tells the editor.
+    /// A control port value the host reports: the model and the editor follow.
     void portChanged(int index, float portValue) {
-        model.setParameter(index, parameterValueOf(index, portValue));
+        values.set(index, parameterValueOf(index, portValue),
+                   [&](int changed) { tellEditor(changed); });
+    }
+    /// The tempo line `line` plays at, as the DSP reports it.
+    void tempoInUseChanged(int line, float bpm) {
+        tempoHeard[static_cast<std::size_t>(line)] = bpm;
+        tellEditor(parameterIndex(ParamKind::Tempo, line));
     }
 
-    /// The model owns the editor, as a VST 2 effect owns its editor.
-    void adoptEditor(DelayEditor* editor) { model.editor = editor; }
-    DelayEditor* editor() const { return static_cast<DelayEditor*>(model.editor); }
+    std::unique_ptr<DelayEditor> editor;
 
   private:
+    void tellEditor(int index) {
+        if (editor) editor->parameterChanged(index, values.value(index));
+    }
     void touch(std::int32_t index, bool grabbed) {
         if (host.touch == nullptr || index < 0 || index >= kNumParameters) return;
         host.touch->touch(host.touch->handle, controlPortOf(index), grabbed);
     }
 
     UiHost host;
-    DelayEffect model{nullptr};
+    ParameterState values;
+    std::array<std::optional<float>, kNumLines> tempoHeard{};
 };
 
 Lv2UiCore* coreOf(LV2UI_Handle handle) {
@@ -96,44 +124,45 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*,
     host.write = write;
     host.controller = controller;
     try {
-        auto* core = new Lv2UiCore(host);
-        core->adoptEditor(new DelayEditor(*core));
-        DelayEditor* editor = core->editor();
-        if (editor->open(host.parent) == 0 || editor->getFrame() == nullptr) {
-            delete core;
-            return nullptr;
-        }
-        gui::Frame* frame = editor->getFrame();
+        // No engine runs in this process to ask the processor: the editor's
+        // artwork depends on the answer, so the UI asks.
+        hasVectorUnit = detectVectorUnit();
+        auto core = std::make_unique<Lv2UiCore>(host);
+        core->editor = std::make_unique<DelayEditor>(*core);
+        DelayEditor& editor = *core->editor;
+        if (editor.open(host.parent) == 0 || editor.getFrame() == nullptr) return nullptr;
+        gui::Frame* frame = editor.getFrame();
         *widget = reinterpret_cast<LV2UI_Widget>(
             static_cast<std::uintptr_t>(gui::x11::windowId(frame->getWindow())));
         ERect* size = nullptr;
-        editor->getRect(&size);
+        editor.getRect(&size);
         if (host.resize != nullptr)
             host.resize->ui_resize(host.resize->handle, size->right - size->left,
                                    size->bottom - size->top);
-        return core;
+        return core.release();
     } catch (...) {
         return nullptr; // no UI, and nothing thrown into the host
     }
 }
 
 void cleanup(LV2UI_Handle handle) {
-    delete coreOf(handle); // the model deletes its editor, which closes the window
+    delete coreOf(handle); // its editor closes the window
 }
 
 void portEvent(LV2UI_Handle handle, std::uint32_t port, std::uint32_t size, std::uint32_t format,
                const void* buffer) {
-    int index = 0;
-    if (handle == nullptr || buffer == nullptr || format != 0 || size != sizeof(float) ||
-        !parameterOfPort(port, index))
-        return;
+    if (handle == nullptr || buffer == nullptr || format != 0 || size != sizeof(float)) return;
     float value;
     std::memcpy(&value, buffer, sizeof value);
-    coreOf(handle)->portChanged(index, value);
+    int index = 0;
+    if (parameterOfPort(port, index)) coreOf(handle)->portChanged(index, value);
+    int line = 0;
+    if (lineOfTempoInUsePort(port, line) && value >= kMinTempo && value <= kMaxTempo)
+        coreOf(handle)->tempoInUseChanged(line, value);
 }
 
 int idle(LV2UI_Handle handle) {
-    if (handle != nullptr) coreOf(handle)->editor()->idle();
+    if (handle != nullptr) coreOf(handle)->editor->idle();
     return 0;
 }
 

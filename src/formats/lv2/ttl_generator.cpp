@@ -1,11 +1,16 @@
 // Writes the bundle's data (manifest.ttl, TeskDelay.ttl, presets.ttl) from the
-// parameter table, the engine's own texts and the factory programs, so that no
-// name, range, label or preset value is ever copied by hand.
+// parameter model and the factory programs, so that no name, range, label or
+// preset value is ever copied by hand.
 //   tesk-lv2-ttl <bundle directory> <plug-in binary name> <UI binary name>
-#include "delay_effect.h"
 #include "lv2_ports.h"
+#include "parameter_info.h"
+#include "parameter_state.h"
+#include "parameter_texts.h"
+#include "product.h"
+#include "programs.h"
 #include "version.h"
 
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -48,81 +53,55 @@ std::string quoted(const std::string& text) {
     return out + "\"";
 }
 
-std::string parameterName(DelayEffect& model, int index) {
-    char text[64] = {};
-    model.getParameterName(index, text);
-    return text;
+std::string presetUri(int program) {
+    return std::string(kPresetUriPrefix) + std::to_string(program + 1);
 }
 
-std::string displayOf(DelayEffect& model, int index, float value) {
-    model.setParameter(index, value);
-    char text[256] = {};
-    model.getParameterDisplay(index, text);
+/// The VST 2 value text of `v` without its padding: what a scale point reads.
+std::string displayOf(int index, float v) {
+    char text[16] = {};
+    parameterDisplay(index, v, defaultValue(parameterIndex(ParamKind::CrossFrequency, 0)), text);
     std::string shown = text;
-    // The texts are padded for the host's columns; a label needs no padding.
     shown.erase(0, shown.find_first_not_of(' '));
     shown.erase(shown.find_last_not_of(' ') + 1);
     return shown;
 }
 
-std::string presetUri(int program) {
-    return std::string(kPresetUriPrefix) + std::to_string(program + 1);
-}
-
-/// The points an enumerated parameter offers, as the parameter interface carries them.
-std::vector<float> scalePointsOf(ParamRef ref) {
-    int count = 0;
-    switch (ref.kind) {
-    case ParamKind::Input:
-        count = ref.line + 1; // a line listens only to lower-numbered lines
-        break;
-    case ParamKind::Output:
-        count = 3;
-        break;
-    case ParamKind::DelayType:
-        return {0.0f, 1.0f};
-    case ParamKind::TempoNum:
-        count = kNumNumerators;
-        break;
-    case ParamKind::TempoDen:
-        count = kNumDenominators;
-        break;
-    default:
-        return {};
-    }
-    std::vector<float> points;
-    for (int k = 0; k < count; ++k)
-        points.push_back(tablePositionValue(k));
-    return points;
-}
-
-bool isSwitch(ParamKind kind) {
-    return kind == ParamKind::IsDelayOn || kind == ParamKind::IsTempoSync;
-}
-
-void writeScalePoints(std::ostream& out, DelayEffect& model, int index, ParamRef ref) {
-    const std::vector<float> points = scalePointsOf(ref);
-    if (points.empty()) return;
+void writeScalePoints(std::ostream& out, int index) {
+    if (styleOf(index) != ValueStyle::Choice) return;
     out << " ;\n        lv2:portProperty lv2:enumeration";
-    for (float v : points)
-        out << " ;\n        lv2:scalePoint [ rdfs:label " << quoted(displayOf(model, index, v))
+    for (int k = 0; k < choiceCount(index); ++k) {
+        if (!choiceOffered(index, k)) continue;
+        const float v = choiceValue(index, k);
+        out << " ;\n        lv2:scalePoint [ rdfs:label " << quoted(displayOf(index, v))
             << " ; rdf:value " << number(v) << " ]";
+    }
 }
 
-void writeControlPort(std::ostream& out, DelayEffect& model, int index, float defaultValue) {
-    ParamRef ref{};
-    splitParameterIndex(index, ref);
-    const std::string name = parameterName(model, index);
+void writeControlPort(std::ostream& out, int index) {
+    const std::string symbol = parameterSymbol(index);
     const bool bpm = carriesBpm(index);
     out << "    [\n        a lv2:InputPort , lv2:ControlPort ;\n        lv2:index "
-        << controlPortOf(index) << " ;\n        lv2:symbol \"" << name << "\" ;\n        lv2:name "
-        << quoted(name) << " ;\n        lv2:default " << number(portValueOf(index, defaultValue))
-        << " ;\n        lv2:minimum " << number(bpm ? kMinTempo : 0.0f)
-        << " ;\n        lv2:maximum " << number(bpm ? kMaxTempo : 1.0f);
+        << controlPortOf(index) << " ;\n        lv2:symbol \"" << symbol
+        << "\" ;\n        lv2:name " << quoted(symbol) << " ;\n        lv2:default "
+        << number(portValueOf(index, defaultValue(index))) << " ;\n        lv2:minimum "
+        << number(bpm ? kMinTempo : 0.0f) << " ;\n        lv2:maximum "
+        << number(bpm ? kMaxTempo : 1.0f);
     if (bpm) out << " ;\n        units:unit units:bpm";
-    if (isSwitch(ref.kind)) out << " ;\n        lv2:portProperty lv2:toggled";
-    writeScalePoints(out, model, index, ref);
+    if (styleOf(index) == ValueStyle::Switch) out << " ;\n        lv2:portProperty lv2:toggled";
+    writeScalePoints(out, index);
     out << "\n    ]";
+}
+
+void writeTempoInUsePort(std::ostream& out, int line) {
+    out << "    [\n        a lv2:OutputPort , lv2:ControlPort ;\n        lv2:index "
+        << tempoInUsePortOf(line) << " ;\n        lv2:symbol \"TempoInUse" << line + 1
+        << "\" ;\n        lv2:name \"Delay " << line + 1
+        << " tempo in use\" ;\n        rdfs:comment \"The tempo the line plays at: its own, or "
+           "the host's while it follows the host.\" ;\n        lv2:default "
+        << number(tempoFromInterface(defaultValue(parameterIndex(ParamKind::Tempo, line))))
+        << " ;\n        lv2:minimum " << number(kMinTempo) << " ;\n        lv2:maximum "
+        << number(kMaxTempo) << " ;\n        units:unit units:bpm\n    ]";
 }
 
 void writeAudioPort(std::ostream& out, std::uint32_t index, bool input, const char* symbol,
@@ -133,21 +112,10 @@ void writeAudioPort(std::ostream& out, std::uint32_t index, bool input, const ch
 }
 
 void writePlugin(std::ostream& out, const std::string& binary) {
-    DelayEffect model(nullptr); // program 0: the defaults
-    float defaults[kNumParameters];
-    for (int i = 0; i < kNumParameters; ++i)
-        defaults[i] = model.getParameter(i);
-    // Every line on, so that each input source shows its own text.
-    for (int line = 0; line < kNumLines; ++line)
-        model.setParameter(parameterIndex(ParamKind::IsDelayOn, line), 1.0f);
-
-    char name[64] = {}, vendor[64] = {};
-    model.getEffectName(name);
-    model.getVendorString(vendor);
     out << kPrefixes << "<" << kPluginUri
         << ">\n    a lv2:Plugin , lv2:DelayPlugin , doap:Project ;\n"
-        << "    doap:name " << quoted(name) << " ;\n"
-        << "    doap:maintainer [ foaf:name " << quoted(vendor) << " ] ;\n"
+        << "    doap:name " << quoted(kProductName) << " ;\n"
+        << "    doap:maintainer [ foaf:name " << quoted(kVendorName) << " ] ;\n"
         << "    lv2:binary <" << binary << "> ;\n"
         << "    rdfs:comment \"Four tempo-synchronised delay lines. The effect adds no latency, "
            "so it has no latency port.\" ;\n"
@@ -161,14 +129,14 @@ void writePlugin(std::ostream& out, const std::string& binary) {
     }
     const char* const outSymbols[] = {"main_left",  "main_right", "out2_left",
                                       "out2_right", "out3_left",  "out3_right"};
+    const char* const outNames[] = {"Main LEFT",   "Main RIGHT", "Out 2 LEFT",
+                                    "Out 2 RIGHT", "Out 3 LEFT", "OUT 3 RIGHT"};
     for (std::uint32_t c = 0; c < kNumAudioOutputs; ++c) {
-        VstPinProperties pin{};
-        model.getOutputProperties(static_cast<std::int32_t>(c), &pin);
-        writeAudioPort(out, kFirstOutputPort + c, false, outSymbols[c], pin.label);
+        writeAudioPort(out, kFirstOutputPort + c, false, outSymbols[c], outNames[c]);
         out << " ,\n";
     }
     for (int i = 0; i < kNumParameters; ++i) {
-        writeControlPort(out, model, i, defaults[i]);
+        writeControlPort(out, i);
         out << " ,\n";
     }
     out << "    [\n        a lv2:InputPort , atom:AtomPort ;\n        lv2:index " << kTimePort
@@ -176,22 +144,29 @@ void writePlugin(std::ostream& out, const std::string& binary) {
         << "        atom:bufferType atom:Sequence ;\n        atom:supports time:Position ;\n"
         // Without a transport the delay keeps its own tempos, so hosts may leave it out.
         << "        lv2:portProperty lv2:connectionOptional ;\n"
-        << "        lv2:designation lv2:control\n    ] .\n";
+        << "        lv2:designation lv2:control\n    ]";
+    for (int line = 0; line < kNumLines; ++line) {
+        out << " ,\n";
+        writeTempoInUsePort(out, line);
+    }
+    out << " .\n";
 }
 
 void writePresets(std::ostream& out) {
-    DelayEffect model(nullptr);
+    std::array<DelayProgram, kNumPrograms> programs;
+    makeFactoryPrograms(programs);
     out << kPrefixes;
     for (int program = 0; program < kNumPrograms; ++program) {
-        model.setProgram(program);
-        char name[kProgramNameCapacity + 8] = {};
-        model.getProgramName(name);
-        const DelayProgram& stored = (*model.programs)[program];
+        // The values as a load leaves them, follow-on changes included.
+        ParameterState loaded;
+        loaded.loadProgram(programs[static_cast<std::size_t>(program)]);
         out << "<" << presetUri(program) << ">\n    a pset:Preset ;\n    lv2:appliesTo <"
-            << kPluginUri << "> ;\n    rdfs:label " << quoted(name) << " ;\n    lv2:port";
+            << kPluginUri << "> ;\n    rdfs:label "
+            << quoted(programDisplayName(programs[static_cast<std::size_t>(program)], program))
+            << " ;\n    lv2:port";
         for (int i = 0; i < kNumParameters; ++i)
-            out << (i == 0 ? "" : " ,") << "\n        [ lv2:symbol \"" << parameterName(model, i)
-                << "\" ; pset:value " << number(portValueOf(i, stored.value(i))) << " ]";
+            out << (i == 0 ? "" : " ,") << "\n        [ lv2:symbol \"" << parameterSymbol(i)
+                << "\" ; pset:value " << number(portValueOf(i, loaded.value(i))) << " ]";
         out << " .\n\n";
     }
 }

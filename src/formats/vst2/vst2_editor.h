@@ -1,20 +1,19 @@
-// The delay editor bound to a VST 2 effect: the seam's operations become the
-// effect's own calls and host requests (audioMasterAutomate, BeginEdit, EndEdit, Idle).
+// The delay editor bound to a VST 2 effect: the editor's view of its effect
+// becomes the effect's own calls and host requests (audioMasterAutomate,
+// BeginEdit, EndEdit, Idle).
 #pragma once
 
 #include "delay_editor.h"
-#include "effect_base_ext.h"
+#include "delay_effect.h"
 #include "effect_core.h"
 
 namespace tesk {
 
-class DelayEffect;
-
-/// The seam over a VST 2 effect: each operation forwards to the effect's own.
+/// The editor's view of a VST 2 effect: each operation forwards to the effect's own.
 class Vst2EffectCore final : public EffectCore {
   public:
     /// Forwards to `effect`, which outlives this.
-    explicit Vst2EffectCore(EffectBaseExt& effect) : effect(effect) {}
+    explicit Vst2EffectCore(DelayEffect& effect) : effect(effect) {}
 
     float getParameter(std::int32_t index) override { return effect.getParameter(index); }
     void setParameterAutomated(std::int32_t index, float value) override {
@@ -25,10 +24,13 @@ class Vst2EffectCore final : public EffectCore {
     void getParameterDisplay(std::int32_t index, char* text) override {
         effect.getParameterDisplay(index, text);
     }
+    float tempoInUse(int line) override {
+        return effect.tempoInUse[static_cast<std::size_t>(line)];
+    }
     void hostIdle() override { effect.hostIdle(); }
 
   private:
-    EffectBaseExt& effect;
+    DelayEffect& effect;
 };
 
 /// Makes the delay's editor for a VST 2 effect; the effect's constructor calls it.

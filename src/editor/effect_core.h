@@ -1,22 +1,14 @@
-// The seam between the delay and the plug-in formats that carry it. The editor
-// reaches the effect only through `EffectCore`, so the same editor serves every
-// format, also in a host that runs the user interface apart from the DSP; a
-// format hands the engine its host's transport through `HostTransport`.
+// What the editor needs of the effect it edits, in any plug-in format: the
+// editor reaches the effect only through `EffectCore`, so the same editor
+// serves every format, also in a host that runs the user interface apart from
+// the DSP. Each format implements it over its own effect or its host's ports.
 #pragma once
 
 #include <cstdint>
 
 namespace tesk {
 
-/// The host's transport as one processing block sees it. The delay follows
-/// only the tempo: where the transport stands or whether it rolls moves no echo.
-struct HostTransport {
-    double tempo = 0.0; ///< beats per minute as the host gave it; meaningful when `known`
-    bool known = false; ///< the host answered at all
-};
-
-/// What an editor needs of the effect it edits, in any plug-in format. Every
-/// operation is called on the editor's thread.
+/// The editor's view of its effect. Every operation is called on the editor's thread.
 class EffectCore {
   public:
     virtual ~EffectCore() = default;
@@ -31,6 +23,9 @@ class EffectCore {
     virtual void endEdit(std::int32_t index) = 0;
     /// The display text of parameter `index` (at most 255 characters) into `text`.
     virtual void getParameterDisplay(std::int32_t index, char* text) = 0;
+    /// The tempo line `line` (0 to 3) plays at, in beats per minute: its `Tempo`,
+    /// or the host's while the line follows it.
+    virtual float tempoInUse(int line) = 0;
     /// Lets the host run its own idle while a control tracks the mouse.
     virtual void hostIdle() = 0;
 };

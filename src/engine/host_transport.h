@@ -1,0 +1,16 @@
+// What the engine reads of its host's transport: the tempo of the block being
+// processed. Every format hands it over in its own way (a VST 2 host answers a
+// request, an LV2 host sends time:Position, a CLAP host fills the process
+// call's transport).
+#pragma once
+
+namespace tesk {
+
+/// The host's transport as one processing block sees it. The delay follows
+/// only the tempo: where the transport stands or whether it rolls moves no echo.
+struct HostTransport {
+    double tempo = 0.0; ///< beats per minute as the host gave it; meaningful when `known`
+    bool known = false; ///< the host answered at all
+};
+
+} // namespace tesk
