@@ -62,8 +62,7 @@ class Lv2UiCore final : public EffectCore {
     void setParameterAutomated(std::int32_t index, float value) override {
         values.set(index, value, [&](int changed) {
             if (changed != index) tellEditor(changed);
-            const float port = portValueOf(changed, values.value(changed));
-            host.write(host.controller, controlPortOf(changed), sizeof port, 0, &port);
+            writePort(changed);
         });
         // The control that moved shows what was kept, even when nothing changed.
         tellEditor(index);
@@ -85,10 +84,14 @@ class Lv2UiCore final : public EffectCore {
     // gesture that holds the editor's thread ends.
     void hostIdle() override {}
 
-    /// A control port value the host reports: the model and the editor follow.
+    /// A control port value the host reports: the model and the editor follow,
+    /// and the host hears of the follow-on changes (an input falling back), which
+    /// the DSP makes without being able to write its own ports.
     void portChanged(int index, float portValue) {
-        values.set(index, parameterValueOf(index, portValue),
-                   [&](int changed) { tellEditor(changed); });
+        values.set(index, parameterValueOf(index, portValue), [&](int changed) {
+            tellEditor(changed);
+            if (changed != index) writePort(changed);
+        });
     }
     /// The tempo line `line` plays at, as the DSP reports it.
     void tempoInUseChanged(int line, float bpm) {
@@ -99,6 +102,10 @@ class Lv2UiCore final : public EffectCore {
     std::unique_ptr<DelayEditor> editor;
 
   private:
+    void writePort(int index) {
+        const float port = portValueOf(index, values.value(index));
+        host.write(host.controller, controlPortOf(index), sizeof port, 0, &port);
+    }
     void tellEditor(int index) {
         if (editor) editor->parameterChanged(index, values.value(index));
     }
