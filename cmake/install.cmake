@@ -1,6 +1,7 @@
 # Where `cmake --install` puts everything, in the folders plug-in hosts scan
 # under a prefix: PREFIX/lib/vst, PREFIX/lib/lv2, PREFIX/lib/clap; the tools in
-# PREFIX/bin with their manual pages; the README and licence in the doc folder.
+# PREFIX/bin with their manual pages; the README, the licence and the musician's
+# manual with its picture in the doc folder.
 # The plug-in folders are the hosts' own names, not the distribution's libdir.
 if(WIN32)
   return()
@@ -53,4 +54,5 @@ if(TESK_BUILD_MAN)
   install(FILES ${TESK_MAN_PAGES} DESTINATION share/man/man1)
 endif()
 
-install(FILES README.md LICENSE DESTINATION share/doc/teskdelay)
+install(FILES README.md LICENSE ${PROJECT_SOURCE_DIR}/docs/manual.md
+  ${PROJECT_SOURCE_DIR}/docs/manual-editor.png DESTINATION share/doc/teskdelay)
