@@ -25,6 +25,7 @@ import argparse
 import math
 import os
 import random
+import re
 
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
@@ -92,6 +93,14 @@ SS = 4                               # supersampling factor for round shapes and
 
 _fonts = {}
 _text_boxes = None     # while drawing the background: (text, ink box) of every text
+
+
+def release():
+    """The project's major and minor version, as CMakeLists.txt gives it."""
+    top = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "CMakeLists.txt")
+    with open(top) as f:
+        found = re.search(r"project\(TeskDelay VERSION (\d+)\.(\d+)", f.read())
+    return "%s.%s" % found.groups()
 
 
 def font(name, size):
@@ -553,7 +562,7 @@ def draw_bottom_bar(img):
     draw_text(img, DRY_SLIDER[0] - 10, y + 4, "DRY LEVEL", f, PANEL_DARK, "rs", CAPTION_TRACKING)
     draw_text(img, DRY_SLIDER[0] - 10, y + 3, "DRY LEVEL", f, CAPTION, "rs", CAPTION_TRACKING)
     draw_text(img, 10, y + 3, "Velmora", sans_bold(9), CAPTION_DIM, "ls", 0.4)
-    draw_text(img, WIDTH - 10, y + 3, "v1.1", sans(9), CAPTION_DIM, "rs")
+    draw_text(img, WIDTH - 10, y + 3, "v" + release(), sans(9), CAPTION_DIM, "rs")
 
 
 def control_rects():
@@ -811,7 +820,7 @@ def about_picture():
     nf = sans_bold(28)
     draw_text(img, 62, 44, "Tesk", nf, (20, 60, 62), "ls")
     draw_text(img, 62 + text_width("Tesk", nf), 44, "Delay", nf, NEAR_WHITE, "ls")
-    draw_text(img, 63, 57, "VERSION 1.1", sans_bold(8), (22, 72, 74), "ls", 1.2)
+    draw_text(img, 63, 57, "VERSION " + release(), sans_bold(8), (22, 72, 74), "ls", 1.2)
 
     draw_text(img, w / 2, 88, "Four-line stereo delay", sans_bold(11), (226, 230, 236), "ms")
     draw_text(img, w / 2, 104, "VST 2 effect by Velmora", sans(10), CAPTION_DIM, "ms")

@@ -130,6 +130,34 @@ constexpr float on = 1.0f, off = 0.0f;
 
 } // namespace
 
+const char* factoryProgramDescription(int program) {
+    static const char* const descriptions[kNumFactoryPrograms + 1] = {
+        "One echo an eighth note later, on the left.",
+        "Eighth-note repeats on the left, each about 7 dB quieter than the one before.",
+        "Dark eighth-note repeats on the left against thin eighth-note triplets on the right: "
+        "a cross-rhythm.",
+        "Four short single echoes spread from left to right: a wider, doubled sound.",
+        "Four chained lines of very short, differently filtered echoes walking from left to "
+        "right over a lowered dry sound: wide and roomy.",
+        "A rhythm of single echoes over two beats, spread across the stereo picture.",
+        "The rhythm of Simple rythm with three repeating lines: the pattern keeps going and "
+        "thickens.",
+        "Two very short, saturated, recirculating delays at a fixed tempo: a ringing, metallic "
+        "resonance, without the dry sound.",
+        "Echoes bouncing between left and right, one and two beats after the note.",
+        "Eighth-note repeats in the centre with thin, saturated, bright echoes at the sides: a "
+        "glassy sparkle.",
+        "Saturated, thinned quarter-note repeats with a dulled, distorted copy on the right: a "
+        "worn, lo-fi echo.",
+        "Four chained sixteenth-note echoes that grow louder one after the other over a quiet "
+        "dry sound: every note swells. Up to 8 dB louder than the input: watch the level.",
+        "A starting point: line 1 on with a single eighth-note echo on the left; lines 2 to 4 "
+        "off, ready to switch on.",
+    };
+    return descriptions[program < 0 || program > kNumFactoryPrograms ? kNumFactoryPrograms
+                                                                     : program];
+}
+
 void makeFactoryPrograms(std::array<DelayProgram, kNumPrograms>& programs) {
     setPreset(programs[0], "Simple single echo", {{K::Tempo, {88, 120, 120, 120}}});
     setPreset(programs[1], "Simple multiple echo",

@@ -55,6 +55,13 @@ struct DelayProgram {
 /// neutral program ("Init") is told apart by its number ("Init 13").
 std::string programDisplayName(const DelayProgram& program, int number);
 
+/// The factory programs: 0 to 11 named and set, 12 to 15 neutral.
+constexpr int kNumFactoryPrograms = 12;
+
+/// What factory program `program` (0 to 12, 12 standing for the neutral ones)
+/// sounds like, for hosts that show a preset's description.
+const char* factoryProgramDescription(int program);
+
 /// Fills `programs` with the factory presets: 0 to 11 named and set, 12 to 15 neutral.
 void makeFactoryPrograms(std::array<DelayProgram, kNumPrograms>& programs);
 

@@ -15,11 +15,14 @@ info=$(LV2_PATH=$path lv2info urn:velmora:TeskDelay 2>&1) || fail "lv2info: $inf
 grep -q 'urn:velmora:TeskDelay#ui' <<<"$info" || fail "lv2info lists no UI"
 grep -q 'ui#X11UI' <<<"$info" || fail "the UI is no X11 UI"
 ports=$(grep -c '^	Port [0-9]*:' <<<"$info")
-[ "$ports" -eq 74 ] || fail "lv2info lists $ports ports, not 74"
+[ "$ports" -eq 75 ] || fail "lv2info lists $ports ports, not 75"
 for symbol in in_1 main_left out3_right FeedBack1 VolumeThruInput Tempo4 IsTempoSync4 time \
-              TempoInUse1 TempoInUse4; do
+              TempoInUse1 TempoInUse4 enabled; do
   grep -q "Symbol: *$symbol\$" <<<"$info" || fail "no port $symbol"
 done
-presets=$(sed -n '/Presets:/,/Port 0:/p' <<<"$info" | grep -c -E 'Init 1[3-6]|Ping pong|Simple single echo|Crescendo echo')
-[ "$presets" -eq 7 ] || fail "lv2info lists $presets of the 7 presets looked for"
+presets=$(sed -n '/Presets:/,/Port 0:/p' <<<"$info" | grep -c -E '^\s+[0-9]{2} ')
+[ "$presets" -eq 13 ] || fail "lv2info lists $presets presets, not the 13 numbered ones"
+for preset in "01 Simple single echo" "09 Ping pong" "12 Crescendo echo" "13 Init"; do
+  grep -q "^\s*$preset\$" <<<"$info" || fail "lv2info lists no preset '$preset'"
+done
 echo "check_bundle: sord_validate and lv2info agree with the bundle"

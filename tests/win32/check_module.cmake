@@ -42,8 +42,8 @@ endforeach()
 run_tool(resources ${WINDRES} -i ${MODULE} -O rc)
 # Every resource, the version record included, is in US English (1033).
 expect("${resources}" "^[^L]*LANGUAGE 9, 1\n" "resources in US English (1033)")
-expect("${resources}" "FILEVERSION 1, 1, 0, 0" "file version 1.1.0.0")
-expect("${resources}" "PRODUCTVERSION 1, 1, 0, 0" "product version 1.1.0.0")
+expect("${resources}" "FILEVERSION 1, 2, 0, 0" "file version 1.2.0.0")
+expect("${resources}" "PRODUCTVERSION 1, 2, 0, 0" "product version 1.2.0.0")
 foreach(value "CompanyName\", \"Velmora" "FileDescription\", \"VST Plug-In" "FileVersion\", \"1.0"
               "InternalName\", \"TeskDelay" "OriginalFilename\", \"TeskDelay.dll")
   expect("${resources}" "VALUE \"${value}\"" "version string ${value}")

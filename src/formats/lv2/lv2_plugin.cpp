@@ -8,6 +8,7 @@
 // writing it into its `Tempo` port, and the tempo each line plays at goes out
 // on an output port of its own, for the UI and the host to show. Every session
 // the host saves therefore reopens sounding as it was saved.
+#include "bypass_fade.h"
 #include "delay_effect.h"
 #include "lv2_ports.h"
 
@@ -75,9 +76,18 @@ class Lv2DelayEffect final : public DelayEffect {
             out[c] = static_cast<float*>(ports[kFirstOutputPort + c]);
         // LV2 counts frames unsigned; the engine runs longer blocks in pieces.
         const auto count = frames > 0x7fffffffU ? 0x7fffffff : static_cast<std::int32_t>(frames);
-        processReplacing(in, out, count);
+        const auto* enabled = static_cast<const float*>(ports[kEnabledPort]);
+        bypass.setBypassed(enabled != nullptr && !(*enabled > 0.5f));
+        bypass.process(*this, in, out, count);
         writeTempoInUse();
     }
+
+    /// Sets the rate of the engine and of the bypass crossing (not while running).
+    void setRate(float rate) {
+        setSampleRate(rate);
+        bypass.setSampleRate(rate);
+    }
+    bool usable() const { return isUsable() && bypass.isUsable(); }
 
     /// The transport the last time:Position brought (audio thread).
     HostTransport hostTransport(std::int32_t) override { return transport; }
@@ -137,6 +147,7 @@ class Lv2DelayEffect final : public DelayEffect {
     std::array<void*, kNumPorts> ports{};
     std::array<float, kNumParameters> lastPortValue{};
     HostTransport transport;
+    BypassFade bypass;
 };
 
 LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*,
@@ -149,8 +160,8 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*,
         // lv2proc) still gets the delay, on its own tempos.
         auto* effect = new (std::nothrow) Lv2DelayEffect(findUridMap(features));
         if (effect == nullptr) return nullptr;
-        effect->setSampleRate(static_cast<float>(rate));
-        if (!effect->isUsable() || effect->sampleRateInt != static_cast<std::int32_t>(rate)) {
+        effect->setRate(static_cast<float>(rate));
+        if (!effect->usable() || effect->sampleRateInt != static_cast<std::int32_t>(rate)) {
             delete effect;
             return nullptr;
         }

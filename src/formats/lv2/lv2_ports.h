@@ -18,12 +18,14 @@ inline constexpr std::uint32_t kNumAudioOutputs = 6;
 /// Audio inputs first, then the outputs, then one control port per parameter in
 /// the order of the parameter table, then the transport; after these, in the
 /// order they were added (so that saved sessions keep their port indices), the
-/// tempo each line plays at.
+/// tempo each line plays at and the bypass.
 inline constexpr std::uint32_t kFirstOutputPort = kNumAudioInputs;
 inline constexpr std::uint32_t kFirstControlPort = kFirstOutputPort + kNumAudioOutputs;
 inline constexpr std::uint32_t kTimePort = kFirstControlPort + kNumParameters;
 inline constexpr std::uint32_t kFirstTempoInUsePort = kTimePort + 1;
-inline constexpr std::uint32_t kNumPorts = kFirstTempoInUsePort + kNumLines;
+/// lv2:enabled: 1 processes, 0 bypasses (without a click).
+inline constexpr std::uint32_t kEnabledPort = kFirstTempoInUsePort + kNumLines;
+inline constexpr std::uint32_t kNumPorts = kEnabledPort + 1;
 
 /// The output port that carries the tempo line `line` (0 to 3) plays at.
 constexpr std::uint32_t tempoInUsePortOf(int line) {

@@ -1,0 +1,45 @@
+// A bypass that does not click, for hosts that switch the effect off and on
+// while it runs (LV2's lv2:enabled, CLAP's bypass parameter): the main pair
+// crosses over to the unprocessed input and the other pairs fade out, in
+// 10 ms, and back. The effect keeps running underneath, so that its echoes are
+// where they belong when it comes back.
+#pragma once
+
+#include "aligned_buffer.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+namespace tesk {
+
+class DelayEffect;
+
+class BypassFade {
+  public:
+    /// Holds the input of one block of the effect's largest size (not the audio thread).
+    BypassFade();
+
+    /// The rate the crossing is timed at (not while a block runs).
+    void setSampleRate(float rate);
+    /// Asks for the bypass on or off; the output gets there over the next 10 ms (any thread).
+    void setBypassed(bool bypassed) { wanted_.store(bypassed, std::memory_order_relaxed); }
+    /// Whether the bypass is asked for (any thread).
+    bool bypassed() const { return wanted_.load(std::memory_order_relaxed); }
+    /// False when the memory for a block's input could not be had.
+    bool isUsable() const { return !dry_[0].empty() && !dry_[1].empty(); }
+
+    /// Runs `effect` over one block of any length, crossing its output over to
+    /// the input as the bypass asks (audio thread).
+    void process(DelayEffect& effect, float** inputs, float** outputs, std::int32_t frames);
+
+  private:
+    void crossOver(float** outputs, std::int32_t frames);
+
+    std::array<AlignedBuffer, 2> dry_;
+    std::atomic<bool> wanted_{false};
+    float share_ = 0.0f; ///< how much of the output is the input: 0 processing, 1 bypassed
+    float step_ = 1.0f / 441.0f;
+};
+
+} // namespace tesk
