@@ -1,6 +1,6 @@
 # Reads the built module on the build machine: it exports exactly the two entries,
-# imports nothing but the system's own libraries, and carries the version record
-# and the editor's pictures.
+# imports nothing but the system's own libraries, carries the version record and
+# the editor's pictures, and holds no thread-exit destructor.
 # cmake -DMODULE=<dll> -DOBJDUMP=<objdump> -DWINDRES=<windres> -P check_module.cmake
 
 function(run_tool output)
@@ -33,6 +33,18 @@ foreach(import IN LISTS imports)
     message(SEND_ERROR "imports a library that is not the system's own: ${import}")
   endif()
 endforeach()
+
+# A thread_local object with a destructor links in the runtime's __cxa_thread_atexit,
+# which pins the DLL until the thread that made the object ends: FreeLibrary would
+# leave it loaded, its file locked, for as long as the host's UI thread runs. The
+# unload test sees this on the paths it drives, where Wine can run the module; this
+# reads every path, without running anything.
+run_tool(symbols ${OBJDUMP} -t ${MODULE})
+if(NOT symbols MATCHES "VSTPluginMain")
+  message(SEND_ERROR "the symbol table of ${MODULE} is missing: cannot look for thread-exit destructors")
+elseif(symbols MATCHES "__cxa_thread_atexit")
+  message(SEND_ERROR "registers a thread-exit destructor (a thread_local with a destructor): FreeLibrary cannot unload it once that code ran")
+endif()
 
 run_tool(resources ${WINDRES} -i ${MODULE} -O rc)
 # Every resource, the version record included, is in US English (1033).
