@@ -30,6 +30,7 @@ void setKnobMode(std::int32_t mode) {
 
 Frame::Frame(const Rect& size, void* parentWindow, FrameEditor* editor)
     : View(size), editor_(editor), parentWindow_(parentWindow),
+      fontCache_(platform::holdFontCache()),
       window_(platform::Window::create(parentWindow, size, this)), nextLiveFrame_(liveFrames) {
     liveFrames = this;
 }

@@ -16,6 +16,7 @@ class Bitmap;
 class FrameEditor;
 
 namespace platform {
+class FontCacheHold;
 class Window;
 struct WindowEvent;
 } // namespace platform
@@ -138,6 +139,9 @@ class Frame : public View {
     std::optional<std::uint32_t> pressTime_;
     bool firstDrawPending_ = true;
     bool open_ = true;
+    // The thread's fonts, kept from one paint to the next and released with the last
+    // frame of the thread.
+    std::unique_ptr<platform::FontCacheHold> fontCache_;
     std::unique_ptr<platform::Window> window_;
     Frame* nextLiveFrame_ = nullptr;
 };

@@ -81,11 +81,7 @@ TEST_F(ClapGuiTest, TheEditorIsEmbeddedAtItsFixedSizeAndIdlesOnTheHostsTimer) {
     EXPECT_EQ(attributes.width, 384);
     EXPECT_EQ(attributes.height, 530);
     // The artwork is drawn: the picture is far from one flat colour.
-    const auto pixels = captureRgb(display, child, 384, 530);
-    std::size_t differing = 0;
-    for (std::size_t i = 3; i < pixels.size(); i += 3)
-        differing += pixels[i] != pixels[0] || pixels[i + 1] != pixels[1];
-    EXPECT_GT(differing, pixels.size() / 30);
+    EXPECT_TRUE(showsPicture(captureRgb(display, child, 384, 530)));
 
     gui->destroy(plugin());
     XSync(display, False);

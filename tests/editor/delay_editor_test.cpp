@@ -330,6 +330,42 @@ TEST_F(EditorTest, ChangesFromAnotherThreadArriveAtTheNextIdle) {
     EXPECT_EQ(editor().lineControls(3).feedbackKnob->getValue(), 0.7f);
 }
 
+VstIntPtr VSTCALL quietHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntPtr, void*, float) {
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+/// Opens, paints and closes an editor of an instance of its own `rounds` times on the
+/// calling thread; how many of its pictures differed from `expected`.
+int picturesDifferingFrom(const std::vector<std::uint8_t>& expected, int rounds) {
+    DelayEffect own(quietHost, makeDelayEditor);
+    int differing = 0;
+    for (int round = 0; round < rounds; ++round) {
+        own.dispatch(effEditOpen, 0, 0, gui::headless::parentWindow(), 0.0f);
+        gui::Frame* frame = static_cast<DelayEditor*>(own.editor)->getFrame();
+        gui::headless::HeadlessWindow* shown = gui::headless::windowOf(frame->getWindow());
+        shown->paintPending();
+        differing += shown->pixels().rgb() != expected;
+        own.dispatch(effEditClose, 0, 0, nullptr, 0.0f);
+    }
+    return differing;
+}
+
+// Some hosts give each instance's editor a UI thread of its own. Each thread keeps the
+// fonts its editors draw with while one of them is open, and no other thread's editor
+// closing takes them away: editors opening and closing on two threads at once draw
+// what one draws alone (run under TSan).
+TEST_F(EditorTest, EditorsOpeningAndClosingOnTwoThreadsDrawWhatOneDrawsAlone) {
+    openEditor();
+    const std::vector<std::uint8_t> alone = window().pixels().rgb();
+    effect->dispatch(effEditClose, 0, 0, nullptr, 0.0f);
+    int differingOnOther = -1;
+    std::thread other([&] { differingOnOther = picturesDifferingFrom(alone, 20); });
+    const int differingHere = picturesDifferingFrom(alone, 20);
+    other.join();
+    EXPECT_EQ(differingHere, 0);
+    EXPECT_EQ(differingOnOther, 0);
+}
+
 } // namespace
 } // namespace tesk::test
 

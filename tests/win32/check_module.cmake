@@ -1,6 +1,7 @@
 # Reads the built module on the build machine: it is code for its processor, it
 # exports exactly the two entries, imports nothing but the system's own
-# libraries, and carries the version record and the editor's pictures.
+# libraries, carries the version record and the editor's pictures, and holds no
+# thread-exit destructor.
 # cmake -DMODULE=<dll> -DOBJDUMP=<objdump> -DWINDRES=<windres> -DFORMAT=<pei-i386|pei-x86-64>
 #       -P check_module.cmake
 
@@ -26,6 +27,8 @@ expect("${headers}" "file format ${FORMAT}\n" "a ${FORMAT} module")
 string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([ \t]+\\[[^\n]*\n)+)" table "${headers}")
 # Rows read "[   0] name"; brackets would confuse a CMake list, so only names are kept.
 string(REGEX REPLACE "[ \t]*\\[ *[0-9]+\\] ([^\n]*)\n" "\\1;" exports "${CMAKE_MATCH_1}")
+# Each row ends in ';', which leaves an empty last element that CMP0007 keeps.
+list(REMOVE_ITEM exports "")
 list(SORT exports)
 if(NOT exports STREQUAL "VSTPluginMain;main")
   message(SEND_ERROR "exports are '${exports}', expected VSTPluginMain and main")
@@ -38,6 +41,18 @@ foreach(import IN LISTS imports)
     message(SEND_ERROR "imports a library that is not the system's own: ${import}")
   endif()
 endforeach()
+
+# A thread_local object with a destructor links in the runtime's __cxa_thread_atexit,
+# which pins the DLL until the thread that made the object ends: FreeLibrary would
+# leave it loaded, its file locked, for as long as the host's UI thread runs. The
+# unload test sees this on the paths it drives, where Wine can run the module; this
+# reads every path, without running anything.
+run_tool(symbols ${OBJDUMP} -t ${MODULE})
+if(NOT symbols MATCHES "VSTPluginMain")
+  message(SEND_ERROR "the symbol table of ${MODULE} is missing: cannot look for thread-exit destructors")
+elseif(symbols MATCHES "__cxa_thread_atexit")
+  message(SEND_ERROR "registers a thread-exit destructor (a thread_local with a destructor): FreeLibrary cannot unload it once that code ran")
+endif()
 
 run_tool(resources ${WINDRES} -i ${MODULE} -O rc)
 # Every resource, the version record included, is in US English (1033).

@@ -37,9 +37,14 @@ HostWindow::~HostWindow() {
 }
 
 void pumpMessages(int milliseconds, const std::function<void()>& idle) {
+    pumpUntil([] { return false; }, idle, milliseconds);
+}
+
+bool pumpUntil(const std::function<bool()>& done, const std::function<void()>& idle,
+               int timeoutMs) {
     const DWORD start = GetTickCount();
     DWORD lastIdle = 0;
-    while (GetTickCount() - start < static_cast<DWORD>(milliseconds)) {
+    while (GetTickCount() - start < static_cast<DWORD>(timeoutMs)) {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
@@ -49,8 +54,10 @@ void pumpMessages(int milliseconds, const std::function<void()>& idle) {
             idle();
             lastIdle = GetTickCount();
         }
+        if (done()) return true;
         Sleep(5);
     }
+    return done();
 }
 
 void moveCursor(HWND window, int x, int y) {
@@ -77,6 +84,36 @@ COLORREF shownPixel(HWND window, int x, int y) {
     const COLORREF colour = GetPixel(dc, x, y);
     ReleaseDC(window, dc);
     return colour;
+}
+
+bool showsPicture(HWND window) {
+    RECT area{};
+    GetClientRect(window, &area);
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = area.right;
+    format.bmiHeader.biHeight = -area.bottom; // top row first
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP copy = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (copy == nullptr) return false;
+    HDC shown = GetDC(window);
+    HDC memory = CreateCompatibleDC(shown);
+    HGDIOBJ previous = SelectObject(memory, copy);
+    BitBlt(memory, 0, 0, area.right, area.bottom, shown, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    const std::size_t count = static_cast<std::size_t>(area.right) * area.bottom;
+    std::size_t differing = 0;
+    for (std::size_t i = 1; i < count; ++i)
+        differing += (pixels[i] & 0xFFFFFFu) != (pixels[0] & 0xFFFFFFu);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    ReleaseDC(window, shown);
+    DeleteObject(copy);
+    return differing > count / 10;
 }
 
 } // namespace tesk::test

@@ -30,6 +30,9 @@ class HostWindow {
 /// Handles this thread's messages for about `milliseconds`, calling `idle` (the
 /// editor's idle, as hosts do) every 20 ms.
 void pumpMessages(int milliseconds, const std::function<void()>& idle);
+/// The same until `done` holds or `timeoutMs` milliseconds pass; `done`'s last answer.
+bool pumpUntil(const std::function<bool()>& done, const std::function<void()>& idle,
+               int timeoutMs = 5000);
 /// Moves the cursor to `x`, `y` of `window`'s client area.
 void moveCursor(HWND window, int x, int y);
 /// Presses (true) or releases (false) the left mouse button where the cursor is.
@@ -38,5 +41,8 @@ void pressLeftButton(bool down);
 std::string className(HWND window);
 /// The colour shown at `x`, `y` of `window`'s client area, as 0xBBGGRR.
 COLORREF shownPixel(HWND window, int x, int y);
+/// True when `window`'s client area shows a picture, far from one flat colour: more
+/// than a tenth of its pixels differ from the top-left one.
+bool showsPicture(HWND window);
 
 } // namespace tesk::test

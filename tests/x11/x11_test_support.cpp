@@ -158,6 +158,13 @@ std::vector<std::uint8_t> captureRgb(Display* display, ::Window window, int widt
     return rgb;
 }
 
+bool showsPicture(const std::vector<std::uint8_t>& rgb) {
+    std::size_t differing = 0;
+    for (std::size_t i = 3; i + 2 < rgb.size(); i += 3)
+        differing += rgb[i] != rgb[0] || rgb[i + 1] != rgb[1] || rgb[i + 2] != rgb[2];
+    return differing > rgb.size() / 3 / 10;
+}
+
 // ---- Drag source ---------------------------------------------------------------------
 
 DragSource::DragSource(Display* display, std::vector<std::string> types, std::string data)

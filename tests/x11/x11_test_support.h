@@ -57,6 +57,9 @@ void typeText(Display* display, const std::string& text);
 
 /// The pixels of `window` as packed RGB rows, read with XGetImage.
 std::vector<std::uint8_t> captureRgb(Display* display, ::Window window, int width, int height);
+/// True when packed RGB pixels show a picture, far from one flat colour: more than a
+/// tenth of them differ from the first.
+bool showsPicture(const std::vector<std::uint8_t>& rgb);
 
 /// The answers a drag source received from the target.
 struct DropAnswers {

@@ -21,12 +21,14 @@ Module::~Module() {
 namespace {
 
 // Loads the library and finds its entry; null with a reason otherwise.
-void* openModule(const std::string& path, const clap_plugin_entry_t*& entry, std::string& error) {
+void* openModule(const std::string& path, Module::Mapping mapping,
+                 const clap_plugin_entry_t*& entry, std::string& error) {
     const std::string openPath = path.find('/') == std::string::npos ? "./" + path : path;
-    // The module stays mapped after dlclose, and with it the libraries it pulled in:
-    // a sanitizer's leak report at exit can then still name their frames (fontconfig
-    // keeps its caches for the life of the process, and the tests suppress just that).
-    void* handle = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    // Kept mapped, the module's libraries stay too, so that a leak report at exit can name
+    // their frames (fontconfig keeps its caches for the life of the process, and the tests
+    // suppress just that).
+    const int keep = mapping == Module::Mapping::keptAfterUnload ? RTLD_NODELETE : 0;
+    void* handle = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL | keep);
     if (handle == nullptr) {
         const char* message = dlerror();
         error = "cannot load '" + path + "': " + (message != nullptr ? message : "unknown error");
@@ -47,9 +49,9 @@ void* openModule(const std::string& path, const clap_plugin_entry_t*& entry, std
 
 } // namespace
 
-std::unique_ptr<Module> Module::load(const std::string& path, std::string& error) {
+std::unique_ptr<Module> Module::load(const std::string& path, std::string& error, Mapping mapping) {
     const clap_plugin_entry_t* entry = nullptr;
-    void* handle = openModule(path, entry, error);
+    void* handle = openModule(path, mapping, entry, error);
     if (handle == nullptr) return nullptr;
     if (!entry->init(path.c_str())) {
         error = "the entry of '" + path + "' refused to initialise";

@@ -23,9 +23,18 @@ namespace claphost {
 /// entry's deinit and unloads the module on destruction.
 class Module {
   public:
+    /// What becomes of the module's file when it is unloaded.
+    enum class Mapping {
+        /// It stays mapped, and so do the libraries it pulled in: a sanitizer's leak
+        /// report at exit can still name their frames.
+        keptAfterUnload,
+        /// It goes as a host's unloading makes it go (unless something pins it).
+        releasedOnUnload,
+    };
     /// Loads `path`, checks the entry's CLAP version and calls its init. On
     /// failure returns null and puts a sentence for the user into `error`.
-    static std::unique_ptr<Module> load(const std::string& path, std::string& error);
+    static std::unique_ptr<Module> load(const std::string& path, std::string& error,
+                                        Mapping mapping = Mapping::keptAfterUnload);
     ~Module();
     Module(const Module&) = delete;
     Module& operator=(const Module&) = delete;

@@ -38,6 +38,18 @@ class Font {
 /// draws no text).
 std::unique_ptr<Font> createFont(const FontRequest& request);
 
+/// Keeps the fonts and glyphs the calling thread made while it lives: a frame holds
+/// one, so that text drawn on every paint reuses them, and when the last hold and the
+/// last font of the thread are gone, so are they, and nothing of the module's is left
+/// behind on the thread.
+class FontCacheHold {
+  public:
+    virtual ~FontCacheHold() = default;
+};
+
+/// A hold on the calling thread's fonts; destroy it on the same thread.
+std::unique_ptr<FontCacheHold> holdFontCache();
+
 /// Horizontal placement of a single line of text in its rectangle.
 enum class TextAlign { left, center, right };
 

@@ -9,6 +9,10 @@ std::unique_ptr<Font> createFont(const FontRequest& request) {
     return std::make_unique<software::TextFont>(request);
 }
 
+std::unique_ptr<FontCacheHold> holdFontCache() {
+    return std::make_unique<software::FontCacheShare>();
+}
+
 std::unique_ptr<Surface> createSurface(std::int32_t width, std::int32_t height,
                                        const std::uint8_t* rgb) {
     return std::make_unique<software::PixelSurface>(width, height, rgb);

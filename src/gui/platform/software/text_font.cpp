@@ -1,5 +1,6 @@
-// Faces are found through fontconfig and opened with FreeType once per thread;
-// the GUI runs on one thread per editor, so the caches need no lock.
+// Faces are found through fontconfig and opened with FreeType once per thread, while
+// the thread's cache lives; the GUI runs on one thread per editor, so the caches need
+// no lock.
 #include "gui/platform/software/text_font.h"
 
 #include <fontconfig/fontconfig.h>
@@ -66,26 +67,23 @@ struct GlyphKeyHash {
     }
 };
 
-/// The thread's FreeType library with the faces it opened and the glyphs it rendered.
-class FontLibrary {
-  public:
-    static FontLibrary& forThisThread() {
-        thread_local FontLibrary library;
-        return library;
-    }
+} // namespace
 
-    FontLibrary() {
+/// The thread's FreeType library with the faces it opened and the glyphs it rendered.
+class FontCache {
+  public:
+    FontCache() {
         if (FT_Init_FreeType(&library_) != 0) library_ = nullptr;
     }
 
-    ~FontLibrary() {
+    ~FontCache() {
         for (auto& [key, face] : faces_)
             FT_Done_Face(face);
         if (library_ != nullptr) FT_Done_FreeType(library_);
     }
 
-    FontLibrary(const FontLibrary&) = delete;
-    FontLibrary& operator=(const FontLibrary&) = delete;
+    FontCache(const FontCache&) = delete;
+    FontCache& operator=(const FontCache&) = delete;
 
     /// The face for a family and style, matched once and then kept.
     FaceChoice choose(const platform::FontRequest& request) {
@@ -204,13 +202,19 @@ class FontLibrary {
     std::unordered_map<GlyphKey, GlyphImage, GlyphKeyHash> glyphs_;
 };
 
-} // namespace
+FontCacheShare::FontCacheShare() = default;
+
+FontCacheShare::~FontCacheShare() = default;
+
+FontCache* FontCacheShare::operator->() const {
+    return &*shared_;
+}
 
 TextFont::TextFont(const platform::FontRequest& request) {
     const std::int64_t height = request.height;
     height_ = static_cast<std::int32_t>(
         std::clamp<std::int64_t>(height < 0 ? -height : height, 1, kMaxPixelHeight));
-    const FaceChoice choice = FontLibrary::forThisThread().choose(request);
+    const FaceChoice choice = cache_->choose(request);
     face_ = choice.face;
     emboldened_ = choice.emboldened;
     slanted_ = choice.slanted;
@@ -236,7 +240,7 @@ void TextFont::readMetrics(bool underline) {
 
 const GlyphImage& TextFont::glyph(unsigned char ch) const {
     const GlyphKey key{static_cast<FT_Face>(face_), height_, emboldened_, slanted_, ch};
-    return FontLibrary::forThisThread().glyph(key, symbolEncoded_);
+    return cache_->glyph(key, symbolEncoded_);
 }
 
 } // namespace gui::software

@@ -1,14 +1,38 @@
-// Fonts of the software surface: a FreeType face found through fontconfig, set to
-// a pixel size, with rendered glyphs kept per thread so that controls, which choose
-// their font on every draw, do not render the same glyph twice.
+// Fonts of the software surface: a FreeType face found through fontconfig (a GDI
+// font on Windows), set to a pixel size, with rendered glyphs kept in the thread's
+// font cache so that controls, which choose their font on every draw, do not match a
+// face or render a glyph twice. The cache lives while a frame of the thread or a
+// font made from it does.
 #pragma once
 
 #include "gui/platform/platform.h"
+#include "gui/platform/software/thread_shared.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace gui::software {
+
+/// The faces and rendered glyphs of one thread; the text back end defines it.
+class FontCache;
+
+/// A share in the calling thread's FontCache, which `platform::holdFontCache` hands
+/// out. GUI thread only.
+class FontCacheShare final : public platform::FontCacheHold {
+  public:
+    /// Takes a share, making the thread's cache when it has none.
+    FontCacheShare();
+    /// Gives the share back; the last one releases the cache.
+    ~FontCacheShare() override;
+    FontCacheShare(const FontCacheShare&) = delete;
+    FontCacheShare& operator=(const FontCacheShare&) = delete;
+
+    /// The thread's cache.
+    FontCache* operator->() const;
+
+  private:
+    ThreadShared<FontCache> shared_;
+};
 
 /// One rendered glyph: 8-bit coverage rows placed relative to the pen position.
 struct GlyphImage {
@@ -42,7 +66,8 @@ class TextFont final : public platform::Font {
   private:
     void readMetrics(bool underline);
 
-    void* face_ = nullptr; // FT_Face, owned by the thread's face cache
+    FontCacheShare cache_; // keeps face_ and the glyphs while the font lives
+    void* face_ = nullptr; // FT_Face or GdiFace, owned by the cache
     std::int32_t height_ = 0;
     bool emboldened_ = false;
     bool slanted_ = false;

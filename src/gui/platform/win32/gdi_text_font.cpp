@@ -1,7 +1,7 @@
 // Fonts of the software surface on Windows: GDI makes the font and renders each
 // glyph as 8-bit coverage (there is no FreeType here), which the software surface
-// blends like any other glyph. Fonts and glyphs are kept per thread, as controls
-// choose their font on every draw.
+// blends like any other glyph. Fonts and glyphs are kept in the thread's font cache,
+// as controls choose their font on every draw.
 #include "gui/platform/software/text_font.h"
 
 #include <windows.h>
@@ -32,19 +32,19 @@ struct GdiFace {
 
 using FaceKey = std::tuple<std::string, std::int32_t, bool, bool, bool, bool>;
 
+} // namespace
+
 /// The fonts made on this thread and a memory device context to measure them on.
-class FaceCache {
+class FontCache {
   public:
-    ~FaceCache() {
+    FontCache() = default;
+    ~FontCache() {
         if (dc_ != nullptr) DeleteDC(dc_);
         for (auto& entry : faces_)
             DeleteObject(entry.second->font);
     }
-
-    static FaceCache& forThisThread() {
-        thread_local FaceCache cache;
-        return cache;
-    }
+    FontCache(const FontCache&) = delete;
+    FontCache& operator=(const FontCache&) = delete;
 
     /// The face for `request`, made on first use; null when GDI makes none.
     GdiFace* find(const platform::FontRequest& request) {
@@ -93,6 +93,8 @@ class FaceCache {
     std::vector<std::pair<FaceKey, std::unique_ptr<GdiFace>>> faces_;
 };
 
+namespace {
+
 /// Renders the character byte `ch` of `face` as coverage rows.
 GlyphImage render(HDC dc, unsigned char ch) {
     GlyphImage image;
@@ -126,13 +128,21 @@ GlyphImage render(HDC dc, unsigned char ch) {
 
 } // namespace
 
+FontCacheShare::FontCacheShare() = default;
+
+FontCacheShare::~FontCacheShare() = default;
+
+FontCache* FontCacheShare::operator->() const {
+    return &*shared_;
+}
+
 TextFont::TextFont(const platform::FontRequest& request)
-    : face_(FaceCache::forThisThread().find(request)), height_(request.height) {
+    : face_(cache_->find(request)), height_(request.height) {
     if (face_ != nullptr) readMetrics(request.underline);
 }
 
 void TextFont::readMetrics(bool underline) {
-    HDC dc = FaceCache::forThisThread().select(*static_cast<GdiFace*>(face_));
+    HDC dc = cache_->select(*static_cast<GdiFace*>(face_));
     TEXTMETRICA text{};
     if (dc == nullptr || GetTextMetricsA(dc, &text) == 0) {
         face_ = nullptr;
@@ -152,7 +162,7 @@ const GlyphImage& TextFont::glyph(unsigned char ch) const {
     auto& face = *static_cast<GdiFace*>(face_);
     std::unique_ptr<GlyphImage>& slot = face.glyphs[ch];
     if (slot == nullptr) {
-        HDC dc = FaceCache::forThisThread().select(face);
+        HDC dc = cache_->select(face);
         slot = std::make_unique<GlyphImage>(dc != nullptr ? render(dc, ch) : GlyphImage{});
     }
     return *slot;

@@ -12,7 +12,8 @@ namespace {
 
 void eventProc(XEvent* event) {
     if (event == nullptr) return;
-    for (X11Window* window : X11Window::live()) {
+    for (X11Window* window = X11Window::oldestLive(); window != nullptr;
+         window = window->nextLive()) {
         if (window->id() == event->xany.window) {
             window->takeEvent(*event);
             return;

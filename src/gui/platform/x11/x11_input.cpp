@@ -19,8 +19,8 @@ constexpr long kLongestDoubleClickTime = 5000;
 class QueryConnection {
   public:
     QueryConnection() {
-        if (!X11Window::live().empty()) {
-            display_ = X11Window::live().front()->display();
+        if (const X11Window* oldest = X11Window::oldestLive()) {
+            display_ = oldest->display();
             return;
         }
         own_ = XOpenDisplay(nullptr);
@@ -89,7 +89,8 @@ void sleepMs(std::int32_t milliseconds) {
 }
 
 bool dispatchPendingPaint() {
-    for (x11::X11Window* window : x11::X11Window::live()) {
+    for (x11::X11Window* window = x11::X11Window::oldestLive(); window != nullptr;
+         window = window->nextLive()) {
         if (window->paintExposed()) return true;
     }
     return false;

@@ -30,10 +30,10 @@ Bool takeable(Display*, XEvent* event, XPointer) {
     return !pointer || buttonsBeingDelivered == 0;
 }
 
-std::vector<X11Window*>& windows() {
-    thread_local std::vector<X11Window*> list;
-    return list;
-}
+// The windows alive on this thread, oldest first, linked through the windows
+// themselves: a thread_local container would have a destructor, which makes the C
+// runtime keep the module loaded until the thread ends.
+thread_local X11Window* liveWindows = nullptr;
 
 } // namespace
 
@@ -44,7 +44,10 @@ X11Window::X11Window(Display* display, const Rect& size, Frame* frame)
       pixels_(std::max(size.width(), 1), std::max(size.height(), 1), nullptr),
       shown_(pixels_.rgb()) {
     adoptConnection(display_);
-    windows().push_back(this);
+    X11Window** link = &liveWindows;
+    while (*link != nullptr)
+        link = &(*link)->nextLive_;
+    *link = this;
 }
 
 std::unique_ptr<X11Window> X11Window::open(::Window parent, const Rect& size, Frame* frame) {
@@ -88,7 +91,10 @@ bool X11Window::build(::Window parent) {
 }
 
 X11Window::~X11Window() {
-    std::erase(windows(), this);
+    X11Window** link = &liveWindows;
+    while (*link != nullptr && *link != this)
+        link = &(*link)->nextLive_;
+    if (*link == this) *link = nextLive_;
     {
         ErrorTrap trap(display_);
         image_.reset();
@@ -101,8 +107,8 @@ X11Window::~X11Window() {
     XCloseDisplay(display_);
 }
 
-const std::vector<X11Window*>& X11Window::live() {
-    return windows();
+X11Window* X11Window::oldestLive() {
+    return liveWindows;
 }
 
 Point X11Window::origin() const {

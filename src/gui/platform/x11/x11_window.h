@@ -66,8 +66,10 @@ class X11Window final : public platform::Window {
     /// The window's own connection.
     Display* display() const { return display_; }
 
-    /// The windows alive on this thread, oldest first.
-    static const std::vector<X11Window*>& live();
+    /// The oldest window alive on this thread, or null.
+    static X11Window* oldestLive();
+    /// The next younger window alive on this thread, or null.
+    X11Window* nextLive() const { return nextLive_; }
 
   private:
     X11Window(Display* display, const Rect& size, Frame* frame);
@@ -105,6 +107,7 @@ class X11Window final : public platform::Window {
     bool forwarding_ = false; ///< handling an event the host read on its connection
     std::optional<std::uint32_t> clockOffset_;
     bool destroyed_ = false;
+    X11Window* nextLive_ = nullptr;
 };
 
 } // namespace gui::x11
