@@ -164,7 +164,7 @@ void writeStereoGroup(std::ostream& out, const char* symbol, const char* label, 
                       const AudioPort* ports) {
     out << own(symbol) << "\n    a pg:StereoGroup , "
         << (input ? "pg:InputGroup" : "pg:OutputGroup") << " ;\n    lv2:symbol \"" << symbol
-        << "\" ;\n    rdfs:label " << quoted(label);
+        << "\" ;\n    lv2:name " << quoted(label) << " ;\n    rdfs:label " << quoted(label);
     if (!input) out << " ;\n    pg:source " << own("in");
     for (int side = 0; side < 2; ++side)
         out << " ;\n    pg:element [ lv2:index " << side
@@ -179,8 +179,8 @@ void writeGroups(std::ostream& out) {
     writeStereoGroup(out, "out3", "Out 3", false, kOutputs + 4);
     for (int group = 0; group < kNumGroups; ++group)
         out << own(groupSymbol(group)) << "\n    a pg:Group ;\n    lv2:symbol \""
-            << groupSymbol(group) << "\" ;\n    rdfs:label " << quoted(groupName(group))
-            << " .\n\n";
+            << groupSymbol(group) << "\" ;\n    lv2:name " << quoted(groupName(group))
+            << " ;\n    rdfs:label " << quoted(groupName(group)) << " .\n\n";
 }
 
 // ---------------------------------------------------------------- the plug-in
