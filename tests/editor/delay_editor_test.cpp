@@ -379,7 +379,14 @@ namespace {
 
 // The user types tempos into a synced line while the host's audio thread runs
 // blocks at a host tempo of 120: none of them is lost, and the line ends
-// unsynced at each (run under TSan too).
+// unsynced at each (run under TSan too). The tempos typed differ from the one
+// shown, which the field would take as no change.
+//
+// KNOWN FAULT: a block that runs alongside the typing, not between its two
+// reports, can still lose it. It finds the line synced, the user ends sync and
+// sets the tempo, and the block then writes the host's tempo over it. Under
+// TSan two or three of the thousand tries end at 120 with sync off; optimised
+// builds rarely hit the window.
 TEST_F(EditorTest, TypedTemposSurviveBlocksRunningMeanwhile) {
     setHostTempo(120.0);
     openEditor();
@@ -392,7 +399,7 @@ TEST_F(EditorTest, TypedTemposSurviveBlocksRunningMeanwhile) {
         ASSERT_TRUE(audio.waitForBlocks(2));
         ASSERT_EQ(tempo(0), 120.0f) << "the line follows the host again";
         char text[16];
-        std::snprintf(text, sizeof text, "%.1f", 60.0 + attempt * 0.1);
+        std::snprintf(text, sizeof text, "%.1f", 200.0 + attempt * 0.1);
         click(centre(field));
         ASSERT_NE(gui::headless::activeEditBox(), nullptr);
         enterText(text);
