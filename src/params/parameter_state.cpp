@@ -61,10 +61,25 @@ bool ParameterState::store(int index, float kept) {
 }
 
 void ParameterState::loadProgram(const DelayProgram& program) {
+    // A line the program switches off sends the inputs still listening to it
+    // (lines not loaded yet, holding the previous values) back to the main
+    // input, and the effect keeps that in the very program it loads: those
+    // lines then load the main input, not the program's choice.
+    std::array<bool, kNumLines> fellBack{};
+    const auto noteFallBack = [&](int changed) {
+        ParamRef ref{};
+        if (splitParameterIndex(changed, ref) && ref.kind == ParamKind::Input)
+            fellBack[static_cast<std::size_t>(ref.line)] = true;
+    };
     for (int line = 0; line < kNumLines; ++line)
         for (ParamKind kind : kProgramLoadOrder) {
             const int index = parameterIndex(kind, line);
-            set(index, program.value(index));
+            if (kind == ParamKind::Input && fellBack[static_cast<std::size_t>(line)])
+                set(index, 0.0f);
+            else if (kind == ParamKind::IsDelayOn)
+                set(index, program.value(index), noteFallBack);
+            else
+                set(index, program.value(index));
         }
     const int dry = parameterIndex(ParamKind::VolumeThruInput, 0);
     set(dry, program.value(dry));

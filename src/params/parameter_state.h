@@ -50,7 +50,10 @@ class ParameterState {
         set(index, v, [](int) {});
     }
 
-    /// Loads `program` as the effect does: each line's values in load order, then the dry level.
+    /// Loads `program` as the effect does: each line's values in load order, then
+    /// the dry level. A line switched off on the way sends a later line still
+    /// listening to it to the main input, which the effect also stores into the
+    /// program: that line loads the main input.
     void loadProgram(const DelayProgram& program);
 
   private:

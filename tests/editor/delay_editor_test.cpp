@@ -1,5 +1,6 @@
 // The editor as a user meets it: layout, what controls show, what clicks and
 // typing do to the parameters, and what the window looks like.
+#include "block_thread.h"
 #include "editor_fixture.h"
 
 #include "value_format.h"
@@ -12,7 +13,10 @@
 #include "gui/controls/toggle_button.h"
 #include "gui/controls/value_label.h"
 
+#include <array>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -204,6 +208,43 @@ TEST_F(EditorTest, TypedTempoIsReportedAsAGestureAndEndsSync) {
                               {audioMasterEndEdit, tempoIndex}}));
 }
 
+// One block of silence through the effect, on the calling thread.
+void silentBlock(DelayEffect& effect) {
+    constexpr std::int32_t kFrames = 64;
+    std::array<std::array<float, kFrames>, 8> buffers{};
+    float* inputs[2] = {buffers[0].data(), buffers[1].data()};
+    float* outputs[6];
+    for (int c = 0; c < 6; ++c)
+        outputs[c] = buffers[static_cast<std::size_t>(c) + 2].data();
+    effect.processReplacing(inputs, outputs, kFrames);
+}
+
+// The host runs an audio block between the editor's reports (each time a
+// gesture ends, on the editor's thread), at a host tempo the synced line
+// follows. Whatever ran between them, the line ends at the typed tempo.
+TEST_F(EditorTest, ABlockBetweenTheReportsOfATypedTempoCannotUndoIt) {
+    setHostTempo(120.0);
+    openEditor();
+    silentBlock(*effect);
+    ASSERT_EQ(tempo(0), 120.0f) << "the synced line follows the host";
+    int blocksBetween = 0;
+    log->afterCall = [&](std::int32_t opcode, std::int32_t) {
+        if (opcode != audioMasterEndEdit) return;
+        silentBlock(*effect);
+        ++blocksBetween;
+    };
+    gui::TextField* field = editor().lineControls(0).tempoField;
+    click(centre(field));
+    ASSERT_NE(gui::headless::activeEditBox(), nullptr);
+    enterText("97.5");
+    log->afterCall = nullptr;
+    EXPECT_EQ(blocksBetween, 2) << "one block after each of the two gestures";
+    EXPECT_EQ(tempo(0), 97.5f);
+    EXPECT_EQ(parameter(ParamKind::IsTempoSync, 0), 0.0f);
+    silentBlock(*effect);
+    EXPECT_EQ(tempo(0), 97.5f);
+}
+
 TEST_F(EditorTest, ATempoEntryWithoutANumberChangesNothing) {
     openEditor();
     gui::TextField* field = editor().lineControls(0).tempoField;
@@ -371,6 +412,43 @@ TEST_F(EditorTest, EditorsOpeningAndClosingOnTwoThreadsDrawWhatOneDrawsAlone) {
 
 namespace tesk::test {
 namespace {
+
+// The user types tempos into a synced line while the host's audio thread runs
+// blocks at a host tempo of 120: none of them is lost, and the line ends
+// unsynced at each (run under TSan too). The tempos typed differ from the one
+// shown, which the field would take as no change.
+//
+// KNOWN FAULT: a block that runs alongside the typing, not between its two
+// reports, can still lose it. It finds the line synced, the user ends sync and
+// sets the tempo, and the block then writes the host's tempo over it. Under
+// TSan two or three of the thousand tries end at 120 with sync off; optimised
+// builds rarely hit the window.
+TEST_F(EditorTest, TypedTemposSurviveBlocksRunningMeanwhile) {
+    setHostTempo(120.0);
+    openEditor();
+    gui::TextField* field = editor().lineControls(0).tempoField;
+    BlockThread audio([this] { silentBlock(*effect); });
+    int lost = 0;
+    std::string firstLost;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        effect->setParameter(idx(ParamKind::IsTempoSync, 0), 1.0f);
+        ASSERT_TRUE(audio.waitForBlocks(2));
+        ASSERT_EQ(tempo(0), 120.0f) << "the line follows the host again";
+        char text[16];
+        std::snprintf(text, sizeof text, "%.1f", 200.0 + attempt * 0.1);
+        click(centre(field));
+        ASSERT_NE(gui::headless::activeEditBox(), nullptr);
+        enterText(text);
+        ASSERT_TRUE(audio.waitForBlocks(2));
+        const float typed = std::strtof(text, nullptr);
+        if (tempo(0) != typed || parameter(ParamKind::IsTempoSync, 0) != 0.0f) {
+            if (lost++ == 0)
+                firstLost = std::string(text) + " became " + std::to_string(tempo(0)) +
+                            (parameter(ParamKind::IsTempoSync, 0) != 0.0f ? ", synced" : "");
+        }
+    }
+    EXPECT_EQ(lost, 0) << "first: " << firstLost;
+}
 
 // Hosts open and close editors at will; parameters keep changing from other
 // threads meanwhile. Nothing may leak, dangle or race (ASan, TSan).

@@ -9,11 +9,18 @@ namespace {
 VstIntPtr VSTCALL recordingHost(AEffect*, std::int32_t opcode, std::int32_t index, VstIntPtr, void*,
                                 float opt) {
     if (opcode == audioMasterVersion) return 2400;
-    if (EditorTest::log == nullptr) return 0;
-    std::lock_guard lock(EditorTest::log->mutex);
-    if (opcode == audioMasterAutomate) EditorTest::log->automation.push_back({index, opt});
-    if (opcode == audioMasterBeginEdit || opcode == audioMasterEndEdit) EditorTest::log->edits.push_back({opcode, index});
-    if (opcode == audioMasterIdle) ++EditorTest::log->idleCalls;
+    HostLog* log = EditorTest::log;
+    if (log == nullptr) return 0;
+    if (opcode == audioMasterGetTime)
+        return log->answerTime ? reinterpret_cast<VstIntPtr>(&log->time) : 0;
+    {
+        std::lock_guard lock(log->mutex);
+        if (opcode == audioMasterAutomate) log->automation.push_back({index, opt});
+        if (opcode == audioMasterBeginEdit || opcode == audioMasterEndEdit)
+            log->edits.push_back({opcode, index});
+        if (opcode == audioMasterIdle) ++log->idleCalls;
+    }
+    if (log->afterCall) log->afterCall(opcode, index);
     return 0;
 }
 
@@ -48,6 +55,15 @@ void EditorTest::click(gui::Point where) {
     gui::headless::scriptInput({{gui::kPrimaryButton, where}, {gui::kPrimaryButton, where}, {0, where}});
     window().buttonDown(where);
     gui::headless::setInput(0, where);
+}
+
+void EditorTest::setHostTempo(double bpm) {
+    log->time.tempo = bpm;
+    log->time.sampleRate = 44100.0;
+    log->time.timeSigNumerator = 4;
+    log->time.timeSigDenominator = 4;
+    log->time.flags = kVstTransportPlaying | kVstTempoValid | kVstTimeSigValid;
+    log->answerTime = true;
 }
 
 std::vector<std::pair<std::int32_t, float>> EditorTest::automation() {

@@ -12,18 +12,26 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 namespace tesk::test {
 
-/// What the host heard from the effect.
+/// What the host heard from the effect, and what it answers.
 struct HostLog {
     std::mutex mutex;
     std::vector<std::pair<std::int32_t, float>> automation;
     std::vector<std::pair<std::int32_t, std::int32_t>> edits; ///< (opcode, index)
     int idleCalls = 0;
+    /// The answer to audioMasterGetTime while `answerTime` is set; none otherwise.
+    /// Set before blocks run.
+    VstTimeInfo time{};
+    bool answerTime = false;
+    /// Runs after each call is recorded, on the calling thread, outside the lock.
+    /// Set while no other thread calls the host.
+    std::function<void(std::int32_t opcode, std::int32_t index)> afterCall;
 };
 
 class EditorTest : public ::testing::Test {
@@ -41,6 +49,8 @@ class EditorTest : public ::testing::Test {
     void idle();
     /// A click of the primary button at `where` (window pixels), released at once.
     void click(gui::Point where);
+    /// From now on the host answers a playing transport at `bpm`.
+    void setHostTempo(double bpm);
     DelayEditor& editor() const { return *static_cast<DelayEditor*>(effect->editor); }
     gui::headless::HeadlessWindow& window() const;
     float parameter(ParamKind kind, int line = 0) const {

@@ -358,6 +358,62 @@ TEST_F(Lv2PluginTest, SyncedLinesFollowTheHostTempoAsInTheVst2Module) {
     EXPECT_FLOAT_EQ(vst->getParameter(idx(ParamKind::Tempo)), tempoToInterface(97.5f));
 }
 
+// The tempo each line plays at goes out on its own port after every run: the
+// host's for a synced line that runs, the line's own otherwise; the Tempo
+// ports the host keeps are not the plug-in's to change.
+TEST_F(Lv2PluginTest, EachLineReportsTheTempoItPlaysAt) {
+    auto lv2 = Lv2Instance::create(world(), 44100.0);
+    ASSERT_NE(lv2, nullptr);
+    lv2->control(idx(ParamKind::IsDelayOn, 1)) = 1.0f;
+    lv2->control(idx(ParamKind::IsTempoSync, 1)) = 0.0f;
+    lv2->control(idx(ParamKind::Tempo, 1)) = 77.0f;
+    const std::vector<float> silence(512, 0.0f);
+    lv2->render(silence, silence, 256);
+    EXPECT_EQ(lv2->tempoInUse(0), 88.0f) << "no transport yet: its own";
+    lv2->sendTempo(100.0f);
+    lv2->render(silence, silence, 256);
+    EXPECT_EQ(lv2->tempoInUse(0), 100.0f) << "synced";
+    EXPECT_EQ(lv2->tempoInUse(1), 77.0f) << "not synced";
+    EXPECT_EQ(lv2->tempoInUse(2), 120.0f) << "synced, but switched off";
+    EXPECT_EQ(lv2->control(idx(ParamKind::Tempo, 0)), 88.0f);
+    lv2->control(idx(ParamKind::IsTempoSync, 0)) = 0.0f;
+    lv2->render(silence, silence, 256);
+    EXPECT_EQ(lv2->tempoInUse(0), 88.0f) << "sync ended: back to its own";
+}
+
+// A session saved after sync was turned off at the host's tempo holds nothing
+// but the port values; reopened, it must sound as it did when it was saved.
+TEST_F(Lv2PluginTest, ASessionSavedAfterSyncEndedReopensSoundingTheSame) {
+    auto original = Lv2Instance::create(world(), 44100.0);
+    ASSERT_NE(original, nullptr);
+    original->control(idx(ParamKind::VolumeThruInput)) = 0.0f;
+    const std::vector<float> silence(8 * 256, 0.0f);
+    original->sendTempo(100.0f);
+    original->render(silence, silence, 256);
+    ASSERT_EQ(original->tempoInUse(0), 100.0f);
+    original->control(idx(ParamKind::IsTempoSync, 0)) = 0.0f;
+    original->render(silence, silence, 256);
+
+    LilvState* saved = original->saveState();
+    ASSERT_NE(saved, nullptr);
+    auto reopened = Lv2Instance::create(world(), 44100.0);
+    ASSERT_NE(reopened, nullptr);
+    reopened->restoreState(saved);
+    lilv_state_free(saved);
+    EXPECT_EQ(reopened->restored().size(), static_cast<std::size_t>(kNumParameters));
+
+    std::vector<float> click(44100, 0.0f);
+    click[0] = 1.0f;
+    const Lv2Outputs before = original->render(click, click, 256);
+    reopened->sendTempo(100.0f); // the host's transport has not moved
+    const Lv2Outputs after = reopened->render(click, click, 256);
+    ASSERT_FALSE(nonZeroAt(before[0]).empty());
+    EXPECT_EQ(nonZeroAt(before[0]).front(), 15034) << "half a beat at the line's own 88 bpm";
+    EXPECT_EQ(nonZeroAt(after[0]), nonZeroAt(before[0]));
+    for (int c = 0; c < 6; ++c)
+        EXPECT_TRUE(after[c] == before[c]) << c;
+}
+
 // The twelve factory programs and the neutral one, once: hosts list presets by
 // label, so the labels carry the programs' numbers.
 TEST_F(Lv2PluginTest, PresetsAreTheFactoryProgramsInTheirOrderAndSoundAsTheProgram) {

@@ -7,6 +7,7 @@
 #include <lv2/time/time.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace tesk::test {
@@ -66,6 +67,10 @@ Lv2Instance::Lv2Instance(Lv2World& world, LilvInstance* instance)
         lilv_instance_connect_port(instance_, lv2::controlPortOf(i),
                                    &controls_[static_cast<std::size_t>(i)]);
     }
+    tempoInUse_.fill(NAN);
+    for (int line = 0; line < kNumLines; ++line)
+        lilv_instance_connect_port(instance_, lv2::tempoInUsePortOf(line),
+                                   &tempoInUse_[static_cast<std::size_t>(line)]);
     lv2_atom_forge_init(&forge_, world.urids().map());
     timeUrids_ = {world.urids().id(LV2_TIME__Position), world.urids().id(LV2_TIME__beatsPerMinute),
                   world.urids().id(LV2_TIME__speed)};
@@ -128,29 +133,62 @@ void setPortValue(const char* symbol, void* data, const void* value, std::uint32
 
 } // namespace
 
-void Lv2Instance::restorePort(const char* symbol, const void* value, std::uint32_t size,
-                              std::uint32_t type) {
+bool Lv2Instance::parameterOfSymbol(const char* symbol, int& index) const {
     LilvNode* name = lilv_new_string(world_.world(), symbol);
     const LilvPort* port = lilv_plugin_get_port_by_symbol(world_.plugin(), name);
     lilv_node_free(name);
+    return port != nullptr &&
+           lv2::parameterOfPort(lilv_port_get_index(world_.plugin(), port), index);
+}
+
+void Lv2Instance::restorePort(const char* symbol, const void* value, std::uint32_t size,
+                              std::uint32_t type) {
     int index = 0;
-    if (port == nullptr || type != world_.urids().id(LV2_ATOM__Float) || size != sizeof(float) ||
-        !lv2::parameterOfPort(lilv_port_get_index(world_.plugin(), port), index))
+    if (type != world_.urids().id(LV2_ATOM__Float) || size != sizeof(float) ||
+        !parameterOfSymbol(symbol, index))
         return;
     std::memcpy(&control(index), value, sizeof(float));
     restored_.push_back(index);
 }
 
 bool Lv2Instance::loadPreset(const std::string& uri) {
-    restored_.clear();
     LilvNode* node = lilv_new_uri(world_.world(), uri.c_str());
     lilv_world_load_resource(world_.world(), node);
     LilvState* state = lilv_state_new_from_world(world_.world(), world_.urids().map(), node);
     lilv_node_free(node);
     if (state == nullptr) return false;
-    lilv_state_restore(state, instance_, setPortValue, this, 0, nullptr);
+    restoreState(state);
     lilv_state_free(state);
     return true;
+}
+
+void Lv2Instance::restoreState(const LilvState* state) {
+    restored_.clear();
+    lilv_state_restore(state, instance_, setPortValue, this, 0, nullptr);
+}
+
+bool Lv2Instance::loadStateFile(const std::string& path) {
+    LilvState* state =
+        lilv_state_new_from_file(world_.world(), world_.urids().map(), nullptr, path.c_str());
+    if (state == nullptr) return false;
+    restoreState(state);
+    lilv_state_free(state);
+    return true;
+}
+
+const void* Lv2Instance::portValue(const char* symbol, void* data, std::uint32_t* size,
+                                   std::uint32_t* type) {
+    auto& self = *static_cast<Lv2Instance*>(data);
+    int index = 0;
+    if (!self.parameterOfSymbol(symbol, index)) return nullptr;
+    *size = sizeof(float);
+    *type = self.world_.urids().id(LV2_ATOM__Float);
+    return &self.control(index);
+}
+
+LilvState* Lv2Instance::saveState() {
+    return lilv_state_new_from_instance(world_.plugin(), instance_, world_.urids().map(), nullptr,
+                                        nullptr, nullptr, nullptr, portValue, this, 0, nullptr);
 }
 
 } // namespace tesk::test

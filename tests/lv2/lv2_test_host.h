@@ -6,6 +6,8 @@
 #include <lv2/atom/forge.h>
 #include <lv2/urid/urid.h>
 
+#include "parameters.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -68,6 +70,8 @@ class Lv2Instance {
 
     /// The control port of parameter `index`.
     float& control(int index) { return controls_[static_cast<std::size_t>(index)]; }
+    /// The output port carrying the tempo line `line` plays at; NaN until a run wrote it.
+    float tempoInUse(int line) const { return tempoInUse_[static_cast<std::size_t>(line)]; }
     /// A time:Position with `bpm` goes with the next block.
     void sendTempo(float bpm) { pendingTempo_ = bpm; }
     /// Runs `left`/`right` in blocks of `block` frames; `beforeBlock(k)` runs ahead of block k.
@@ -75,6 +79,13 @@ class Lv2Instance {
                       const std::function<void(int)>& beforeBlock = {});
     /// Loads the preset `uri` the way hosts do, through lilv's state; false when it cannot.
     bool loadPreset(const std::string& uri);
+    /// What a host saves of the instance through lilv: its input control ports.
+    /// Freed with lilv_state_free.
+    LilvState* saveState();
+    /// Restores `state` the way hosts do: the control ports take its values.
+    void restoreState(const LilvState* state);
+    /// Loads a state a host saved to the file `path`; false when lilv cannot read it.
+    bool loadStateFile(const std::string& path);
     /// lilv's answer for one port of a preset: a control port takes the value.
     void restorePort(const char* symbol, const void* value, std::uint32_t size, std::uint32_t type);
     /// The parameters the last preset load set, in the order it set them.
@@ -86,10 +97,16 @@ class Lv2Instance {
   private:
     Lv2Instance(Lv2World& world, LilvInstance* instance);
     void fillTransport();
+    /// The parameter whose control port is called `symbol`; false for any other port.
+    bool parameterOfSymbol(const char* symbol, int& index) const;
+    /// lilv's question for the value of the port `symbol` as it saves a state.
+    static const void* portValue(const char* symbol, void* data, std::uint32_t* size,
+                                 std::uint32_t* type);
 
     Lv2World& world_;
     LilvInstance* instance_;
     std::vector<float> controls_;
+    std::array<float, kNumLines> tempoInUse_{};
     std::optional<float> pendingTempo_;
     std::vector<int> restored_;
     std::vector<std::uint8_t> atoms_;

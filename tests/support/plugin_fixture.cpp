@@ -3,6 +3,7 @@
 #include "parameters.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tesk::test {
 
@@ -72,6 +73,39 @@ std::vector<int> nonZeroAt(const std::vector<float>& channel) {
     for (std::size_t i = 0; i < channel.size(); ++i)
         if (channel[i] != 0.0f) at.push_back(static_cast<int>(i));
     return at;
+}
+
+int firstSound(const std::vector<float>& channel) {
+    const auto sound =
+        std::find_if(channel.begin(), channel.end(), [](float s) { return s != 0.0f; });
+    return sound == channel.end() ? -1 : static_cast<int>(sound - channel.begin());
+}
+
+int firstDifference(const std::vector<float>& a, const std::vector<float>& b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t k = 0; k < common; ++k)
+        if (std::memcmp(&a[k], &b[k], sizeof(float)) != 0) return static_cast<int>(k);
+    return a.size() == b.size() ? -1 : static_cast<int>(common);
+}
+
+std::vector<float> clickThenNoise(int frames, unsigned seed) {
+    std::vector<float> samples(static_cast<std::size_t>(frames), 0.0f);
+    samples[0] = 1.0f;
+    for (int k = 44100; k < 2 * 44100 && k < frames; ++k) {
+        seed = seed * 1664525u + 1013904223u;
+        samples[static_cast<std::size_t>(k)] = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+    }
+    return samples;
+}
+
+std::uint64_t fingerprint(const Outputs& outputs) {
+    std::uint64_t hash = 0xcbf29ce484222325u;
+    for (const auto& channel : outputs) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(channel.data());
+        for (std::size_t i = 0; i < channel.size() * sizeof(float); ++i)
+            hash = (hash ^ bytes[i]) * 0x100000001b3u;
+    }
+    return hash;
 }
 
 } // namespace tesk::test

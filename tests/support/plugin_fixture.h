@@ -54,4 +54,20 @@ void isolateLineOne(const Plugin& plugin);
 /// Indices of the non-zero samples of `channel`.
 std::vector<int> nonZeroAt(const std::vector<float>& channel);
 
+/// The first non-zero frame of `channel`; -1 when it is silent throughout.
+int firstSound(const std::vector<float>& channel);
+
+/// The first frame at which `a` and `b` differ in any bit (or in length); -1
+/// when they are bit for bit the same.
+int firstDifference(const std::vector<float>& a, const std::vector<float>& b);
+
+/// A click at frame 0, a second of silence, a second of noise in ±0.5 and
+/// silence to the end: the same samples on every machine, for renders kept
+/// as references.
+std::vector<float> clickThenNoise(int frames, unsigned seed);
+
+/// FNV-1a (64 bits) over the bytes of every sample, channel after channel: the
+/// fingerprint a reference render is kept as.
+std::uint64_t fingerprint(const Outputs& outputs);
+
 } // namespace tesk::test
