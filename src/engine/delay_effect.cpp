@@ -202,8 +202,20 @@ void DelayEffect::followHostTempo(int line) {
         return;
     }
     if (!tempoSync[line] || !hostTempo) return;
-    if (host.tempo != static_cast<double>(tempo[line]))
-        setParameter(parameterIndex(ParamKind::Tempo, line), hostTempoAsFloat(host.tempo));
+    const float seen = tempo[line];
+    if (host.tempo != static_cast<double>(seen))
+        takeHostTempo(line, seen, hostTempoAsFloat(host.tempo));
+}
+
+void DelayEffect::takeHostTempo(int line, float seen, float bpm) {
+    // Only over the tempo the check saw: the editor ends sync before it sets a
+    // typed tempo, and a tempo set on another thread meanwhile must stand.
+    if (!tempo[line].compareExchange(seen, bpm)) return;
+    float taken = bpm;
+    if (!tempoSync[line]) tempo[line].compareExchange(taken, seen); // sync ended meanwhile
+    settleTempo(line);
+    const int index = parameterIndex(ParamKind::Tempo, line);
+    if (editor != nullptr) editor->parameterChanged(index, getParameter(index));
 }
 
 void DelayEffect::hearTempo(int line, float bpm) {
@@ -217,15 +229,26 @@ void DelayEffect::hearTempo(int line, float bpm) {
 
 void DelayEffect::setTempo(int line, float v) {
     tempo[line] = tempoFromInterface(v);
-    // The program keeps beats per minute, so that typed tempos stay exact.
-    (*programs)[currentProgram].store(parameterIndex(ParamKind::Tempo, line), tempo[line]);
-    if (following == TempoFollowing::IntoParameter) {
-        tempoInUse[line] = tempo[line];
-        updateDelayTime(line);
-    } else if (!hearingHost[line]) {
-        // A line that plays at the host's tempo keeps it until sync ends.
-        hearTempo(line, tempo[line]);
-    }
+    settleTempo(line);
+}
+
+void DelayEffect::settleTempo(int line) {
+    // Everything follows the line's tempo as it is when read, again until it
+    // stands still: the audio thread and the editor may both be setting it,
+    // and whichever sets it last, every copy ends up with its value.
+    float bpm = 0.0f;
+    do {
+        bpm = tempo[line];
+        // The program keeps beats per minute, so that typed tempos stay exact.
+        (*programs)[currentProgram].store(parameterIndex(ParamKind::Tempo, line), bpm);
+        if (following == TempoFollowing::IntoParameter) {
+            tempoInUse[line] = bpm;
+            updateDelayTime(line);
+        } else if (!hearingHost[line]) {
+            // A line that plays at the host's tempo keeps it until sync ends.
+            hearTempo(line, bpm);
+        }
+    } while (tempo[line] != bpm);
 }
 
 void DelayEffect::setTempoSync(int line, bool on) {

@@ -201,6 +201,10 @@ class DelayEffect : public EffectBaseExt {
     /// moves the tempo it shows (`TempoFollowing::InUseOnly`).
     void hearTempo(int line, float bpm);
     void setTempo(int line, float v);
+    /// The host's tempo `bpm` into the line's `Tempo`, unless it no longer holds `seen`.
+    void takeHostTempo(int line, float seen, float bpm);
+    /// Brings the program's copy, the tempo in use and the delay to the line's `Tempo`.
+    void settleTempo(int line);
     void setTempoSync(int line, bool on);
     void mixToMono(const float* left, const float* right, std::int32_t frames);
     void writeDryPath(float** inputs, float** outputs, std::int32_t frames);

@@ -8,7 +8,7 @@
 namespace tesk {
 
 template <typename T> class Relaxed {
-public:
+  public:
     constexpr Relaxed(T value = T{}) noexcept : value_(value) {}
     Relaxed(const Relaxed& other) noexcept : value_(other.load()) {}
     Relaxed& operator=(const Relaxed& other) noexcept {
@@ -23,8 +23,13 @@ public:
 
     T load() const noexcept { return value_.load(std::memory_order_relaxed); }
     void store(T value) noexcept { value_.store(value, std::memory_order_relaxed); }
+    /// Stores `desired` if the value is still `expected`; otherwise `expected`
+    /// gets the value found. True when it stored.
+    bool compareExchange(T& expected, T desired) noexcept {
+        return value_.compare_exchange_strong(expected, desired, std::memory_order_relaxed);
+    }
 
-private:
+  private:
     std::atomic<T> value_;
 };
 
