@@ -282,6 +282,13 @@ void DelayEffect::writeDryPath(float** inputs, float** outputs, std::int32_t fra
 
 void DelayEffect::processLine(int line, std::int32_t frames) {
     if (!prevWritePosReady) {
+        // Where the host's tempo is heard apart from the lines' own Tempo, the
+        // first block hears it before anything sounds, as a VST 2 effect takes it
+        // when it is made: a reopened session starts at the host's tempo rather
+        // than fading to it from the lines' own during its first block.
+        if (following == TempoFollowing::InUseOnly)
+            for (int l = 0; l < kNumLines; ++l)
+                if (running[l]) followHostTempo(l);
         for (int l = 0; l < kNumLines; ++l) {
             applyHeadMove(l);
             prevWritePos[l] = writePos[l] - 1;

@@ -314,6 +314,11 @@ TEST_F(Lv2PluginTest, RendersSampleForSampleAsTheVst2Module) {
             ASSERT_NE(lv2, nullptr);
             copyControls(vst, *lv2);
             lv2->sendTempo(static_cast<float>(vst.host().timeInfo.tempo));
+            // A block of silence first: a VST 2 line that a program took off the host's
+            // tempo moves back to it during its first block, an LV2 line hears it at once.
+            const std::vector<float> silence(static_cast<std::size_t>(block), 0.0f);
+            vst.render(silence, silence, block);
+            lv2->render(silence, silence, block);
             const Outputs expected = vst.render(left, right, block);
             expectSameOutputs(expected, lv2->render(left, right, block),
                               std::string(s.name) + ", blocks of " + std::to_string(block));
@@ -335,6 +340,12 @@ TEST_F(Lv2PluginTest, SyncedLinesFollowTheHostTempoAsInTheVst2Module) {
     copyControls(vst, *lv2);
     lv2->control(idx(ParamKind::Tempo)) = 60.0f; // the host tempo must win on a synced line
     vst->setParameter(idx(ParamKind::Tempo), 60.0f);
+    // A block of silence first: the VST 2 line moves from 60 to the host's 140
+    // during its first block, the LV2 line hears 140 at once.
+    const std::vector<float> silence(block, 0.0f);
+    vst.render(silence, silence, block);
+    lv2->sendTempo(tempoAt(0));
+    lv2->render(silence, silence, block);
 
     Outputs expected;
     for (auto& channel : expected)
