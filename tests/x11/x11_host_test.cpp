@@ -178,7 +178,7 @@ Report parseReport(const std::string& text) {
 class X11HostTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!Xvfb::installed()) GTEST_SKIP() << "Xvfb is not installed (apt-get install xvfb)";
+        ASSERT_TRUE(installed("Xvfb")) << notInstalled("Xvfb", "xvfb");
         server_.emplace();
         ASSERT_TRUE(server_->running()) << "Xvfb did not start";
         shareLeakSuppressions();

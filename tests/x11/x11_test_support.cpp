@@ -31,11 +31,18 @@ std::string readDisplayNumber(int fd) {
 
 } // namespace
 
-// ---- Xvfb --------------------------------------------------------------------------
+// ---- Tools -------------------------------------------------------------------------
 
-bool Xvfb::installed() {
-    return std::system("command -v Xvfb >/dev/null 2>&1") == 0;
+bool installed(const std::string& program) {
+    return std::system(("command -v '" + program + "' >/dev/null 2>&1").c_str()) == 0;
 }
+
+std::string notInstalled(const std::string& program, const std::string& package) {
+    return program + " is not installed: the Debian package " + package +
+           " brings it (scripts/setup installs every tool the tests need)";
+}
+
+// ---- Xvfb --------------------------------------------------------------------------
 
 Xvfb::Xvfb(const std::vector<std::string>& extra) {
     int fds[2];

@@ -12,12 +12,15 @@
 
 namespace tesk::x11test {
 
+/// True when `program` is found on the PATH.
+bool installed(const std::string& program);
+/// The failure message of a test that needs `program`: the Debian package that brings it.
+std::string notInstalled(const std::string& program, const std::string& package);
+
 /// An Xvfb server on a free display number, started with -displayfd; DISPLAY names it
 /// while it runs.
 class Xvfb {
   public:
-    /// True when the Xvfb program can be found.
-    static bool installed();
     /// Starts the server with `extra` arguments (such as "-extension", "MIT-SHM").
     explicit Xvfb(const std::vector<std::string>& extra = {});
     /// Stops the server.

@@ -22,7 +22,7 @@ std::string run(const std::string& command) {
 }
 
 TEST(X11Validate, EveryCheckPassesWithTheEditorInAnXWindow) {
-    if (!Xvfb::installed()) GTEST_SKIP() << "Xvfb is not installed";
+    ASSERT_TRUE(installed("Xvfb")) << notInstalled("Xvfb", "xvfb");
     Xvfb server;
     ASSERT_TRUE(server.running());
     const std::string out = run(std::string(TESK_VALIDATE) + " --strictness 1 --seed 5 2>&1");
