@@ -114,6 +114,13 @@ bool waitUntil(const std::function<bool()>& done, const std::function<void()>& s
     return child;
 }
 
+::Window focusWindow(Display* display) {
+    ::Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    return focus;
+}
+
 void movePointer(Display* display, int x, int y) {
     XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
     XSync(display, False);

@@ -39,13 +39,17 @@ class Xvfb {
 };
 
 /// Calls `step` and checks `done` until it holds or `timeout` passes; its last answer.
+/// The default is long enough for a sanitizer build on a loaded machine: it bounds
+/// only how long a test takes to fail.
 bool waitUntil(const std::function<bool()>& done, const std::function<void()>& step,
-               std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));
+               std::chrono::milliseconds timeout = std::chrono::milliseconds(20000));
 
 /// A mapped top-level window of `width` × `height` at (0, 0) on `display`.
 ::Window makeTopLevel(Display* display, int width, int height);
 /// The first child of `parent`, or 0.
 ::Window firstChild(Display* display, ::Window parent);
+/// The window that has the keyboard focus.
+::Window focusWindow(Display* display);
 
 /// Moves the pointer to screen position (x, y) through XTEST.
 void movePointer(Display* display, int x, int y);
