@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -152,21 +151,8 @@ class X11HostTest : public ::testing::Test {
     ::Window editor = 0;
 };
 
-std::vector<std::uint8_t> headlessSnapshot(const std::string& program) {
-    const std::string path = ::testing::TempDir() + "tesk_x11_snapshot.png";
-    const std::string command =
-        std::string(TESK_SNAPSHOT) + " --program " + program + " " + path + " >/dev/null";
-    if (std::system(command.c_str()) != 0) return {};
-    std::ifstream file(path, std::ios::binary);
-    const std::vector<unsigned char> png((std::istreambuf_iterator<char>(file)),
-                                         std::istreambuf_iterator<char>());
-    gui::RgbImage image;
-    gui::decodePng(png.data(), png.size(), image);
-    return image.rgb;
-}
-
 TEST_F(X11HostTest, TheEditorShowsExactlyWhatTheHeadlessSnapshotShows) {
-    const std::vector<std::uint8_t> expected = headlessSnapshot("3");
+    const std::vector<std::uint8_t> expected = snapshotRgb(TESK_SNAPSHOT, "--program 3");
     ASSERT_EQ(expected.size(), static_cast<std::size_t>(kWidth * kHeight * 3));
     openEditor("3");
     const bool same = waitUntil([&] { return capture() == expected; }, [] {});

@@ -62,8 +62,18 @@ void typeKey(Display* display, unsigned long symbol, bool shift = false);
 /// Types each character of `text` (letters, digits, space and '.').
 void typeText(Display* display, const std::string& text);
 
-/// The pixels of `window` as packed RGB rows, read with XGetImage.
+/// Other clients make, place and destroy windows while a test looks at them: from
+/// the first call on, reading a window that is gone or not wholly on the screen
+/// fails (XQueryTree, XGetWindowAttributes and the like return 0, a capture is empty)
+/// instead of ending the program, so that the test can look again. Every other error
+/// goes to the handler Xlib had. Call it before any other thread uses Xlib.
+void tolerateWindowsInPassing();
+/// The pixels of `window` as packed RGB rows, read with XGetImage; none while the
+/// window cannot be read (see tolerateWindowsInPassing, which it calls).
 std::vector<std::uint8_t> captureRgb(Display* display, ::Window window, int width, int height);
+/// The editor as `tool` (tesk-snapshot) draws it with `options` (such as "--program 3"),
+/// as packed RGB rows; empty when the tool failed.
+std::vector<std::uint8_t> snapshotRgb(const std::string& tool, const std::string& options);
 
 /// The answers a drag source received from the target.
 struct DropAnswers {
