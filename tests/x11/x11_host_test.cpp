@@ -43,9 +43,10 @@ struct Area {
 };
 constexpr Area kWholeEditor{0, 0, kWidth, kHeight};
 
-// The pixels of `area` of a window capture.
+// The pixels of `area` of a window capture; none of a failed one.
 std::vector<std::uint8_t> pixelsOf(const std::vector<std::uint8_t>& rgb, const Area& area) {
     std::vector<std::uint8_t> part;
+    if (rgb.size() != static_cast<std::size_t>(kWidth) * kHeight * 3) return part;
     for (int y = area.top; y < area.bottom; ++y) {
         const auto from = rgb.begin() + (static_cast<std::ptrdiff_t>(y) * kWidth + area.left) * 3;
         part.insert(part.end(), from, from + (area.right - area.left) * 3);
