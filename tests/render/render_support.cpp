@@ -138,8 +138,8 @@ std::int64_t delaySamples(int rate, double tempo, int num, int den) {
 }
 
 std::string moduleMissing(const std::string& file, const std::string& package) {
-    return file + " was not found when this build was configured: the Debian package " +
-           package + " brings it (scripts/setup installs it); configure again after installing";
+    return file + " was not found when this build was configured: the Debian package " + package +
+           " brings it (scripts/setup installs it); configure again after installing";
 }
 
 TempFolder::TempFolder() {
