@@ -16,7 +16,8 @@ std::string run(const std::string& command) {
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return out;
     char chunk[4096];
-    while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) out += chunk;
+    while (std::fgets(chunk, sizeof chunk, pipe) != nullptr)
+        out += chunk;
     pclose(pipe);
     return out;
 }
