@@ -35,8 +35,10 @@ class Process {
   public:
     /// Starts `argv`; with `loadsOurCode`, under the sanitizer runtime our build needs.
     explicit Process(std::vector<std::string> argv, bool loadsOurCode = false) {
+        const pid_t parent = getpid();
         pid_ = fork();
         if (pid_ == 0) {
+            x11test::endWithParent(parent);
             const std::string preload = TESK_HOST_PRELOAD;
             if (loadsOurCode && !preload.empty()) {
                 setenv("LD_PRELOAD", preload.c_str(), 1);

@@ -1,5 +1,7 @@
 #include "x11_host_process.h"
 
+#include "x11_test_support.h"
+
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -25,8 +27,10 @@ HostProcess::HostProcess(const std::string& path, const std::vector<std::string>
     int in[2];
     int out[2];
     if (pipe(in) != 0 || pipe(out) != 0) return;
+    const pid_t parent = getpid();
     pid_ = fork();
     if (pid_ == 0) {
+        endWithParent(parent);
         dup2(in[0], STDIN_FILENO);
         dup2(out[1], STDOUT_FILENO);
         close(in[1]);

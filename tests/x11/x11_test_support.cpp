@@ -9,6 +9,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -64,13 +65,21 @@ std::string notInstalled(const std::string& program, const std::string& package)
            " brings it (scripts/setup installs every tool the tests need)";
 }
 
+void endWithParent(pid_t parent) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    // The parent may have ended before the request was made.
+    if (getppid() != parent) _exit(1);
+}
+
 // ---- Xvfb --------------------------------------------------------------------------
 
 Xvfb::Xvfb(const std::vector<std::string>& extra) {
     int fds[2];
     if (pipe(fds) != 0) return;
+    const pid_t parent = getpid();
     pid_ = fork();
     if (pid_ == 0) {
+        endWithParent(parent);
         const std::string fd = std::to_string(fds[1]);
         std::vector<const char*> args = {"Xvfb", "-displayfd",  fd.c_str(),  "-screen",
                                          "0",    "1024x768x24", "-nolisten", "tcp"};

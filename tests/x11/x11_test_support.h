@@ -4,6 +4,8 @@
 
 #include <X11/Xlib.h>
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -16,6 +18,10 @@ namespace tesk::x11test {
 bool installed(const std::string& program);
 /// The failure message of a test that needs `program`: the Debian package that brings it.
 std::string notInstalled(const std::string& program, const std::string& package);
+
+/// To be called in a child just forked from `parent`: the child gets SIGTERM when the
+/// test program ends, even by a crash, so that no server or host it started outlives it.
+void endWithParent(pid_t parent);
 
 /// An Xvfb server on a free display number, started with -displayfd; DISPLAY names it
 /// while it runs.
