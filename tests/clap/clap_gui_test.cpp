@@ -5,18 +5,55 @@
 #include "parameters.h"
 #include "x11_test_support.h"
 
+#include <atomic>
+#include <functional>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace tesk::test {
 namespace {
 
 using namespace x11test;
 
+constexpr int kFeedbackX = 126, kFeedbackY = 104;
+
+/// The pixels of the window inside `top` (the editor's), or none while there is none
+/// to read.
+std::vector<std::uint8_t> editorPixels(Display* display, ::Window top) {
+    const ::Window child = firstChild(display, top);
+    XWindowAttributes attributes{};
+    if (child == 0 || !XGetWindowAttributes(display, child, &attributes) ||
+        attributes.map_state != IsViewable)
+        return {};
+    return captureRgb(display, child, attributes.width, attributes.height);
+}
+
+/// True when the editor inside `top` shows the artwork: a picture far from one flat
+/// colour.
+bool showsArtwork(Display* display, ::Window top) {
+    const std::vector<std::uint8_t> pixels = editorPixels(display, top);
+    std::size_t differing = 0;
+    for (std::size_t i = 3; i < pixels.size(); i += 3)
+        differing += pixels[i] != pixels[0] || pixels[i + 1] != pixels[1];
+    return !pixels.empty() && differing > pixels.size() / 30;
+}
+
+/// The pixels of line 1's feedback knob in the editor inside `top`.
+std::vector<std::uint8_t> feedbackKnob(Display* display, ::Window top) {
+    const std::vector<std::uint8_t> pixels = editorPixels(display, top);
+    std::vector<std::uint8_t> knob;
+    for (int y = 92; y < 116 && !pixels.empty(); ++y) {
+        const auto row = pixels.begin() + (static_cast<std::ptrdiff_t>(y) * 384 + 114) * 3;
+        knob.insert(knob.end(), row, row + 24 * 3);
+    }
+    return knob;
+}
+
 class ClapGuiTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!Xvfb::installed()) GTEST_SKIP() << "Xvfb is not installed (apt-get install xvfb)";
+        ASSERT_TRUE(installed("Xvfb")) << notInstalled("Xvfb", "xvfb");
         server_.emplace();
         ASSERT_TRUE(server_->running()) << "Xvfb did not start";
         display = XOpenDisplay(nullptr);
@@ -33,15 +70,13 @@ class ClapGuiTest : public ::testing::Test {
     const clap_plugin_t* plugin() { return (*plugin_)->plugin(); }
     claphost::HostState& host() { return plugin_->host(); }
 
-    /// Runs the host's timers for `ms` milliseconds, as its event loop would.
-    void runTimers(int ms) {
-        for (int t = 0; t < ms; t += 10) {
-            host().fireTimers(plugin());
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+    /// Runs the host's timers, as its event loop would, until `done` holds; its answer.
+    bool runTimersUntil(const std::function<bool()>& done) {
+        return waitUntil(done, [this] { host().fireTimers(plugin()); });
     }
 
-    /// Opens the editor embedded in a new top-level window.
+    /// Opens the editor embedded in a new top-level window and runs the host's timers
+    /// until it shows the artwork.
     ::Window openEmbedded() {
         EXPECT_TRUE(gui->is_api_supported(plugin(), CLAP_WINDOW_API_X11, false));
         EXPECT_TRUE(gui->create(plugin(), CLAP_WINDOW_API_X11, false));
@@ -50,7 +85,8 @@ class ClapGuiTest : public ::testing::Test {
         window.x11 = top;
         EXPECT_TRUE(gui->set_parent(plugin(), &window));
         EXPECT_TRUE(gui->show(plugin()));
-        runTimers(300);
+        EXPECT_TRUE(runTimersUntil([&] { return showsArtwork(display, top); }))
+            << "the editor drew nothing";
         return top;
     }
 
@@ -95,10 +131,8 @@ TEST_F(ClapGuiTest, AClickReachesTheHostAsAGesture) {
     movePointer(display, kLine2OnX, kLine2OnY);
     setButton(display, 1, true);
     setButton(display, 1, false);
-    XSync(display, False);
-    runTimers(300);
     const clap_id line2On = static_cast<clap_id>(parameterIndex(ParamKind::IsDelayOn, 1));
-    EXPECT_EQ(*(*plugin_)->value(line2On), 1.0);
+    EXPECT_TRUE(runTimersUntil([&] { return *(*plugin_)->value(line2On) == 1.0; }));
     // Not processing: the news wait for the flush the instance asked for.
     EXPECT_GT(host().flushRequests, 0);
     claphost::InputEvents none;
@@ -114,40 +148,44 @@ TEST_F(ClapGuiTest, AClickReachesTheHostAsAGesture) {
 }
 
 // A drag is tracked inside the host's timer call until the button is let go,
-// so another connection moves the pointer and releases it meanwhile.
+// so another connection moves the pointer and releases it meanwhile, each step
+// once the knob shows the one before.
 TEST_F(ClapGuiTest, AKnobDragReachesTheHostAsOneGestureWithItsValues) {
-    openEmbedded();
-    constexpr int kFeedbackX = 126, kFeedbackY = 104;
+    const ::Window top = openEmbedded();
     movePointer(display, kFeedbackX, kFeedbackY);
     setButton(display, 1, true);
-    XSync(display, False);
-    std::thread user([] {
+    constexpr int kSteps = 6;
+    std::atomic<int> stepsShown{0};
+    std::atomic<bool> released{false};
+    std::thread user([&] {
         Display* own = XOpenDisplay(nullptr);
-        for (int step = 1; step <= 6; ++step) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(80));
-            movePointer(own, kFeedbackX, kFeedbackY - 5 * step);
-            XSync(own, False);
+        for (int step = 1; step <= kSteps; ++step) {
+            const std::vector<std::uint8_t> before = feedbackKnob(own, top);
+            // 8 pixels of a linear drag turn the handle far enough to show.
+            movePointer(own, kFeedbackX, kFeedbackY - 8 * step);
+            if (!waitUntil([&] { return feedbackKnob(own, top) != before; }, [] {})) break;
+            ++stepsShown;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(80));
         setButton(own, 1, false);
-        XSync(own, False);
         XCloseDisplay(own);
+        released = true;
     });
-    runTimers(1000);
+    EXPECT_TRUE(runTimersUntil([&] { return released.load(); }));
     user.join();
-    runTimers(100);
+    ASSERT_EQ(stepsShown.load(), kSteps) << "the knob stopped following the drag";
 
     claphost::InputEvents none;
     (*plugin_)->flush(none);
     const auto sent = (*plugin_)->takeSent();
     const clap_id feedback = static_cast<clap_id>(parameterIndex(ParamKind::FeedBack, 0));
-    ASSERT_GE(sent.size(), 3u);
+    // Each step the screen showed is one value, between the gesture's begin and end.
+    ASSERT_EQ(sent.size(), kSteps + 2u);
     EXPECT_EQ(sent.front().type, CLAP_EVENT_PARAM_GESTURE_BEGIN);
     EXPECT_EQ(sent.back().type, CLAP_EVENT_PARAM_GESTURE_END);
     double last = -1.0;
     for (std::size_t i = 1; i + 1 < sent.size(); ++i) {
         EXPECT_EQ(sent[i].type, CLAP_EVENT_PARAM_VALUE) << i;
-        EXPECT_GE(sent[i].value, last) << i;
+        EXPECT_GT(sent[i].value, last) << i;
         last = sent[i].value;
     }
     for (const auto& e : sent)

@@ -5,6 +5,12 @@ set -euo pipefail
 path=$1
 bundle=$path/TeskDelay.lv2
 fail() { echo "check_bundle: $*" >&2; exit 1; }
+need() {
+  command -v "$1" >/dev/null ||
+    fail "$1 is not installed: the Debian package $2 brings it (scripts/setup installs it)"
+}
+need sord_validate sordi
+need lv2info lilv-utils
 
 mapfile -t schemas < <(dpkg -L lv2-dev | grep '^/usr/lib/lv2/.*\.ttl$' | grep -v '/manifest\.ttl$')
 [ ${#schemas[@]} -gt 20 ] || fail "lv2-dev's schemas not found"

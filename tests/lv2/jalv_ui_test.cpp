@@ -10,13 +10,19 @@
 #include <jack/jack.h>
 
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace tesk::test {
 namespace {
@@ -29,8 +35,10 @@ class Process {
   public:
     /// Starts `argv`; with `loadsOurCode`, under the sanitizer runtime our build needs.
     explicit Process(std::vector<std::string> argv, bool loadsOurCode = false) {
+        const pid_t parent = getpid();
         pid_ = fork();
         if (pid_ == 0) {
+            x11test::endWithParent(parent);
             const std::string preload = TESK_HOST_PRELOAD;
             if (loadsOurCode && !preload.empty()) {
                 setenv("LD_PRELOAD", preload.c_str(), 1);
@@ -56,8 +64,7 @@ class Process {
     int stop() {
         if (pid_ <= 0) return status_;
         kill(pid_, SIGTERM);
-        for (int i = 0; i < 100 && waitpid(pid_, &status_, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(20ms);
+        x11test::waitUntil([&] { return waitpid(pid_, &status_, WNOHANG) != 0; }, [] {}, 2000ms);
         if (kill(pid_, 0) == 0) {
             kill(pid_, SIGKILL);
             waitpid(pid_, &status_, 0);
@@ -99,21 +106,41 @@ class AudioProbe {
                jack_connect(client_, "tesk-probe:out", "TeskDelay:in_2") == 0 &&
                jack_connect(client_, "TeskDelay:main_left", "tesk-probe:in") == 0;
     }
-    /// The main left output's level once it has settled: steady for one second,
-    /// longer than the echoes of program 0 take to arrive.
-    float settledLevel() {
-        float level = last_.load();
-        int same = 0;
-        for (int i = 0; i < 400 && same < 40; ++i) {
-            std::this_thread::sleep_for(25ms);
-            const float now = last_.load();
-            same = std::fabs(now - level) < 1e-4f ? same + 1 : 0;
-            level = now;
-        }
-        return level;
+    /// The main left output's level once it has settled at a level other than `old`:
+    /// the same for a second of audio, longer than the echoes of program 0 take to
+    /// arrive. Counted in the server's blocks, so a slow machine only takes longer.
+    /// Nothing when no such level came.
+    std::optional<float> settledLevelOtherThan(float old) {
+        float level = 0.0f;
+        const bool settled = x11test::waitUntil(
+            [&] {
+                const Reading now = unpack(reading_.load());
+                level = now.level;
+                return now.steadyBlocks >= kSettledBlocks && std::fabs(level - old) >= kSame;
+            },
+            [] {}, 30000ms);
+        return settled ? std::optional<float>(level) : std::nullopt;
     }
 
   private:
+    // One second at the server's rate and period.
+    static constexpr std::uint32_t kSettledBlocks = 44100 / 256;
+    static constexpr float kSame = 1e-4f;
+
+    /// The last block's level and how many blocks before it had the same.
+    struct Reading {
+        float level;
+        std::uint32_t steadyBlocks;
+    };
+    // One atomic word, so that a level is never read with another level's count.
+    static std::uint64_t pack(Reading r) {
+        return std::uint64_t{std::bit_cast<std::uint32_t>(r.level)} << 32 | r.steadyBlocks;
+    }
+    static Reading unpack(std::uint64_t word) {
+        return {std::bit_cast<float>(static_cast<std::uint32_t>(word >> 32)),
+                static_cast<std::uint32_t>(word)};
+    }
+
     static int process(jack_nframes_t frames, void* data) {
         auto* self = static_cast<AudioProbe*>(data);
         auto* out = static_cast<float*>(jack_port_get_buffer(self->out_, frames));
@@ -124,19 +151,35 @@ class AudioProbe {
             self->phase_ = (self->phase_ + 1) % 256;
             sum += static_cast<double>(in[k]) * in[k];
         }
-        if (frames > 0) self->last_.store(static_cast<float>(std::sqrt(sum / frames)));
+        if (frames > 0) self->record(static_cast<float>(std::sqrt(sum / frames)));
         return 0;
+    }
+    void record(float level) {
+        const Reading last = unpack(reading_.load(std::memory_order_relaxed));
+        const bool same = std::fabs(level - last.level) < kSame;
+        reading_.store(pack({level, same ? last.steadyBlocks + 1 : 0}));
     }
 
     jack_client_t* client_ = nullptr;
     jack_port_t* out_ = nullptr;
     jack_port_t* in_ = nullptr;
-    std::atomic<float> last_{0.0f};
+    std::atomic<std::uint64_t> reading_{0};
     unsigned phase_ = 0; ///< the process thread's own
 };
 
-bool installed(const char* program) {
-    return std::system(("command -v " + std::string(program) + " > /dev/null").c_str()) == 0;
+void printJackError(const char* message) {
+    std::fprintf(stderr, "%s\n", message);
+}
+
+/// True once a JACK server named by JACK_DEFAULT_SERVER takes a client. The refusals
+/// before it runs are expected and go unprinted.
+bool jackAnswers() {
+    jack_set_error_function([](const char*) {});
+    jack_client_t* client = jack_client_open("tesk-ping", JackNoStartServer, nullptr);
+    jack_set_error_function(&printJackError);
+    if (client == nullptr) return false;
+    jack_client_close(client);
+    return true;
 }
 
 // The window the UI made: the one 384 × 530 window below jalv's top level that
@@ -173,14 +216,32 @@ ScreenPoint screenOf(Display* display, ::Window window, int x, int y) {
     return {sx, sy};
 }
 
+constexpr int kWidth = 384, kHeight = 530;
+// Where jalv puts the values of the line that changed last.
+constexpr int kInfoTop = 5, kInfoBottom = 60;
+constexpr int kDrySliderTop = 501, kDrySliderBottom = 521;
+
+/// The rows `top` to `bottom` of a window capture, or what lies outside them.
+std::vector<std::uint8_t> rows(const std::vector<std::uint8_t>& rgb, int top, int bottom,
+                               bool inside = true) {
+    std::vector<std::uint8_t> part;
+    const auto rowBytes = static_cast<std::ptrdiff_t>(kWidth) * 3;
+    for (int y = 0; y < kHeight && !rgb.empty(); ++y) {
+        if ((y >= top && y < bottom) != inside) continue;
+        part.insert(part.end(), rgb.begin() + y * rowBytes, rgb.begin() + (y + 1) * rowBytes);
+    }
+    return part;
+}
+
 class JalvUiTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!std::string(TESK_HOST_PRELOAD).empty())
             GTEST_SKIP() << "jalv.gtk3 hangs at its start with a sanitizer runtime preloaded "
                             "(even for --help); this test runs in the plain builds";
-        for (const char* program : {"Xvfb", "jackd", "jalv.gtk3"})
-            if (!installed(program)) GTEST_SKIP() << program << " is not installed";
+        for (const auto& [program, package] :
+             {std::pair{"Xvfb", "xvfb"}, {"jackd", "jackd2"}, {"jalv.gtk3", "jalv"}})
+            ASSERT_TRUE(x11test::installed(program)) << x11test::notInstalled(program, package);
         xvfb = std::make_unique<Xvfb>();
         ASSERT_TRUE(xvfb->running());
         server = "tesk-lv2-" + std::to_string(getpid());
@@ -188,7 +249,9 @@ class JalvUiTest : public ::testing::Test {
         setenv("LV2_PATH", TESK_LV2_PATH, 1);
         jack = std::make_unique<Process>(std::vector<std::string>{
             "jackd", "--no-realtime", "-n", server, "-d", "dummy", "-r", "44100", "-p", "256"});
-        std::this_thread::sleep_for(300ms);
+        ASSERT_TRUE(x11test::waitUntil([&] { return jackAnswers() || !jack->running(); }, [] {}) &&
+                    jack->running())
+            << "jackd did not start";
         display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr);
     }
@@ -201,29 +264,35 @@ class JalvUiTest : public ::testing::Test {
 
     /// Starts jalv.gtk3 with the plug-in's own UI; the UI's window, or 0.
     ::Window startJalv() {
+        x11test::tolerateWindowsInPassing(); // GTK makes and drops windows as it starts
         jalv = std::make_unique<Process>(
             std::vector<std::string>{"jalv.gtk3", "urn:velmora:TeskDelay"}, true);
         ::Window editor = 0;
         x11test::waitUntil([&] { return editor != 0 || !jalv->running(); },
-                           [&] {
-                               std::this_thread::sleep_for(50ms);
-                               editor = findEditorWindow(display, DefaultRootWindow(display));
-                           },
-                           8000ms);
+                           [&] { editor = findEditorWindow(display, DefaultRootWindow(display)); });
         return editor;
     }
 
     std::vector<std::uint8_t> pixels(::Window editor) {
-        std::this_thread::sleep_for(300ms); // the host's idle paints at 30 Hz
-        return x11test::captureRgb(display, editor, 384, 530);
+        return x11test::captureRgb(display, editor, kWidth, kHeight);
+    }
+    /// Waits until `editor` shows `expected` (rows `top` to `bottom` left out when given).
+    bool waitForPixels(::Window editor, const std::vector<std::uint8_t>& expected, int top = 0,
+                       int bottom = 0) {
+        return x11test::waitUntil(
+            [&] {
+                return rows(pixels(editor), top, bottom, false) ==
+                       rows(expected, top, bottom, false);
+            },
+            [] {});
     }
 
+    /// A click at `at` held `hold`: how short a click is, is what the test is about.
     void click(ScreenPoint at, std::chrono::milliseconds hold) {
         x11test::movePointer(display, at.x, at.y);
         x11test::setButton(display, 1, true);
         std::this_thread::sleep_for(hold);
         x11test::setButton(display, 1, false);
-        XSync(display, False);
     }
 
     std::unique_ptr<Xvfb> xvfb;
@@ -234,42 +303,56 @@ class JalvUiTest : public ::testing::Test {
 };
 
 TEST_F(JalvUiTest, JalvShowsTheUiWhichTakesClicksAndDragsAndOpensAgain) {
+    // jalv starts every port at its default, program 0's values but for the tempos
+    // (88 bpm), which its UI shows where the snapshot shows the host's tempo; the
+    // values panel shows whichever line jalv's port events named last.
+    const std::vector<std::uint8_t> program0 =
+        x11test::snapshotRgb(TESK_SNAPSHOT, "--program 0 --tempo 88");
+    const std::vector<std::uint8_t> line1Off =
+        x11test::snapshotRgb(TESK_SNAPSHOT, "--program 0 --tempo 88 --set IsDelayOn1=0");
+    ASSERT_EQ(program0.size(), static_cast<std::size_t>(kWidth * kHeight * 3));
+    ASSERT_EQ(line1Off.size(), program0.size());
     ::Window editor = startJalv();
     ASSERT_NE(editor, 0u) << "jalv.gtk3 showed no 384 x 530 UI";
+    ASSERT_TRUE(waitForPixels(editor, program0, kInfoTop, kInfoBottom))
+        << "the UI does not show program 0";
     AudioProbe probe;
     ASSERT_TRUE(probe.connect()) << "cannot wire a JACK client to jalv's ports";
-    const float levelBefore = probe.settledLevel();
+    const std::optional<float> levelBefore = probe.settledLevelOtherThan(0.0f);
+    ASSERT_TRUE(levelBefore) << "no steady sound came back from jalv";
 
     // A short click on line 1's on/off switch turns the line off: its knobs
     // change, and the host's port turns the line's echo off in the DSP.
-    const std::vector<std::uint8_t> before = pixels(editor);
     click(screenOf(display, editor, 24, 106), 5ms);
-    const std::vector<std::uint8_t> afterClick = pixels(editor);
-    EXPECT_NE(afterClick, before) << "the short click did not reach the editor";
-    const float levelAfterClick = probe.settledLevel();
-    EXPECT_NE(levelAfterClick, levelBefore) << "the host's port did not change";
+    EXPECT_TRUE(waitForPixels(editor, line1Off)) << "the short click did not reach the editor";
+    const std::optional<float> levelAfterClick = probe.settledLevelOtherThan(*levelBefore);
+    ASSERT_TRUE(levelAfterClick) << "the host's port did not change";
 
-    // A drag on the dry-level slider moves its handle.
+    // A drag on the dry-level slider moves its handle, step by step.
     const ScreenPoint from = screenOf(display, editor, 295, 511);
     x11test::movePointer(display, from.x, from.y);
     x11test::setButton(display, 1, true);
-    for (int dx = 0; dx <= 100; dx += 10) {
+    for (int dx = 10; dx <= 100; dx += 10) {
+        const std::vector<std::uint8_t> last =
+            rows(pixels(editor), kDrySliderTop, kDrySliderBottom);
         x11test::movePointer(display, from.x - dx, from.y);
-        XSync(display, False);
-        std::this_thread::sleep_for(15ms);
+        ASSERT_TRUE(x11test::waitUntil(
+            [&] { return rows(pixels(editor), kDrySliderTop, kDrySliderBottom) != last; }, [] {}))
+            << "the drag did not move the slider " << dx << " pixels";
     }
     x11test::setButton(display, 1, false);
-    XSync(display, False);
-    EXPECT_NE(pixels(editor), afterClick) << "the drag did not move the slider";
     // Less of the dry input reaches the main pair.
-    EXPECT_LT(probe.settledLevel(), levelAfterClick) << "the host's dry level did not fall";
+    const std::optional<float> levelAfterDrag = probe.settledLevelOtherThan(*levelAfterClick);
+    ASSERT_TRUE(levelAfterDrag) << "the host's dry level did not change";
+    EXPECT_LT(*levelAfterDrag, *levelAfterClick) << "the host's dry level did not fall";
     EXPECT_TRUE(jalv->running());
 
     // Closing the host closes the UI; a new host shows it again.
     jalv->stop();
     editor = startJalv();
-    EXPECT_NE(editor, 0u) << "the UI did not open again";
-    EXPECT_EQ(pixels(editor), before) << "a new instance starts from program 0";
+    ASSERT_NE(editor, 0u) << "the UI did not open again";
+    EXPECT_TRUE(waitForPixels(editor, program0, kInfoTop, kInfoBottom))
+        << "a new instance starts from program 0";
 }
 
 } // namespace

@@ -63,7 +63,7 @@ struct UiHostLog {
 class Lv2UiTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(Xvfb::installed()) << "Xvfb is needed for the UI (apt-get install xvfb)";
+        ASSERT_TRUE(x11test::installed("Xvfb")) << x11test::notInstalled("Xvfb", "xvfb");
         server_.emplace();
         ASSERT_TRUE(server_->running()) << "Xvfb did not start";
         display_ = XOpenDisplay(nullptr);

@@ -79,7 +79,7 @@ TEST_F(RenderErrors, BadOptionsAndOutputNames) {
 
 TEST_F(RenderErrors, OutputInAMissingFolder) {
 #ifndef TESK_LSP_ART_DELAY
-    GTEST_SKIP() << "lsp-plugins-vst is not installed (scripts/setup installs it)";
+    FAIL() << moduleMissing("art-delay-stereo.so", "lsp-plugins-vst");
 #else
     expectFailure({"--plugin", TESK_LSP_ART_DELAY, folder_.file("in.wav"),
                    folder_.file("no/such/folder/out.wav")},
@@ -97,7 +97,7 @@ TEST_F(RenderErrors, TooManyInputChannels) {
 
 TEST_F(RenderErrors, UnknownParameterOfAThirdPartyPlugin) {
 #ifndef TESK_LSP_ART_DELAY
-    GTEST_SKIP() << "lsp-plugins-vst is not installed (scripts/setup installs it)";
+    FAIL() << moduleMissing("art-delay-stereo.so", "lsp-plugins-vst");
 #else
     expectFailure(through(TESK_LSP_ART_DELAY, {"--set", "dry_onn=1"}), kUnknownParameter,
                   {"no parameter 'dry_onn'", "'dry_on'"}, true);

@@ -137,6 +137,11 @@ std::int64_t delaySamples(int rate, double tempo, int num, int den) {
     return static_cast<std::int64_t>(rate * seconds) % (4 * static_cast<std::int64_t>(rate));
 }
 
+std::string moduleMissing(const std::string& file, const std::string& package) {
+    return file + " was not found when this build was configured: the Debian package " + package +
+           " brings it (scripts/setup installs it); configure again after installing";
+}
+
 TempFolder::TempFolder() {
     std::string pattern =
         (std::filesystem::path(testing::TempDir()) / "tesk-render-XXXXXX").string();

@@ -24,6 +24,10 @@ RunResult runRender(const std::vector<std::string>& args, const std::filesystem:
 RunResult runRenderThirdParty(const std::vector<std::string>& args,
                               const std::filesystem::path& workDir);
 
+/// The failure message of a test whose third-party module `file` was not found when
+/// the build was configured: the Debian package that brings it.
+std::string moduleMissing(const std::string& file, const std::string& package);
+
 /// Planar audio: one vector of samples per channel.
 struct Audio {
     int rate = 44100;

@@ -26,7 +26,7 @@ class ThirdPartyRender : public ::testing::Test {
 
 TEST_F(ThirdPartyRender, LspArtisticDelayRendersFiniteWetAudio) {
 #ifndef TESK_LSP_ART_DELAY
-    GTEST_SKIP() << "lsp-plugins-vst is not installed (scripts/setup installs it)";
+    FAIL() << moduleMissing("art-delay-stereo.so", "lsp-plugins-vst");
 #else
     // One tap 64 ms after the dry signal (dadd spans 0 to 256 s).
     RunResult run = runRenderThirdParty(
@@ -46,7 +46,7 @@ TEST_F(ThirdPartyRender, LspArtisticDelayRendersFiniteWetAudio) {
 
 TEST_F(ThirdPartyRender, LspListNamesThePluginAndItsParameters) {
 #ifndef TESK_LSP_ART_DELAY
-    GTEST_SKIP() << "lsp-plugins-vst is not installed (scripts/setup installs it)";
+    FAIL() << moduleMissing("art-delay-stereo.so", "lsp-plugins-vst");
 #else
     RunResult run = runRenderThirdParty({"--plugin", TESK_LSP_ART_DELAY, "--list"}, folder_.path());
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -57,7 +57,7 @@ TEST_F(ThirdPartyRender, LspListNamesThePluginAndItsParameters) {
 
 TEST_F(ThirdPartyRender, ZamDelayIsFedAMonoMixAndFillsBothChannels) {
 #ifndef TESK_ZAM_DELAY
-    GTEST_SKIP() << "zam-plugins is not installed (scripts/setup installs it)";
+    FAIL() << moduleMissing("ZamDelay-vst.so", "zam-plugins");
 #else
     RunResult run = runRenderThirdParty(
         {"--plugin", TESK_ZAM_DELAY, folder_.file("impulse.wav"), folder_.file("out.wav")},

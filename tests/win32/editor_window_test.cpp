@@ -9,8 +9,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -43,7 +46,7 @@ class EditorWindowTest : public ::testing::Test {
         height_ = rect->bottom - rect->top;
         host_.emplace(width_, height_);
         (*plugin_)->dispatch(effEditOpen, 0, 0, host_->handle());
-        pump(300);
+        ASSERT_TRUE(pump([this] { return painted(); })) << "the editor did not paint";
     }
     void TearDown() override {
         if (plugin_) (*plugin_)->dispatch(effEditClose);
@@ -51,20 +54,39 @@ class EditorWindowTest : public ::testing::Test {
         plugin_.reset();
     }
 
-    void pump(int milliseconds) {
-        pumpMessages(milliseconds, [this] { (*plugin_)->dispatch(effEditIdle); });
+    /// Handles messages and idles the editor until `done` holds; its answer.
+    bool pump(const std::function<bool()>& done) {
+        return pumpMessagesUntil(done, [this] { (*plugin_)->dispatch(effEditIdle); });
     }
     HWND frame() const { return host_->child(); }
+    /// True once the editor's window is there with nothing left to paint.
+    bool painted() const { return frame() != nullptr && !GetUpdateRect(frame(), nullptr, FALSE); }
+    /// The tempo field's edit box, or null while it is closed.
+    HWND editBox() const { return FindWindowExA(frame(), nullptr, "EDIT", nullptr); }
     float parameter(ParamKind kind) const {
         return (*plugin_)->getParameter(parameterIndex(kind, 0));
     }
-    /// A press and release of the left button at `where`, each handled before the next.
-    void click(POINT where) {
+    /// How many values of line 1's `kind` the host has been told of; any thread.
+    std::size_t automated(ParamKind kind) {
+        const std::int32_t index = parameterIndex(kind, 0);
+        const std::vector<vsthost::AutomationEvent> all = plugin_->host().automation();
+        return static_cast<std::size_t>(std::count_if(
+            all.begin(), all.end(), [index](const auto& a) { return a.index == index; }));
+    }
+    /// Handles messages until all input is taken and `count` values of line 1's `kind`
+    /// have reached the host; true when no more than that came.
+    bool pumpUntilAutomated(ParamKind kind, std::size_t count) {
+        pump([&] { return !inputWaiting() && automated(kind) >= count; });
+        return automated(kind) == count;
+    }
+    /// A press and release of the left button at `where`, each handled before the
+    /// next: the press until `handled` holds. True when it did.
+    bool click(POINT where, const std::function<bool()>& handled) {
         moveCursor(frame(), where.x, where.y);
         pressLeftButton(true);
-        pump(150);
+        const bool shown = pump(handled);
         pressLeftButton(false);
-        pump(150);
+        return pump([] { return !inputWaiting(); }) && shown;
     }
 
     std::optional<Plugin> plugin_;
@@ -135,9 +157,9 @@ TEST_F(EditorWindowTest, OpensAChildWindowOfTheModulesClassShowingTheArtwork) {
 
 TEST_F(EditorWindowTest, AClickTogglesTheLine) {
     const float before = parameter(ParamKind::IsDelayOn);
-    click(kOnOffButton);
+    ASSERT_TRUE(click(kOnOffButton, [this] { return automated(ParamKind::IsDelayOn) == 1; }));
     EXPECT_NE(parameter(ParamKind::IsDelayOn), before);
-    click(kOnOffButton);
+    ASSERT_TRUE(click(kOnOffButton, [this] { return automated(ParamKind::IsDelayOn) == 2; }));
     EXPECT_EQ(parameter(ParamKind::IsDelayOn), before);
 }
 
@@ -148,17 +170,17 @@ TEST_F(EditorWindowTest, QuickClicksAreNeverLost) {
     moveCursor(frame(), kOnOffButton.x, kOnOffButton.y);
     pressLeftButton(true);
     pressLeftButton(false);
-    pump(300);
+    EXPECT_TRUE(pumpUntilAutomated(ParamKind::IsDelayOn, 1)) << "a tap";
     EXPECT_NE(parameter(ParamKind::IsDelayOn), before) << "a tap";
     pressLeftButton(true);
     pressLeftButton(false);
     pressLeftButton(true);
     pressLeftButton(false);
-    pump(300);
+    EXPECT_TRUE(pumpUntilAutomated(ParamKind::IsDelayOn, 3)) << "a double click";
     EXPECT_NE(parameter(ParamKind::IsDelayOn), before) << "a double click toggles twice";
     pressLeftButton(true);
     pressLeftButton(false);
-    pump(300);
+    EXPECT_TRUE(pumpUntilAutomated(ParamKind::IsDelayOn, 4)) << "a tap";
     EXPECT_EQ(parameter(ParamKind::IsDelayOn), before);
 }
 
@@ -167,19 +189,25 @@ TEST_F(EditorWindowTest, ADragMovesThePanFaderToItsEnd) {
     moveCursor(frame(), kPanStart.x, kPanStart.y);
     pressLeftButton(true);
     // The fader tracks the drag inside the button-down message: the hand moves
-    // from another thread, as a user's hand would.
-    std::thread hand([this] {
-        Sleep(200);
-        for (int x = kPanStart.x; x <= kPanEnd.x; x += 10) {
+    // from another thread, as a user's hand would, each step once the host has been
+    // told of the one before, and last past the fader's end.
+    std::atomic<bool> released{false};
+    std::atomic<int> stepsSeen{0};
+    std::thread hand([&] {
+        for (const int x : {40, 50, 60, 70, 80, 90, 100, static_cast<int>(kPanEnd.x)}) {
+            const std::size_t told = automated(ParamKind::Pan);
             moveCursor(frame(), x, kPanEnd.y);
-            Sleep(30);
+            // The hand's thread has no windows: it only waits.
+            if (!pumpMessagesUntil([&] { return automated(ParamKind::Pan) > told; }, {})) break;
+            ++stepsSeen;
         }
-        Sleep(200);
         pressLeftButton(false);
+        released = true;
     });
-    pump(1500);
+    EXPECT_TRUE(pump([&] { return released.load(); }));
     hand.join();
-    pump(100);
+    EXPECT_TRUE(pump([] { return !inputWaiting(); }));
+    EXPECT_EQ(stepsSeen.load(), 8) << "the fader stopped following the drag";
     const float after = parameter(ParamKind::Pan);
     EXPECT_NE(after, before);
     EXPECT_TRUE(after == 0.0f || after == 1.0f) << after;
@@ -187,9 +215,9 @@ TEST_F(EditorWindowTest, ADragMovesThePanFaderToItsEnd) {
 
 TEST_F(EditorWindowTest, TheTempoFieldEditsInTheSystemsEditBox) {
     const std::int32_t tempo = parameterIndex(ParamKind::Tempo, 0);
-    click(kTempoField);
-    HWND edit = FindWindowExA(frame(), nullptr, "EDIT", nullptr);
-    ASSERT_NE(edit, nullptr);
+    ASSERT_TRUE(click(kTempoField, [this] { return editBox() != nullptr; }))
+        << "the tempo field opened no edit box";
+    HWND edit = editBox();
     char shown[64] = {};
     GetWindowTextA(edit, shown, sizeof shown);
     EXPECT_EQ(std::string(shown),
@@ -200,8 +228,7 @@ TEST_F(EditorWindowTest, TheTempoFieldEditsInTheSystemsEditBox) {
     EXPECT_EQ(HIWORD(selection), std::strlen(shown));
     SetWindowTextA(edit, "95");
     SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
-    pump(200);
-    EXPECT_EQ(FindWindowExA(frame(), nullptr, "EDIT", nullptr), nullptr);
+    EXPECT_TRUE(pump([this] { return editBox() == nullptr; })) << "the edit box stayed";
     EXPECT_EQ((*plugin_)->parameterDisplay(tempo).rfind("95", 0), 0u)
         << (*plugin_)->parameterDisplay(tempo);
 }
@@ -209,8 +236,7 @@ TEST_F(EditorWindowTest, TheTempoFieldEditsInTheSystemsEditBox) {
 TEST_F(EditorWindowTest, ClosingTheEditorDestroysItsWindowAndClass) {
     const std::string name = className(frame());
     (*plugin_)->dispatch(effEditClose);
-    pump(50);
-    EXPECT_EQ(frame(), nullptr);
+    EXPECT_TRUE(pump([this] { return frame() == nullptr; }));
     WNDCLASSA description;
     EXPECT_FALSE(GetClassInfoA(GetModuleHandleA("TeskDelay.dll"), name.c_str(), &description));
 }

@@ -36,15 +36,11 @@ HostWindow::~HostWindow() {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
-void pumpMessages(int milliseconds, const std::function<void()>& idle) {
-    pumpUntil([] { return false; }, idle, milliseconds);
-}
-
-bool pumpUntil(const std::function<bool()>& done, const std::function<void()>& idle,
-               int timeoutMs) {
+bool pumpMessagesUntil(const std::function<bool()>& done, const std::function<void()>& idle,
+                       DWORD timeout) {
     const DWORD start = GetTickCount();
     DWORD lastIdle = 0;
-    while (GetTickCount() - start < static_cast<DWORD>(timeoutMs)) {
+    while (GetTickCount() - start < timeout) {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
@@ -58,6 +54,10 @@ bool pumpUntil(const std::function<bool()>& done, const std::function<void()>& i
         Sleep(5);
     }
     return done();
+}
+
+bool inputWaiting() {
+    return (HIWORD(GetQueueStatus(QS_INPUT)) & QS_INPUT) != 0;
 }
 
 void moveCursor(HWND window, int x, int y) {

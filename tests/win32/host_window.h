@@ -27,12 +27,14 @@ class HostWindow {
     HWND hwnd_ = nullptr;
 };
 
-/// Handles this thread's messages for about `milliseconds`, calling `idle` (the
-/// editor's idle, as hosts do) every 20 ms.
-void pumpMessages(int milliseconds, const std::function<void()>& idle);
-/// The same until `done` holds or `timeoutMs` milliseconds pass; `done`'s last answer.
-bool pumpUntil(const std::function<bool()>& done, const std::function<void()>& idle,
-               int timeoutMs = 5000);
+/// Handles this thread's messages, calling `idle` (the editor's idle, as hosts do)
+/// every 20 ms, until `done` holds or `timeout` milliseconds pass; its last answer.
+/// The default bounds only how long a failing test takes.
+bool pumpMessagesUntil(const std::function<bool()>& done, const std::function<void()>& idle,
+                       DWORD timeout = 20000);
+/// True while input sent to this thread's windows waits in its queue. Wine queues what
+/// SendInput sends before it returns.
+bool inputWaiting();
 /// Moves the cursor to `x`, `y` of `window`'s client area.
 void moveCursor(HWND window, int x, int y);
 /// Presses (true) or releases (false) the left mouse button where the cursor is.

@@ -39,7 +39,8 @@ void openAndCloseTheEditor(const vsthost::Module& module) {
     ASSERT_NE(rect, nullptr);
     HostWindow window(rect->right - rect->left, rect->bottom - rect->top);
     ASSERT_EQ(instance->dispatch(effEditOpen, 0, 0, window.handle()), 1);
-    EXPECT_TRUE(pumpUntil([&] { return window.child() != nullptr && showsPicture(window.child()); },
+    EXPECT_TRUE(
+        pumpMessagesUntil([&] { return window.child() != nullptr && showsPicture(window.child()); },
                           [&] { instance->dispatch(effEditIdle); }))
         << "the editor never drew";
     instance->dispatch(effEditClose);

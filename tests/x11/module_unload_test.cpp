@@ -60,8 +60,7 @@ void* handleOf(::Window window) {
 class ModuleUnloadTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(Xvfb::installed())
-            << "NOT RUN: Xvfb is not installed (apt-get install xvfb); the editor needs a display";
+        ASSERT_TRUE(installed("Xvfb")) << notInstalled("Xvfb", "xvfb");
         server_.emplace();
         ASSERT_TRUE(server_->running()) << "Xvfb did not start";
         display_ = XOpenDisplay(nullptr);

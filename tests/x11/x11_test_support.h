@@ -4,6 +4,8 @@
 
 #include <X11/Xlib.h>
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -12,12 +14,19 @@
 
 namespace tesk::x11test {
 
+/// True when `program` is found on the PATH.
+bool installed(const std::string& program);
+/// The failure message of a test that needs `program`: the Debian package that brings it.
+std::string notInstalled(const std::string& program, const std::string& package);
+
+/// To be called in a child just forked from `parent`: the child gets SIGTERM when the
+/// test program ends, even by a crash, so that no server or host it started outlives it.
+void endWithParent(pid_t parent);
+
 /// An Xvfb server on a free display number, started with -displayfd; DISPLAY names it
 /// while it runs.
 class Xvfb {
   public:
-    /// True when the Xvfb program can be found.
-    static bool installed();
     /// Starts the server with `extra` arguments (such as "-extension", "MIT-SHM").
     explicit Xvfb(const std::vector<std::string>& extra = {});
     /// Stops the server.
@@ -36,13 +45,17 @@ class Xvfb {
 };
 
 /// Calls `step` and checks `done` until it holds or `timeout` passes; its last answer.
+/// The default is long enough for a sanitizer build on a loaded machine: it bounds
+/// only how long a test takes to fail.
 bool waitUntil(const std::function<bool()>& done, const std::function<void()>& step,
-               std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));
+               std::chrono::milliseconds timeout = std::chrono::milliseconds(20000));
 
 /// A mapped top-level window of `width` × `height` at (0, 0) on `display`.
 ::Window makeTopLevel(Display* display, int width, int height);
 /// The first child of `parent`, or 0.
 ::Window firstChild(Display* display, ::Window parent);
+/// The window that has the keyboard focus.
+::Window focusWindow(Display* display);
 
 /// Moves the pointer to screen position (x, y) through XTEST.
 void movePointer(Display* display, int x, int y);
@@ -55,11 +68,21 @@ void typeKey(Display* display, unsigned long symbol, bool shift = false);
 /// Types each character of `text` (letters, digits, space and '.').
 void typeText(Display* display, const std::string& text);
 
-/// The pixels of `window` as packed RGB rows, read with XGetImage.
+/// Other clients make, place and destroy windows while a test looks at them: from
+/// the first call on, reading a window that is gone or not wholly on the screen
+/// fails (XQueryTree, XGetWindowAttributes and the like return 0, a capture is empty)
+/// instead of ending the program, so that the test can look again. Every other error
+/// goes to the handler Xlib had. Call it before any other thread uses Xlib.
+void tolerateWindowsInPassing();
+/// The pixels of `window` as packed RGB rows, read with XGetImage; none while the
+/// window cannot be read (see tolerateWindowsInPassing, which it calls).
 std::vector<std::uint8_t> captureRgb(Display* display, ::Window window, int width, int height);
 /// True when packed RGB pixels show a picture, far from one flat colour: more than a
 /// tenth of them differ from the first.
 bool showsPicture(const std::vector<std::uint8_t>& rgb);
+/// The editor as `tool` (tesk-snapshot) draws it with `options` (such as "--program 3"),
+/// as packed RGB rows; empty when the tool failed.
+std::vector<std::uint8_t> snapshotRgb(const std::string& tool, const std::string& options);
 
 /// The answers a drag source received from the target.
 struct DropAnswers {

@@ -16,13 +16,14 @@ std::string run(const std::string& command) {
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return out;
     char chunk[4096];
-    while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) out += chunk;
+    while (std::fgets(chunk, sizeof chunk, pipe) != nullptr)
+        out += chunk;
     pclose(pipe);
     return out;
 }
 
 TEST(X11Validate, EveryCheckPassesWithTheEditorInAnXWindow) {
-    if (!Xvfb::installed()) GTEST_SKIP() << "Xvfb is not installed";
+    ASSERT_TRUE(installed("Xvfb")) << notInstalled("Xvfb", "xvfb");
     Xvfb server;
     ASSERT_TRUE(server.running());
     const std::string out = run(std::string(TESK_VALIDATE) + " --strictness 1 --seed 5 2>&1");

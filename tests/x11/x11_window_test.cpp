@@ -78,7 +78,7 @@ class ProbeView : public gui::View {
 class X11Test : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!Xvfb::installed()) GTEST_SKIP() << "Xvfb is not installed (apt-get install xvfb)";
+        ASSERT_TRUE(installed("Xvfb")) << notInstalled("Xvfb", "xvfb");
         server_.emplace(extraServerArguments());
         ASSERT_TRUE(server_->running()) << "Xvfb did not start";
         display = XOpenDisplay(nullptr);

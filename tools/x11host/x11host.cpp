@@ -66,7 +66,9 @@ const char* const kHelp =
     "  --version          the version\n"
     "\n"
     "Once the editor is open, one line 'ready window=0xID width=W height=H' names the\n"
-    "host window on standard output.\n"
+    "host window on standard output. A line 'sync' on standard input is answered\n"
+    "with a line 'synced' after the next idle, once the editor has handled every\n"
+    "input event that reached the display before it.\n"
     "\n"
     "exit codes: 0 done, 2 bad option, 3 no display or unreadable settings, 4 settings\n"
     "not written, 5 no instance or no editor, 6 unknown parameter, 7 value out of\n"
@@ -165,20 +167,59 @@ class HostWindow {
     Atom closeAtom_ = None;
 };
 
-// A line "quit" on standard input ends the run; so does its end.
-bool quitRequested() {
-    pollfd input{STDIN_FILENO, POLLIN, 0};
-    if (poll(&input, 1, 0) <= 0) return false;
-    char line[64] = {};
-    const ssize_t got = read(STDIN_FILENO, line, sizeof line - 1);
-    return got <= 0 || std::string(line).find("quit") != std::string::npos;
+/// What standard input asked for since the last look.
+struct Requests {
+    bool quit = false; ///< a line with "quit", or the end of the input
+    int syncs = 0;     ///< lines "sync", each to be answered after the next idle
+};
+
+/// The lines on standard input, read without waiting; a line may arrive in pieces.
+class CommandInput {
+  public:
+    /// Everything complete that has arrived since the last call.
+    Requests take() {
+        Requests requests;
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        while (!requests.quit && poll(&input, 1, 0) > 0) {
+            char chunk[256];
+            const ssize_t got = read(STDIN_FILENO, chunk, sizeof chunk);
+            if (got <= 0) {
+                requests.quit = true;
+            } else {
+                pending_.append(chunk, static_cast<std::size_t>(got));
+            }
+        }
+        for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
+            const std::string line = pending_.substr(0, end);
+            pending_.erase(0, end + 1);
+            if (line.find("quit") != std::string::npos) requests.quit = true;
+            if (line == "sync") ++requests.syncs;
+        }
+        return requests;
+    }
+
+  private:
+    std::string pending_;
+};
+
+// A driver that sends input through the display and then "sync" learns when the
+// editor has handled it: the idle after the line reads every event the server had
+// sent before the driver's own round trip returned.
+void answerSyncs(int syncs) {
+    for (int i = 0; i < syncs; ++i)
+        std::puts("synced");
+    std::fflush(stdout);
 }
 
 void runEditor(vsthost::Instance& instance, HostWindow& window, long frames) {
+    CommandInput commands;
     auto next = std::chrono::steady_clock::now();
     for (long done = 0; frames < 0 || done < frames; ++done) {
-        if (!window.stillOpen() || quitRequested()) break;
-        instance.dispatch(effEditIdle);
+        if (!window.stillOpen()) break;
+        const Requests requests = commands.take();
+        if (requests.syncs > 0 || !requests.quit) instance.dispatch(effEditIdle);
+        answerSyncs(requests.syncs);
+        if (requests.quit) break;
         next += kIdlePeriod;
         std::this_thread::sleep_until(next);
     }
