@@ -54,7 +54,7 @@ std::optional<std::string> programFor(const Options& options) {
 /// Loads and starts the plug-in, then selects `program` and applies --set, in that order.
 std::unique_ptr<Plugin> startPlugin(const Options& options, double rate,
                                     const std::optional<std::string>& program) {
-    std::string path = options.plugin.empty() ? builtPluginPath() : options.plugin;
+    std::string path = options.plugin.empty() ? defaultPluginPath() : options.plugin;
     auto plugin = Plugin::load(path, {options.tempo, rate, options.blockSize, options.verbose});
     plugin->start();
     if (program) plugin->selectProgram(*program);

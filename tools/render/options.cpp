@@ -1,7 +1,9 @@
 #include "options.h"
 
 #include "errors.h"
+#include "module_search.h"
 #include "number_text.h"
+#include "wrap_text.h"
 
 #include <cerrno>
 #include <cmath>
@@ -188,9 +190,11 @@ Files:
                         more than two; one number feeds that channel to both
 
 Plug-in:
-  --plugin PATH         the VST 2 module (.so) to load; default: TeskDelay.so
-                        as built with this tool
-  --program N|NAME      select a program by number (from 0) or by the name
+  --plugin PATH         the VST 2 module (.so) to load
+)" + wrapText(std::string("default: the first ") + vsthost::kTeskDelayModule + " in " +
+                  vsthost::moduleSearchText(),
+              std::string(24, ' '), 80) +
+           R"(  --program N|NAME      select a program by number (from 0) or by the name
                         the plug-in gives it (any case)
   --set NAME=VALUE      set a parameter before rendering; NAME as --list shows
                         it (or its index), VALUE as the plug-in takes it

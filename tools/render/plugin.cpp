@@ -1,6 +1,7 @@
 #include "plugin.h"
 
 #include "errors.h"
+#include "module_search.h"
 #include "name_match.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 namespace tesk::render {
 
@@ -44,27 +46,14 @@ bool showsNumber(const std::string& shown, float value) {
     return std::fabs(number - static_cast<double>(value)) <= halfStep;
 }
 
-std::string builtPluginPath() {
-    // Installed, the module sits in PREFIX/lib/vst beside PREFIX/bin; that copy comes
-    // first, so an installed tool never picks up a build tree's module.
-    std::vector<std::filesystem::path> candidates;
-    std::error_code error;
-    std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error)
-        candidates.push_back(executable.parent_path().parent_path() / "lib" / "vst" / "TeskDelay.so");
-#ifdef TESK_BUILT_PLUGIN
-    candidates.emplace_back(TESK_BUILT_PLUGIN);
-#endif
-    if (!error) candidates.push_back(executable.parent_path() / "TeskDelay.so");
-    std::string looked;
-    for (const auto& candidate : candidates) {
-        if (std::filesystem::is_regular_file(candidate, error)) return candidate.string();
-        looked += (looked.empty() ? "" : ", ") + candidate.string();
-    }
+std::string defaultPluginPath() {
+    if (std::optional<std::filesystem::path> found = vsthost::findModule(vsthost::kTeskDelayModule))
+        return found->string();
     throw RenderError(ExitCode::plugin,
-                      "TeskDelay.so was not found (looked for " + looked +
-                          "); build it with cmake --build BUILD --target TeskDelay, or name a "
-                          "module with --plugin PATH");
+                      std::string(vsthost::kTeskDelayModule) + " was not found (looked in " +
+                          vsthost::moduleSearchFoldersText() +
+                          "); install it with scripts/install, add its folder to VST_PATH, or "
+                          "name a module with --plugin PATH");
 }
 
 // ---------------------------------------------------------------- loading

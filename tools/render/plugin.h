@@ -90,8 +90,8 @@ class Plugin {
     HostSetup setup_;
 };
 
-/// The TeskDelay module built with this tool: the path given at build time, else
-/// TeskDelay.so next to the executable; throws RenderError (plugin) when neither exists.
-std::string builtPluginPath();
+/// The TeskDelay module to load when none is named: the first found where
+/// vsthost::findModule looks; throws RenderError (plugin) when there is none.
+std::string defaultPluginPath();
 
 } // namespace tesk::render
