@@ -97,8 +97,8 @@ class TailWriter {
 /// The source writes straight into the plug-in's first two input buffers.
 class BlockRunner {
   public:
-    BlockRunner(Plugin& plugin, OutputMode mode, std::int32_t blockSize)
-        : plugin_(plugin), blockSize_(blockSize),
+    BlockRunner(Plugin& plugin, OutputMode mode, std::int32_t blockSize, float gain)
+        : plugin_(plugin), blockSize_(blockSize), gain_(gain),
           fileChannels_(outputChannels(mode, plugin.outputs())),
           inputs_(std::max(plugin.inputs(), 2), blockSize), outputs_(plugin.outputs(), blockSize),
           mixes_(fileChannels_, blockSize),
@@ -155,7 +155,7 @@ class BlockRunner {
             const float* plane = planes_[static_cast<std::size_t>(target)];
             float* sample = interleaved_.data() + target;
             for (std::int32_t k = 0; k < frames; ++k, sample += channels)
-                *sample = 0.0f + plane[k];
+                *sample = gain_ * plane[k] + 0.0f;
         }
     }
 
@@ -173,12 +173,13 @@ class BlockRunner {
     }
 
     // Adding 0 keeps what accumulating onto a silent frame always gave: a
-    // negative zero from the plug-in is written as a positive one.
+    // negative zero from the plug-in is written as a positive one. A gain of 1
+    // leaves every sample as it is.
     void interleavePair(const float* first, const float* second, std::int32_t frames) {
         float* out = interleaved_.data();
         for (std::int32_t k = 0; k < frames; ++k) {
-            out[2 * k] = 0.0f + first[k];
-            out[2 * k + 1] = 0.0f + second[k];
+            out[2 * k] = gain_ * first[k] + 0.0f;
+            out[2 * k + 1] = gain_ * second[k] + 0.0f;
         }
     }
 
@@ -192,6 +193,7 @@ class BlockRunner {
 
     Plugin& plugin_;
     std::int32_t blockSize_;
+    float gain_;
     int fileChannels_;
     ChannelSet inputs_;
     ChannelSet outputs_;
@@ -224,7 +226,7 @@ int outputChannels(OutputMode mode, int pluginOutputs) {
 
 RenderResult render(Plugin& plugin, AudioSource& source, SoundFileSink& sink,
                     const RenderPlan& plan, ProgressBar& progress) {
-    BlockRunner runner(plugin, plan.outputs, plan.blockSize);
+    BlockRunner runner(plugin, plan.outputs, plan.blockSize, plan.gain);
     double rate = source.rate();
     warmUp(runner, plan.warmUpSeconds, rate);
     std::int64_t inputFrames = source.frames();

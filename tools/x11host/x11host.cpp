@@ -231,7 +231,7 @@ void report(const render::Plugin& plugin) {
 }
 
 int run(const Options& o) {
-    render::HostSetup setup{120.0, 44100.0, 512, false};
+    render::HostSetup setup{120.0, 44100.0, 512, false, "tesk-render --list"};
     auto plugin =
         render::Plugin::load(o.plugin.empty() ? render::defaultPluginPath() : o.plugin, setup);
     plugin->start();
