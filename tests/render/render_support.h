@@ -24,6 +24,15 @@ RunResult runRender(const std::vector<std::string>& args, const std::filesystem:
 RunResult runRenderThirdParty(const std::vector<std::string>& args,
                               const std::filesystem::path& workDir);
 
+/// As runRender, as an ordinary user: when the tests run as root, the tool runs as
+/// the user nobody (so `workDir` must be open to all), so that file permissions bind.
+RunResult runRenderAsUser(const std::vector<std::string>& args,
+                          const std::filesystem::path& workDir);
+
+/// Runs a shell command and answers what it printed on both streams, with a note
+/// appended when it fails.
+std::string runCommand(const std::string& command);
+
 /// Planar audio: one vector of samples per channel.
 struct Audio {
     int rate = 44100;
