@@ -63,11 +63,12 @@ TEST_F(RenderErrors, UnreadableInputSaysPermissionDenied) {
                                                      std::filesystem::perms::others_write ^
                                                      std::filesystem::perms::group_write);
     std::filesystem::permissions(folder_.file("in.wav"), std::filesystem::perms::none);
-    RunResult run = runRenderAsUser({folder_.file("in.wav"), folder_.file("out.wav")},
-                                    folder_.path());
+    RunResult run =
+        runRenderAsUser({folder_.file("in.wav"), folder_.file("out.wav")}, folder_.path());
     EXPECT_EQ(run.exitCode, kInputFile) << run.err;
     for (const std::string phrase : {"in.wav", "permission denied", "read access"})
-        EXPECT_NE(run.err.find(phrase), std::string::npos) << "no '" << phrase << "' in " << run.err;
+        EXPECT_NE(run.err.find(phrase), std::string::npos)
+            << "no '" << phrase << "' in " << run.err;
     EXPECT_EQ(run.err.find("System error"), std::string::npos) << run.err;
 }
 

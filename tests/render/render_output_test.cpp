@@ -28,8 +28,9 @@ Audio loudPhrase() {
         const std::size_t start = static_cast<std::size_t>(note) * kRate / 4;
         for (std::size_t k = 0; k < static_cast<std::size_t>(kRate / 4); ++k) {
             const double t = static_cast<double>(k) / kRate;
-            const auto sample = static_cast<float>(kPhrasePeak * std::exp(-6.0 * t) *
-                                                   std::sin(2.0 * std::numbers::pi * pitches[note] * t));
+            const auto sample =
+                static_cast<float>(kPhrasePeak * std::exp(-6.0 * t) *
+                                   std::sin(2.0 * std::numbers::pi * pitches[note] * t));
             audio.channels[0][start + k] = sample;
             audio.channels[1][start + k] = 0.8f * sample;
         }
@@ -74,7 +75,8 @@ class RenderOutput : public ::testing::Test {
 
     /// Renders the loud phrase through program 11 with `more` options into `output`.
     RunResult renderPhrase(const std::string& output, std::vector<std::string> more = {}) {
-        more.insert(more.end(), {"--program", "11", folder_.file("phrase.wav"), folder_.file(output)});
+        more.insert(more.end(),
+                    {"--program", "11", folder_.file("phrase.wav"), folder_.file(output)});
         return runRender(more, folder_.path());
     }
 
@@ -115,7 +117,8 @@ TEST_F(RenderOutput, AClippingRenderSaysHowManySamplesTheirPeakAndTheGainThatHel
     ASSERT_EQ(again.exitCode, 0) << again.err;
     EXPECT_EQ(again.err.find("warning"), std::string::npos) << again.err;
     const double peakDb =
-        20.0 * std::log10(static_cast<double>(largestMagnitude(readAudio(folder_.file("again.flac")))));
+        20.0 *
+        std::log10(static_cast<double>(largestMagnitude(readAudio(folder_.file("again.flac")))));
     EXPECT_LE(peakDb, -0.1);
     EXPECT_GE(peakDb, -0.3);
 
@@ -131,8 +134,8 @@ TEST_F(RenderOutput, GainScalesEverySampleByExactlyItsFactor) {
     ASSERT_EQ(plain.channels.size(), 2u);
     for (const char* decibels : {"-6.020599913279624", "-3", "2.5"}) {
         SCOPED_TRACE(decibels);
-        ASSERT_EQ(renderPhrase("gained.wav", {"--quiet", "--tail", "1", "--gain", decibels}).exitCode,
-                  0);
+        ASSERT_EQ(
+            renderPhrase("gained.wav", {"--quiet", "--tail", "1", "--gain", decibels}).exitCode, 0);
         const Audio gained = readAudio(folder_.file("gained.wav"));
         ASSERT_EQ(gained.channels.size(), 2u);
         ASSERT_EQ(gained.frames(), plain.frames());

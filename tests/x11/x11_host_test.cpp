@@ -534,8 +534,8 @@ struct SnapshotRun {
 
 SnapshotRun runSnapshot(const std::string& arguments) {
     const std::string err = ::testing::TempDir() + "tesk_snapshot_cli.err";
-    const int status =
-        std::system((std::string(TESK_SNAPSHOT) + " " + arguments + " >/dev/null 2>" + err).c_str());
+    const int status = std::system(
+        (std::string(TESK_SNAPSHOT) + " " + arguments + " >/dev/null 2>" + err).c_str());
     std::ifstream file(err);
     std::stringstream text;
     text << file.rdbuf();

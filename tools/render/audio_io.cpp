@@ -5,8 +5,8 @@
 #include <fcntl.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -219,8 +219,8 @@ void checkOutputName(const std::string& path) {
 }
 
 SoundFileSink::SoundFileSink(const std::string& path, int channels, double rate)
-    : file_(openEncoded(path, channels, rate)),
-      holdsIntegers_(file_->holdsIntegers()), channels_(channels), path_(path) {
+    : file_(openEncoded(path, channels, rate)), holdsIntegers_(file_->holdsIntegers()),
+      channels_(channels), path_(path) {
     pending_.reserve(static_cast<std::size_t>(kChunkFrames * channels_));
 }
 

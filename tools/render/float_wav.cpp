@@ -76,9 +76,9 @@ FloatWavFile::FloatWavFile(const std::string& path, int channels, double rate)
     const std::uint64_t bytesPerSecond = std::uint64_t{rate_} * channels_ * (kBitsPerSample / 8);
     if (channels < 1 || channels > 64 || rate < 1.0 ||
         bytesPerSecond > std::numeric_limits<std::uint32_t>::max()) {
-        throw RenderError(ExitCode::outputFile,
-                          "a WAV file cannot hold " + std::to_string(channels) + " channels at " +
-                              numberText(rate) + " Hz; write .flac instead");
+        throw RenderError(ExitCode::outputFile, "a WAV file cannot hold " +
+                                                    std::to_string(channels) + " channels at " +
+                                                    numberText(rate) + " Hz; write .flac instead");
     }
     file_ = std::fopen(path.c_str(), "wb");
     if (file_ == nullptr) {
@@ -141,8 +141,8 @@ void FloatWavFile::write(const float* interleaved, std::int64_t frames) {
 
 bool FloatWavFile::finishHeader() {
     const auto dataBytes = static_cast<std::uint32_t>(frames_ * channels_ * sizeof(float));
-    const std::uint32_t riffBytes = static_cast<std::uint32_t>(dataSizeAt(channels_)) + 4 -
-                                    8 + dataBytes;
+    const std::uint32_t riffBytes =
+        static_cast<std::uint32_t>(dataSizeAt(channels_)) + 4 - 8 + dataBytes;
     const auto frames = static_cast<std::uint32_t>(frames_);
     auto put = [this](long at, std::uint32_t value) {
         return std::fseek(file_, at, SEEK_SET) == 0 &&

@@ -104,12 +104,12 @@ void warnOfClipping(const Options& options, const SoundFileSink& sink) {
     if (options.quiet || level.overFullScale == 0) return;
     const double peakDb = 20.0 * std::log10(static_cast<double>(level.peak));
     const bool one = level.overFullScale == 1;
-    const std::string count =
-        std::to_string(level.overFullScale) + (one ? " sample" : " samples");
+    const std::string count = std::to_string(level.overFullScale) + (one ? " sample" : " samples");
     char peak[32];
     std::snprintf(peak, sizeof peak, "%+.1f dBFS", peakDb);
     if (sink.holdsIntegers()) {
-        std::fprintf(stderr, "warning: %s clipped in %s: the output peaks at %s, above full scale\n",
+        std::fprintf(stderr,
+                     "warning: %s clipped in %s: the output peaks at %s, above full scale\n",
                      count.c_str(), sink.path().c_str(), peak);
     } else {
         std::fprintf(stderr,
@@ -119,10 +119,12 @@ void warnOfClipping(const Options& options, const SoundFileSink& sink) {
                      one ? "it" : "them", one ? "it clips" : "they clip");
     }
     if (std::isfinite(peakDb)) {
-        std::fprintf(stderr, "warning: render again with --gain %.1f to bring the peak to %.1f dBFS\n",
+        std::fprintf(stderr,
+                     "warning: render again with --gain %.1f to bring the peak to %.1f dBFS\n",
                      gainForPeak(options.gainDb, peakDb), kTargetPeakDb);
     } else {
-        std::fprintf(stderr, "warning: the output holds infinite samples, which no --gain brings back\n");
+        std::fprintf(stderr,
+                     "warning: the output holds infinite samples, which no --gain brings back\n");
     }
 }
 
@@ -135,11 +137,11 @@ int renderFile(const Options& options) {
     noteMono(*plugin, options);
     SoundFileSink sink(output, outputChannels(options.outputs, plugin->outputs()), source->rate());
     ProgressBar progress(!options.quiet);
-    RenderResult result = render(
-        *plugin, *source, sink,
-        {options.outputs, options.tailSeconds, options.blockSize, options.warmUpSeconds,
-         static_cast<float>(std::pow(10.0, options.gainDb / 20.0))},
-        progress);
+    RenderResult result =
+        render(*plugin, *source, sink,
+               {options.outputs, options.tailSeconds, options.blockSize, options.warmUpSeconds,
+                static_cast<float>(std::pow(10.0, options.gainDb / 20.0))},
+               progress);
     plugin->finish();
     sink.close();
     report(options, sink, result, source->rate());

@@ -250,9 +250,10 @@ Files:
 
 Plug-in:
   --plugin PATH         the VST 2 module (.so) to load
-)" + wrapText(std::string("default: the first ") + vsthost::kTeskDelayModule + " in " +
-                  vsthost::moduleSearchText(),
-              std::string(24, ' '), 80) +
+)" +
+           wrapText(std::string("default: the first ") + vsthost::kTeskDelayModule + " in " +
+                        vsthost::moduleSearchText(),
+                    std::string(24, ' '), 80) +
            R"(  --program N|NAME      select a program by number (from 0) or by the name
                         the plug-in gives it (any case)
   --set NAME=VALUE      set a parameter before rendering; NAME as --list shows
@@ -300,12 +301,12 @@ clips them; a float WAV keeps them, but they clip when it is converted.
 Exit codes:
   0  rendered (or listed)
   1  unexpected failure
-  2  bad option or argument
-  3  input file missing, unreadable or not audio
+  2  bad option or argument (an empty file name, a bad --settings line)
+  3  input file missing, unreadable or not audio; --settings file unreadable
   4  output file cannot be written
   5  plug-in missing, not a VST 2 module, or it made no instance
   6  --set names no parameter of the plug-in
-  7  --set gives a value outside the parameter's range
+  7  --set gives a value the parameter does not take
   8  --program names no program of the plug-in
   9  the input has more than two channels and --channels picks none
 )";

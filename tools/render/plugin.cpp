@@ -156,8 +156,8 @@ int Plugin::programIndex(const std::string& numberOrName) const {
         if (number < count) return static_cast<int>(number);
         throw RenderError(ExitCode::unknownProgram, "there is no program " + numberOrName + ": '" +
                                                         name() + "' numbers its programs 0 to " +
-                                                        std::to_string(count - 1) +
-                                                        " (" + setup_.listCommand + " shows them)");
+                                                        std::to_string(count - 1) + " (" +
+                                                        setup_.listCommand + " shows them)");
     }
     std::vector<int> matches;
     std::vector<std::string> names;
@@ -213,7 +213,8 @@ int Plugin::parameterIndex(const std::string& wanted) const {
     }
     throw RenderError(ExitCode::unknownParameter,
                       "'" + name() + "' has no parameter '" + wanted + "'; the closest are " +
-                          quotedList(closestNames(wanted, names)) + " (" + setup_.listCommand + " shows them all)");
+                          quotedList(closestNames(wanted, names)) + " (" + setup_.listCommand +
+                          " shows them all)");
 }
 
 bool Plugin::displayShows(int index, float value) const {
@@ -253,8 +254,8 @@ void Plugin::applyValue(const Setting& setting) {
         instance_->setParameter(index, before);
         throw RenderError(ExitCode::valueOutOfRange,
                           parameter + " takes " + accepted + "; not " + setting.valueText +
-                              " (given " + setting.valueText + ", the plug-in shows " + shown + "; " +
-                              setup_.listCommand + " shows its current value)");
+                              " (given " + setting.valueText + ", the plug-in shows " + shown +
+                              "; " + setup_.listCommand + " shows its current value)");
     }
     if (setup_.verbose) {
         std::fprintf(stderr, "set %s (%d) = %s: %s %s\n", parameter.c_str(), index,

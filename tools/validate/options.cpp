@@ -109,8 +109,7 @@ std::string helpText() {
            "24 for program names) warn; texts over 64 bytes, the most hosts give, fail.\n"
            "\n"
            "  PATH               the module (" +
-           kModuleSuffix +
-           ") to check\n" +
+           kModuleSuffix + ") to check\n" +
            wrapText(std::string("default: the first ") + vsthost::kTeskDelayModule + " in " +
                         vsthost::moduleSearchText(),
                     std::string(21, ' '), 88) +

@@ -46,35 +46,35 @@ struct Options {
 
 std::string helpText() {
     return "usage: tesk-x11host [options]\n"
-    "\n"
-    "Opens TeskDelay's editor in a window of its own on the X display (DISPLAY) and\n"
-    "idles it 30 times a second, as a Linux VST 2 host does. Close the window, type\n"
-    "quit on standard input or end it to stop; then every parameter is printed as\n"
-    "'parameter INDEX NAME = VALUE (DISPLAY)', each automation call the plug-in made\n"
-    "as 'automation INDEX VALUE' inside its 'edit begin INDEX' and 'edit end INDEX',\n"
-    "and the process's CPU time. One silent block is\n"
-    "processed first, so lines synced to the host take its tempo (120).\n"
-    "\n"
-    "options:\n"
-    "  --plugin PATH      the module to load\n" +
+           "\n"
+           "Opens TeskDelay's editor in a window of its own on the X display (DISPLAY) and\n"
+           "idles it 30 times a second, as a Linux VST 2 host does. Close the window, type\n"
+           "quit on standard input or end it to stop; then every parameter is printed as\n"
+           "'parameter INDEX NAME = VALUE (DISPLAY)', each automation call the plug-in made\n"
+           "as 'automation INDEX VALUE' inside its 'edit begin INDEX' and 'edit end INDEX',\n"
+           "and the process's CPU time. One silent block is\n"
+           "processed first, so lines synced to the host take its tempo (120).\n"
+           "\n"
+           "options:\n"
+           "  --plugin PATH      the module to load\n" +
            wrapText(std::string("default: the first ") + vsthost::kTeskDelayModule + " in " +
                         vsthost::moduleSearchText(),
                     std::string(21, ' '), 80) +
-    "  --program N|NAME   load a program first, by number (0-15) or by name\n"
-    "  --settings FILE    apply FILE's NAME=VALUE lines first, as a host restores a\n"
-    "                     saved session\n"
-    "  --save FILE        on exit, write every parameter to FILE as NAME=VALUE lines,\n"
-    "                     as a host saves a session (tesk-render --settings reads it)\n"
-    "  --frames N         exit after N idles (N / 30 seconds)\n"
-    "  -h, --help         this text\n"
-    "  --version          the version\n"
-    "\n"
-    "Once the editor is open, one line 'ready window=0xID width=W height=H' names the\n"
-    "host window on standard output.\n"
-    "\n"
-    "exit codes: 0 done, 2 bad option, 3 no display or unreadable settings, 4 settings\n"
-    "not written, 5 no instance or no editor, 6 unknown parameter, 7 value out of\n"
-    "range, 8 unknown program\n";
+           "  --program N|NAME   load a program first, by number (0-15) or by name\n"
+           "  --settings FILE    apply FILE's NAME=VALUE lines first, as a host restores a\n"
+           "                     saved session\n"
+           "  --save FILE        on exit, write every parameter to FILE as NAME=VALUE lines,\n"
+           "                     as a host saves a session (tesk-render --settings reads it)\n"
+           "  --frames N         exit after N idles (N / 30 seconds)\n"
+           "  -h, --help         this text\n"
+           "  --version          the version\n"
+           "\n"
+           "Once the editor is open, one line 'ready window=0xID width=W height=H' names the\n"
+           "host window on standard output.\n"
+           "\n"
+           "exit codes: 0 done, 2 bad option, 3 no display or unreadable settings, 4 settings\n"
+           "not written, 5 no instance or no editor, 6 unknown parameter, 7 value out of\n"
+           "range, 8 unknown program\n";
 }
 
 long framesFrom(const std::string& text) {
