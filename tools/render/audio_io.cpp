@@ -251,10 +251,11 @@ void SoundFileSink::measure(const float* interleaved, std::int64_t frames) {
     // The count runs over every sample and vectorises; the peak is needed only
     // to say how far the output went past full scale, so only writes that did
     // pay for it.
+    // A 32-bit count runs four to a vector: one write is far below 2^32 samples.
     const float* end = interleaved + frames * channels_;
-    std::int64_t over = 0;
+    std::uint32_t over = 0;
     for (const float* sample = interleaved; sample < end; ++sample)
-        over += std::fabs(*sample) > 1.0f ? 1 : 0;
+        over += std::fabs(*sample) > 1.0f ? 1u : 0u;
     if (over == 0) return;
     level_.overFullScale += over;
     for (const float* sample = interleaved; sample < end; ++sample)
