@@ -10,7 +10,7 @@ namespace tesk::render {
 
 namespace {
 
-/// -90 dBFS: below this the tail counts as silent.
+/// -90 dBFS of the plug-in's own output: below this the tail counts as silent.
 constexpr float kSilence = 3.1623e-5f;
 /// Longer than TeskDelay's longest delay (just under four seconds): a quiet
 /// stretch this long means no echo is still on its way.
@@ -38,10 +38,12 @@ class ChannelSet {
 
 /// Writes the tail. An open-ended tail holds quiet frames back, so the file ends
 /// shortly after the last audible sample; a tail of given length is written whole.
+/// Silence is judged before the gain, so that --gain changes a file's level only,
+/// never its length.
 class TailWriter {
   public:
-    TailWriter(SoundFileSink& sink, double rate, bool openEnded)
-        : sink_(sink), openEnded_(openEnded),
+    TailWriter(SoundFileSink& sink, double rate, bool openEnded, float gain)
+        : sink_(sink), openEnded_(openEnded), silence_(kSilence * gain),
           quietToEnd_(static_cast<std::int64_t>(kQuietToEndSeconds * rate)),
           margin_(static_cast<std::int64_t>(kEndMarginSeconds * rate)) {}
 
@@ -69,7 +71,7 @@ class TailWriter {
     /// Frames up to and including the last one holding an audible sample.
     std::int64_t audibleFrames(const float* interleaved, std::int64_t frames) const {
         std::int64_t samples = frames * sink_.channels();
-        while (samples > 0 && !(std::fabs(interleaved[samples - 1]) > kSilence))
+        while (samples > 0 && !(std::fabs(interleaved[samples - 1]) > silence_))
             --samples;
         return (samples + sink_.channels() - 1) / sink_.channels();
     }
@@ -87,6 +89,7 @@ class TailWriter {
 
     SoundFileSink& sink_;
     bool openEnded_;
+    float silence_; ///< kSilence, at the level of the written output
     std::int64_t quietToEnd_;
     std::int64_t margin_;
     std::vector<float> held_;
@@ -239,7 +242,7 @@ RenderResult render(Plugin& plugin, AudioSource& source, SoundFileSink& sink,
     auto tailFrames = static_cast<std::int64_t>(
         std::llround(plan.tailSeconds.value_or(kLongestTailSeconds) * rate));
     std::int64_t shownTotal = plan.tailSeconds ? inputFrames + tailFrames : inputFrames;
-    TailWriter tail(sink, rate, !plan.tailSeconds);
+    TailWriter tail(sink, rate, !plan.tailSeconds, plan.gain);
     for (std::int64_t tailDone = 0; tailDone < tailFrames && !tail.diedAway();) {
         auto frames = static_cast<std::int32_t>(
             std::min<std::int64_t>(runner.blockSize(), tailFrames - tailDone));
