@@ -12,7 +12,10 @@
 #  4. no installed file, and no --help, names the build folder;
 #  5. a tool run from the build tree, with nothing installed for it, falls back on
 #     the build's module.
-# usage: check_standalone.sh <source dir> <build dir>
+# usage: check_standalone.sh <source dir> <build dir> [sanitized]
+# With "sanitized" (an AddressSanitizer build) the binaries' bytes are not
+# searched: the instrumentation names each translation unit's source file, and
+# the artwork's sources are generated into the build folder.
 set -eu
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -27,6 +30,7 @@ fi
 
 source_dir=$1
 build=$(cd "$2" && pwd -P)
+sanitized=${3:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 home="$work/home" bin="$work/home/.local/bin"
@@ -91,6 +95,12 @@ grep -qF "file=$work/first/TeskDelay.so " "$work/err" ||
 
 # 4. No build path in anything installed. grep reads the binaries' bytes.
 found=$(grep -rlF "$build" "$home" || true)
+if [ "$sanitized" = sanitized ] && [ -n "$found" ]; then
+  elf=$(printf '\177ELF')
+  found=$(for file in $found; do [ "$(head -c 4 "$file")" = "$elf" ] || echo "$file"; done)
+  echo "NOT CHECKED: the binaries of this sanitizer build name the build folder in their" \
+    "instrumentation; the release build's test searches them"
+fi
 [ -z "$found" ] || fail "installed files name the build folder $build: $found"
 for tool in "$bin"/*; do
   if HOME=$home "$tool" --help | grep -qF "$build"; then fail "$(basename "$tool") --help names $build"; fi
