@@ -26,7 +26,7 @@ if(NOT status EQUAL 0 OR NOT version MATCHES "^tesk-render \\(TeskDelay\\) [0-9]
 endif()
 
 # The dynamic loader names every file it maps (glibc's LD_DEBUG=files).
-execute_process(COMMAND ${CMAKE_COMMAND} -E env LD_DEBUG=files
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=VST_PATH LD_DEBUG=files
     ${PREFIX}/bin/tesk-render --quiet -o ${PREFIX}/demo.wav
   ERROR_VARIABLE loaded RESULT_VARIABLE status)
 if(NOT status EQUAL 0 OR NOT EXISTS ${PREFIX}/demo.wav)

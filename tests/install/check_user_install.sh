@@ -3,6 +3,7 @@
 # folder that already holds files of other plug-ins and tools: every file is
 # placed and listed in the manifest, a second install changes nothing, the
 # installed tool runs, and --uninstall leaves exactly what was there before.
+# The install and its --help say how to put ~/.local/bin on PATH.
 # usage: check_user_install.sh <source dir> <build dir>
 set -eu
 source_dir=$1 build=$2
@@ -28,11 +29,18 @@ done
 [ "$(readlink "$home/.lxvst/TeskDelay.so")" = "$home/.vst/TeskDelay.so" ] ||
   fail "~/.lxvst/TeskDelay.so is not a link to the copy in ~/.vst"
 grep -q "Ardour" "$home.log" || fail "the install does not say which hosts scan its folders"
+grep -qF 'export PATH="$HOME/.local/bin:$PATH"' "$home.log" ||
+  fail "the install does not say how to put ~/.local/bin on PATH"
 # Every file placed is in the manifest, and nothing else is.
 placed=$(cd "$home" && find . ! -type d | sed "s|^\.|$home|" | grep -v -e OtherPlugin -e other-tool \
   -e install-manifest | sort)
 listed=$(sed -n 's/^file //p' "$manifest" | sort)
 [ "$placed" = "$listed" ] || fail "the manifest does not list exactly the files placed"
+
+help=$("$source_dir/scripts/install" --help)
+case "$help" in *"set -"*|*"source_dir"*) fail "scripts/install --help prints lines of code: $help" ;; esac
+echo "$help" | grep -qF 'export PATH="$HOME/.local/bin:$PATH"' ||
+  fail "scripts/install --help does not say how to put ~/.local/bin on PATH"
 
 first=$(cat "$manifest")
 install_here >/dev/null 2>&1 || fail "a second scripts/install failed"

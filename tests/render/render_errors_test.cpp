@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 namespace tesk::render::test {
@@ -56,6 +57,30 @@ TEST_F(RenderErrors, MissingInputFile) {
     expectFailure({folder_.file("nowhere.wav")}, kInputFile, {"nowhere.wav", "does not exist"});
 }
 
+TEST_F(RenderErrors, UnreadableInputSaysPermissionDenied) {
+    // Run as the user nobody when the tests run as root, whom no permission stops.
+    std::filesystem::permissions(folder_.path(), std::filesystem::perms::all ^
+                                                     std::filesystem::perms::others_write ^
+                                                     std::filesystem::perms::group_write);
+    std::filesystem::permissions(folder_.file("in.wav"), std::filesystem::perms::none);
+    RunResult run =
+        runRenderAsUser({folder_.file("in.wav"), folder_.file("out.wav")}, folder_.path());
+    EXPECT_EQ(run.exitCode, kInputFile) << run.err;
+    for (const std::string phrase : {"in.wav", "permission denied", "read access"})
+        EXPECT_NE(run.err.find(phrase), std::string::npos)
+            << "no '" << phrase << "' in " << run.err;
+    EXPECT_EQ(run.err.find("System error"), std::string::npos) << run.err;
+}
+
+TEST_F(RenderErrors, EmptyFileNamesAreNotTakenForNone) {
+    // An empty INPUT would otherwise render the demo: a script's unset variable.
+    expectFailure({""}, kUsage, {"empty name", "INPUT"});
+    expectFailure({folder_.file("in.wav"), ""}, kUsage, {"empty name", "OUTPUT"});
+    expectFailure({"-o", ""}, kUsage, {"empty name", "-o"});
+    expectFailure({"--plugin", ""}, kUsage, {"empty name", "--plugin"});
+    EXPECT_FALSE(std::filesystem::exists(folder_.path() / "demo.wav"));
+}
+
 TEST_F(RenderErrors, InputThatIsNotAudio) {
     std::ofstream(folder_.file("text.wav")) << "not audio at all";
     expectFailure({folder_.file("text.wav"), folder_.file("out.wav")}, kInputFile,
@@ -75,6 +100,27 @@ TEST_F(RenderErrors, BadOptionsAndOutputNames) {
     expectFailure({"--tempo", "fast"}, kUsage, {"--tempo takes a number"});
     expectFailure({"--set", "FeedBack1"}, kUsage, {"NAME=VALUE"});
     expectFailure({folder_.file("in.wav"), folder_.file("out.mp3")}, kUsage, {".wav or .flac"});
+    for (const char* gain : {"loud", "-101", "41", "", "nan"})
+        expectFailure({"--gain", gain}, kUsage, {"--gain takes decibels from -100 to 40"});
+}
+
+TEST_F(RenderErrors, ASettingsFileLineIsNamedByFileAndLine) {
+#ifndef TESK_DELAY_PATH
+    GTEST_SKIP() << "the TeskDelay module is not part of this build yet";
+#else
+    const std::string file = folder_.file("session.txt");
+    std::ofstream(file) << "# a session\nFeedBack1=0.5\n\nFeedBack2\n";
+    expectFailure({"--settings", file}, kUsage,
+                  {file + ":4: 'FeedBack2' is not NAME=VALUE", "# comment"});
+    std::ofstream(file) << "FeedBack1=0.5\nFeedBack2=much\n";
+    expectFailure({"--settings", file}, kUsage, {file + ":2: FeedBack2 needs a number"});
+    std::ofstream(file) << "FeedBack1=0.5\nFeedBak2=0.5\n";
+    expectFailure(through(TESK_DELAY_PATH, {"--settings", file}), kUnknownParameter,
+                  {file + ":2: 'TeskDelay' has no parameter 'FeedBak2'"});
+    std::ofstream(file) << "\n\nTempo3=1200\n";
+    expectFailure(through(TESK_DELAY_PATH, {"--settings", file}), kValueOutOfRange,
+                  {file + ":3: Tempo3 takes"});
+#endif
 }
 
 TEST_F(RenderErrors, OutputInAMissingFolder) {
@@ -116,8 +162,14 @@ TEST_F(RenderErrors, UnknownNamesAndRangesOfTeskDelay) {
                   {"no parameter 'FeedBak1'", "'FeedBack1'"});
     expectFailure(through(TESK_DELAY_PATH, {"--set", "FeedBack1=1.5"}), kValueOutOfRange,
                   {"FeedBack1", "0 to 1"});
+    // The tempos also take beats per minute: the message says so, and what they show.
     expectFailure(through(TESK_DELAY_PATH, {"--set", "Tempo1=1200"}), kValueOutOfRange,
-                  {"Tempo1", "999"});
+                  {"Tempo1 takes values from 0 to 1, or from 48 to 999 bpm as the plug-in "
+                   "shows them; not 1200",
+                   "shows 999.0 bpm"});
+    // A pan shows "50" at both ends: 50 is no value of a unit of its own.
+    expectFailure(through(TESK_DELAY_PATH, {"--set", "Pan1=50"}), kValueOutOfRange,
+                  {"Pan1 takes values from 0 to 1; not 50"});
     expectFailure(through(TESK_DELAY_PATH, {"--program", "Ping pang"}), kUnknownProgram,
                   {"no program 'Ping pang'", "'Ping pong'"});
     expectFailure(through(TESK_DELAY_PATH, {"--program", "16"}), kUnknownProgram, {"0 to 15"});

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -24,11 +25,20 @@ std::string slurp(const std::filesystem::path& path) {
     return text.str();
 }
 
+/// How the child runs the tool.
+struct ChildSetup {
+    bool checkLeaks;
+    bool asNobody; ///< drop root for the user nobody, so that file permissions bind
+};
+
+/// The user root hands a run to when file permissions must bind.
+constexpr uid_t kNobody = 65534;
+
 /// In the child: streams to files, into the work folder, then the tool itself.
 [[noreturn]] void execRender(std::vector<std::string> args, const std::filesystem::path& workDir,
                              const std::filesystem::path& outPath,
-                             const std::filesystem::path& errPath, bool checkLeaks) {
-    if (!checkLeaks) {
+                             const std::filesystem::path& errPath, ChildSetup setup) {
+    if (!setup.checkLeaks) {
         const char* given = std::getenv("ASAN_OPTIONS");
         std::string options = given != nullptr ? std::string(given) + ":" : std::string();
         setenv("ASAN_OPTIONS", (options + "detect_leaks=0").c_str(), 1);
@@ -38,6 +48,11 @@ std::string slurp(const std::filesystem::path& path) {
     if (out < 0 || err < 0 || dup2(out, STDOUT_FILENO) < 0 || dup2(err, STDERR_FILENO) < 0 ||
         chdir(workDir.c_str()) != 0) {
         _exit(126);
+    }
+    if (setup.asNobody && geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+        static const char kMessage[] = "cannot become the user nobody\n";
+        (void)!write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+        _exit(125);
     }
     args.insert(args.begin(), TESK_RENDER_PATH);
     std::vector<char*> argv;
@@ -49,11 +64,11 @@ std::string slurp(const std::filesystem::path& path) {
 }
 
 RunResult runChild(const std::vector<std::string>& args, const std::filesystem::path& workDir,
-                   bool checkLeaks) {
+                   ChildSetup setup) {
     std::filesystem::path outPath = workDir / "render.out";
     std::filesystem::path errPath = workDir / "render.err";
     pid_t child = fork();
-    if (child == 0) execRender(args, workDir, outPath, errPath, checkLeaks);
+    if (child == 0) execRender(args, workDir, outPath, errPath, setup);
     int status = 0;
     EXPECT_GT(child, 0) << "fork failed";
     if (child > 0) waitpid(child, &status, 0);
@@ -64,12 +79,30 @@ RunResult runChild(const std::vector<std::string>& args, const std::filesystem::
 } // namespace
 
 RunResult runRender(const std::vector<std::string>& args, const std::filesystem::path& workDir) {
-    return runChild(args, workDir, true);
+    return runChild(args, workDir, {true, false});
 }
 
 RunResult runRenderThirdParty(const std::vector<std::string>& args,
                               const std::filesystem::path& workDir) {
-    return runChild(args, workDir, false);
+    return runChild(args, workDir, {false, false});
+}
+
+RunResult runRenderAsUser(const std::vector<std::string>& args,
+                          const std::filesystem::path& workDir) {
+    return runChild(args, workDir, {true, true});
+}
+
+std::string runCommand(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return "cannot run " + command;
+    char chunk[4096];
+    while (std::fgets(chunk, sizeof chunk, pipe) != nullptr)
+        out += chunk;
+    const int status = pclose(pipe);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        out += "[" + command + " failed with status " + std::to_string(status) + "]";
+    return out;
 }
 
 Audio silence(int channels, std::size_t frames, int rate) {

@@ -28,6 +28,15 @@ RunResult runRenderThirdParty(const std::vector<std::string>& args,
 /// the build was configured: the Debian package that brings it.
 std::string moduleMissing(const std::string& file, const std::string& package);
 
+/// As runRender, as an ordinary user: when the tests run as root, the tool runs as
+/// the user nobody (so `workDir` must be open to all), so that file permissions bind.
+RunResult runRenderAsUser(const std::vector<std::string>& args,
+                          const std::filesystem::path& workDir);
+
+/// Runs a shell command and answers what it printed on both streams, with a note
+/// appended when it fails.
+std::string runCommand(const std::string& command);
+
 /// Planar audio: one vector of samples per channel.
 struct Audio {
     int rate = 44100;

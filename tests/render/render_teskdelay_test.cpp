@@ -81,6 +81,7 @@ TEST_F(TeskDelayRender, ProgramZeroEchoesOnceAfterHalfABeatOnTheLeft) {
 
 TEST_F(TeskDelayRender, ProgramByNameRecirculatesAtEveryMultipleOfTheDelay) {
     Audio out = renderImpulse({"--program", "simple MULTIPLE echo", "--tempo", "88"});
+    ASSERT_EQ(out.channels.size(), 2u);
     auto delay = static_cast<std::size_t>(delaySamples(kRate, kTempo, 1, 2));
     ASSERT_GT(out.frames(), kImpulseAt + 3 * delay) << "the tail ended before the third echo";
     std::map<std::size_t, float> echoes{{kImpulseAt, 1.0f}};
@@ -107,6 +108,7 @@ TEST_F(TeskDelayRender, SetByNameMovesTheEchoAndSetsItsLevelAndSide) {
                                "FeedBack1=0.25", "--set", "Pan1=1", "--set", "VolumeThruInput=0"});
     // TempoNum index 2 is 3, TempoDen index 3 is 4: three quarters of a beat at 97.
     std::int64_t delay = delaySamples(kRate, 97.0, 3, 4);
+    ASSERT_EQ(out.channels.size(), 2u);
     ASSERT_GT(out.frames(), kImpulseAt + static_cast<std::size_t>(delay));
     expectOnlyAt(out.channels[0], {});
     expectOnlyAt(out.channels[1], {{kImpulseAt + delay, 0.25f * kMonoSum}});
@@ -120,6 +122,7 @@ TEST_F(TeskDelayRender, SetByIndexMatchesSetByName) {
         {"--program", "0", "--set", "57=0", "--set", "45=97", "--set", "53=0.3", "--set", "13=1"},
         "index.wav");
     EXPECT_EQ(byName.channels, byIndex.channels);
+    ASSERT_EQ(byIndex.channels.size(), 2u);
     EXPECT_GT(peak(byIndex.channels[1]), 0.5f);
 }
 
@@ -173,6 +176,8 @@ TEST_F(TeskDelayRender, HostTempoReachesASyncedLineButNotAFreeOne) {
     Audio free = renderImpulse(
         {"--tempo", "137", "--program", "0", "--set", "IsTempoSync1=0", "--set", "Tempo1=88"},
         "free.wav");
+    ASSERT_EQ(synced.channels.size(), 2u);
+    ASSERT_EQ(free.channels.size(), 2u);
     float echo = kProgram0FeedBack * kMonoSum;
     expectOnlyAt(synced.channels[0],
                  {{kImpulseAt, 1.0f}, {kImpulseAt + delaySamples(kRate, 137.0, 1, 2), echo}});
@@ -190,6 +195,7 @@ TEST_F(TeskDelayRender, PicksTheChannelsOfAWideFile) {
                               folder_.path());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     Audio out = readAudio(folder_.file("out.wav"));
+    ASSERT_EQ(out.channels.size(), 2u);
     expectOnlyAt(out.channels[0], {{kImpulseAt, 0.5f}});
     expectOnlyAt(out.channels[1], {{kImpulseAt + 7, 0.25f}});
 }

@@ -370,5 +370,39 @@ TEST_F(X11HostTest, TheEditorRefusesDropsAndSaysSo) {
     }
 }
 
+// tesk-snapshot on the command line: no display needed.
+struct SnapshotRun {
+    int status;
+    std::string err;
+};
+
+SnapshotRun runSnapshot(const std::string& arguments) {
+    const std::string err = ::testing::TempDir() + "tesk_snapshot_cli.err";
+    const int status = std::system(
+        (std::string(TESK_SNAPSHOT) + " " + arguments + " >/dev/null 2>" + err).c_str());
+    std::ifstream file(err);
+    std::stringstream text;
+    text << file.rdbuf();
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
+}
+
+TEST(SnapshotCli, WritesPngNamesOnlyAndPointsToTeskRendersListing) {
+    const std::string jpg = ::testing::TempDir() + "tesk_snapshot.jpg";
+    std::remove(jpg.c_str());
+    SnapshotRun run = runSnapshot(jpg);
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find("does not end in .png"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::ifstream(jpg).good()) << "PNG data went into " << jpg;
+
+    const std::string png = ::testing::TempDir() + "tesk_snapshot_cli.PNG";
+    run = runSnapshot("--program 'Ping pang' " + png);
+    EXPECT_EQ(run.status, 8) << run.err;
+    EXPECT_NE(run.err.find("(tesk-render --list shows them all)"), std::string::npos) << run.err;
+    run = runSnapshot("--set Tempo1=5000 " + png);
+    EXPECT_EQ(run.status, 7) << run.err;
+    EXPECT_NE(run.err.find("tesk-render --list shows"), std::string::npos) << run.err;
+    EXPECT_EQ(runSnapshot(png).status, 0) << "a name ending in .PNG is a PNG name too";
+}
+
 } // namespace
 } // namespace tesk::x11test

@@ -2,8 +2,13 @@
 
 #include "errors.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 
 namespace tesk::render {
@@ -30,6 +35,16 @@ void checkInputExists(const std::string& path) {
         throw RenderError(ExitCode::inputFile,
                           "input '" + path + "' is a folder; give the path of an audio file");
     }
+}
+
+/// Why the input at `path` could not be opened (`error`, an errno value) and what to do.
+std::string unopenableInput(const std::string& path, int error) {
+    if (error == EACCES || error == EPERM) {
+        return "cannot read input '" + path +
+               "': permission denied; give yourself read access (chmod u+r on the file if "
+               "it is yours, else ask its owner)";
+    }
+    return "cannot open input '" + path + "' (" + std::strerror(error) + "); check the path";
 }
 
 std::pair<int, int> checkedPick(const std::string& path, int fileChannels,
@@ -70,9 +85,58 @@ void pickPair(const float* samples, int channels, std::pair<int, int> pick, floa
     }
 }
 
-int formatFor(const std::string& extension) {
-    if (extension == ".wav") return SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    return SF_FORMAT_FLAC | SF_FORMAT_PCM_24;
+/// A 24-bit FLAC file through libsndfile.
+class FlacFile final : public EncodedFile {
+  public:
+    FlacFile(const std::string& path, int channels, double rate) : path_(path) {
+        SF_INFO info{};
+        info.samplerate = static_cast<int>(rate);
+        info.channels = channels;
+        info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_24;
+        file_ = sf_open(path.c_str(), SFM_WRITE, &info);
+        if (file_ == nullptr) {
+            throw RenderError(ExitCode::outputFile,
+                              "cannot write '" + path + "' (" + sf_strerror(nullptr) +
+                                  "); check that its folder exists and is writable");
+        }
+        // A louder-than-full-scale float is clipped, not wrapped.
+        sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    }
+    ~FlacFile() override {
+        if (file_ != nullptr) sf_close(file_);
+    }
+    FlacFile(const FlacFile&) = delete;
+    FlacFile& operator=(const FlacFile&) = delete;
+
+    void write(const float* interleaved, std::int64_t frames) override {
+        if (sf_writef_float(file_, interleaved, frames) != frames) {
+            throw RenderError(ExitCode::outputFile, "writing '" + path_ + "' failed (" +
+                                                        sf_strerror(file_) +
+                                                        "); check the free space on its disk");
+        }
+    }
+    void close() override {
+        const int result = sf_close(file_);
+        file_ = nullptr;
+        if (result != 0) {
+            throw RenderError(ExitCode::outputFile, "finishing '" + path_ + "' failed (" +
+                                                        sf_error_number(result) +
+                                                        "); check the free space on its disk");
+        }
+    }
+    bool holdsIntegers() const override { return true; }
+
+  private:
+    SNDFILE* file_ = nullptr;
+    std::string path_;
+};
+
+/// The file `path` names, in the format its extension asks for; throws
+/// RenderError for any other extension or a file that cannot be created.
+std::unique_ptr<EncodedFile> openEncoded(const std::string& path, int channels, double rate) {
+    checkOutputName(path);
+    if (lowerExtension(path) == ".wav") return std::make_unique<FloatWavFile>(path, channels, rate);
+    return std::make_unique<FlacFile>(path, channels, rate);
 }
 
 } // namespace
@@ -82,7 +146,11 @@ int formatFor(const std::string& extension) {
 SoundFileSource::SoundFileSource(const std::string& path,
                                  std::optional<std::pair<int, int>> channels) {
     checkInputExists(path);
-    file_ = sf_open(path.c_str(), SFM_READ, &info_);
+    // Opened here, not by libsndfile, whose message for an unreadable file is
+    // its own "System error" text: the system's reason makes a clearer one.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) throw RenderError(ExitCode::inputFile, unopenableInput(path, errno));
+    file_ = sf_open_fd(descriptor, SFM_READ, &info_, SF_TRUE);
     if (file_ == nullptr) {
         throw RenderError(ExitCode::inputFile, "cannot read '" + path + "' as audio (" +
                                                    sf_strerror(nullptr) +
@@ -151,68 +219,58 @@ void checkOutputName(const std::string& path) {
 }
 
 SoundFileSink::SoundFileSink(const std::string& path, int channels, double rate)
-    : channels_(channels), path_(path) {
-    checkOutputName(path);
-    SF_INFO info{};
-    info.samplerate = static_cast<int>(rate);
-    info.channels = channels;
-    info.format = formatFor(lowerExtension(path));
-    file_ = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (file_ == nullptr) {
-        throw RenderError(ExitCode::outputFile,
-                          "cannot write '" + path + "' (" + sf_strerror(nullptr) +
-                              "); check that its folder exists and is writable");
-    }
-    // FLAC holds integers: a louder-than-full-scale float is clipped, not wrapped.
-    sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    // A float WAV's optional PEAK chunk carries the time of writing, so that two
-    // renders of the same input would differ, and costs a scan of every sample.
-    sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+    : file_(openEncoded(path, channels, rate)), holdsIntegers_(file_->holdsIntegers()),
+      channels_(channels), path_(path) {
     pending_.reserve(static_cast<std::size_t>(kChunkFrames * channels_));
 }
 
 SoundFileSink::~SoundFileSink() {
     if (file_ == nullptr) return;
     // Not closed: an error is on its way already; keep what can be kept.
-    sf_writef_float(file_, pending_.data(), pendingFrames());
-    sf_close(file_);
+    try {
+        file_->write(pending_.data(), pendingFrames());
+    } catch (const RenderError&) {
+        // The error already on its way is the one to report.
+    }
 }
 
 void SoundFileSink::write(const float* interleaved, std::int64_t frames) {
+    measure(interleaved, frames);
     // Gathered into large writes: one system call per block would cost more
     // than the plug-in. The buffer never grows past its first size, so that
     // its pages are touched once, not again at every doubling.
     if (pendingFrames() + frames > kChunkFrames) flush();
     if (frames >= kChunkFrames) {
-        writeFrames(interleaved, frames);
+        file_->write(interleaved, frames);
         return;
     }
     pending_.insert(pending_.end(), interleaved, interleaved + frames * channels_);
 }
 
-void SoundFileSink::flush() {
-    writeFrames(pending_.data(), pendingFrames());
-    pending_.clear();
+void SoundFileSink::measure(const float* interleaved, std::int64_t frames) {
+    // The count runs over every sample and vectorises; the peak is needed only
+    // to say how far the output went past full scale, so only writes that did
+    // pay for it.
+    // A 32-bit count runs four to a vector: one write is far below 2^32 samples.
+    const float* end = interleaved + frames * channels_;
+    std::uint32_t over = 0;
+    for (const float* sample = interleaved; sample < end; ++sample)
+        over += std::fabs(*sample) > 1.0f ? 1u : 0u;
+    if (over == 0) return;
+    level_.overFullScale += over;
+    for (const float* sample = interleaved; sample < end; ++sample)
+        level_.peak = std::max(level_.peak, std::fabs(*sample));
 }
 
-void SoundFileSink::writeFrames(const float* interleaved, std::int64_t frames) {
-    const sf_count_t written = sf_writef_float(file_, interleaved, frames);
-    if (written != frames) {
-        throw RenderError(ExitCode::outputFile, "writing '" + path_ + "' failed (" +
-                                                    sf_strerror(file_) +
-                                                    "); check the free space on its disk");
-    }
+void SoundFileSink::flush() {
+    file_->write(pending_.data(), pendingFrames());
+    pending_.clear();
 }
 
 void SoundFileSink::close() {
     flush();
-    int result = sf_close(file_);
-    file_ = nullptr;
-    if (result != 0) {
-        throw RenderError(ExitCode::outputFile, "finishing '" + path_ + "' failed (" +
-                                                    sf_error_number(result) +
-                                                    "); check the free space on its disk");
-    }
+    std::unique_ptr<EncodedFile> file = std::move(file_);
+    file->close();
 }
 
 } // namespace tesk::render

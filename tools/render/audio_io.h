@@ -1,9 +1,12 @@
 // Audio in and out through libsndfile, and the stereo source the renderer reads.
 #pragma once
 
+#include "float_wav.h"
+
 #include <sndfile.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -67,6 +70,12 @@ class MemorySource final : public AudioSource {
     std::size_t position_ = 0;
 };
 
+/// How far the samples written so far went past full scale.
+struct OutputLevel {
+    std::int64_t overFullScale = 0; ///< samples whose magnitude is above 1
+    float peak = 0.0f;              ///< the largest magnitude, once overFullScale is not 0
+};
+
 /// The output file: 32-bit float WAV or 24-bit FLAC, chosen by the name's extension.
 class SoundFileSink {
   public:
@@ -82,19 +91,25 @@ class SoundFileSink {
     void close();
     int channels() const { return channels_; }
     const std::string& path() const { return path_; }
+    /// True when the file stores integers (FLAC): samples above full scale are clipped.
+    bool holdsIntegers() const { return holdsIntegers_; }
+    /// The peak and the samples above full scale of everything written.
+    const OutputLevel& level() const { return level_; }
 
   private:
     static constexpr std::int64_t kChunkFrames = 65536;
     void flush();
-    void writeFrames(const float* interleaved, std::int64_t frames);
+    void measure(const float* interleaved, std::int64_t frames);
     std::int64_t pendingFrames() const {
         return static_cast<std::int64_t>(pending_.size()) / channels_;
     }
 
-    SNDFILE* file_ = nullptr;
+    std::unique_ptr<EncodedFile> file_; ///< none once closed
+    bool holdsIntegers_;
     int channels_;
     std::string path_;
     std::vector<float> pending_;
+    OutputLevel level_;
 };
 
 /// Checks that `path` names a file the sink can write (.wav or .flac); throws RenderError if not.

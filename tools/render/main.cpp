@@ -10,10 +10,12 @@
 #include "renderer.h"
 #include "version.h"
 
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 namespace tesk::render {
 
@@ -54,7 +56,7 @@ std::optional<std::string> programFor(const Options& options) {
 /// Loads and starts the plug-in, then selects `program` and applies --set, in that order.
 std::unique_ptr<Plugin> startPlugin(const Options& options, double rate,
                                     const std::optional<std::string>& program) {
-    std::string path = options.plugin.empty() ? builtPluginPath() : options.plugin;
+    std::string path = options.plugin.empty() ? defaultPluginPath() : options.plugin;
     auto plugin = Plugin::load(path, {options.tempo, rate, options.blockSize, options.verbose});
     plugin->start();
     if (program) plugin->selectProgram(*program);
@@ -86,6 +88,46 @@ void report(const Options& options, const SoundFileSink& sink, const RenderResul
                  sink.channels(), rate, static_cast<double>(result.frames) / rate);
 }
 
+/// The peak a render should keep to, in dBFS: a little headroom below full scale.
+constexpr double kTargetPeakDb = -0.1;
+
+/// The --gain that brings a render whose peak was `peakDb` at `gainDb` to
+/// kTargetPeakDb or just below it, in tenths of a decibel.
+double gainForPeak(double gainDb, double peakDb) {
+    return std::floor((gainDb + kTargetPeakDb - peakDb) * 10.0) / 10.0;
+}
+
+/// Says on stderr how many samples went past full scale, how loud the peak was
+/// and what to do: a FLAC file has clipped them, a float WAV will when converted.
+void warnOfClipping(const Options& options, const SoundFileSink& sink) {
+    const OutputLevel& level = sink.level();
+    if (options.quiet || level.overFullScale == 0) return;
+    const double peakDb = 20.0 * std::log10(static_cast<double>(level.peak));
+    const bool one = level.overFullScale == 1;
+    const std::string count = std::to_string(level.overFullScale) + (one ? " sample" : " samples");
+    char peak[32];
+    std::snprintf(peak, sizeof peak, "%+.1f dBFS", peakDb);
+    if (sink.holdsIntegers()) {
+        std::fprintf(stderr,
+                     "warning: %s clipped in %s: the output peaks at %s, above full scale\n",
+                     count.c_str(), sink.path().c_str(), peak);
+    } else {
+        std::fprintf(stderr,
+                     "warning: %s %s 0 dBFS (the peak is %s): the float WAV %s keeps %s, but "
+                     "%s when it is converted to FLAC or integer WAV, or played\n",
+                     count.c_str(), one ? "exceeds" : "exceed", peak, sink.path().c_str(),
+                     one ? "it" : "them", one ? "it clips" : "they clip");
+    }
+    if (std::isfinite(peakDb)) {
+        std::fprintf(stderr,
+                     "warning: render again with --gain %.1f to bring the peak to %.1f dBFS\n",
+                     gainForPeak(options.gainDb, peakDb), kTargetPeakDb);
+    } else {
+        std::fprintf(stderr,
+                     "warning: the output holds infinite samples, which no --gain brings back\n");
+    }
+}
+
 int renderFile(const Options& options) {
     std::unique_ptr<AudioSource> source = openSource(options);
     std::string output = outputPath(options);
@@ -95,12 +137,15 @@ int renderFile(const Options& options) {
     noteMono(*plugin, options);
     SoundFileSink sink(output, outputChannels(options.outputs, plugin->outputs()), source->rate());
     ProgressBar progress(!options.quiet);
-    RenderResult result = render(
-        *plugin, *source, sink,
-        {options.outputs, options.tailSeconds, options.blockSize, options.warmUpSeconds}, progress);
+    RenderResult result =
+        render(*plugin, *source, sink,
+               {options.outputs, options.tailSeconds, options.blockSize, options.warmUpSeconds,
+                static_cast<float>(std::pow(10.0, options.gainDb / 20.0))},
+               progress);
     plugin->finish();
     sink.close();
     report(options, sink, result, source->rate());
+    warnOfClipping(options, sink);
     return 0;
 }
 

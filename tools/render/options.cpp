@@ -1,7 +1,9 @@
 #include "options.h"
 
 #include "errors.h"
+#include "module_search.h"
 #include "number_text.h"
+#include "wrap_text.h"
 
 #include <cerrno>
 #include <cmath>
@@ -23,6 +25,19 @@ double numberIn(const std::string& option, const std::string& text, double low, 
     if (!value || *value < low || *value > high) {
         usageError(option + " takes a number from " + numberText(low) + " to " + numberText(high) +
                    ", not '" + text + "'");
+    }
+    return *value;
+}
+
+/// The lowest and highest --gain, in decibels: beyond them a render is silence or noise.
+constexpr double kLowestGainDb = -100.0;
+constexpr double kHighestGainDb = 40.0;
+
+double gainFrom(const std::string& text) {
+    std::optional<double> value = numberFrom(text);
+    if (!value || *value < kLowestGainDb || *value > kHighestGainDb) {
+        usageError("--gain takes decibels from " + numberText(kLowestGainDb) + " to " +
+                   numberText(kHighestGainDb) + ", such as -6, not '" + text + "'");
     }
     return *value;
 }
@@ -50,14 +65,24 @@ std::pair<int, int> channelsFrom(const std::string& text) {
     return {static_cast<int>(*left) - 1, static_cast<int>(*right) - 1};
 }
 
+/// `name` as a file name given to `what`; an empty one (an unset shell variable,
+/// most likely) is refused rather than taken for "none given".
+const std::string& fileName(const std::string& what, const std::string& name) {
+    if (name.empty()) {
+        usageError("an empty name was given as " + what + "; give the path of a file" +
+                   (what == "INPUT" ? ", or leave INPUT out to render the demo phrase" : ""));
+    }
+    return name;
+}
+
 using ValueHandler = std::function<void(Options&, const std::string&)>;
 using FlagHandler = std::function<void(Options&)>;
 
 const std::map<std::string, ValueHandler>& valueOptions() {
     static const std::map<std::string, ValueHandler> handlers{
-        {"--plugin", [](Options& o, const std::string& v) { o.plugin = v; }},
-        {"--output", [](Options& o, const std::string& v) { o.output = v; }},
-        {"-o", [](Options& o, const std::string& v) { o.output = v; }},
+        {"--plugin", [](Options& o, const std::string& v) { o.plugin = fileName("--plugin", v); }},
+        {"--output", [](Options& o, const std::string& v) { o.output = fileName("--output", v); }},
+        {"-o", [](Options& o, const std::string& v) { o.output = fileName("-o", v); }},
         {"--program", [](Options& o, const std::string& v) { o.program = v; }},
         {"--set", [](Options& o, const std::string& v) { o.settings.push_back(settingFrom(v)); }},
         {"--settings",
@@ -81,6 +106,7 @@ const std::map<std::string, ValueHandler>& valueOptions() {
          [](Options& o, const std::string& v) {
              o.warmUpSeconds = numberIn("--warm-up", v, 0, 10);
          }},
+        {"--gain", [](Options& o, const std::string& v) { o.gainDb = gainFrom(v); }},
         {"--outputs", [](Options& o, const std::string& v) { o.outputs = outputModeFrom(v); }},
         {"--channels", [](Options& o, const std::string& v) { o.channels = channelsFrom(v); }},
     };
@@ -101,6 +127,7 @@ const std::map<std::string, FlagHandler>& flagOptions() {
 }
 
 void addPositional(Options& options, const std::string& arg) {
+    if (arg.empty()) fileName(options.input.empty() ? "INPUT" : "OUTPUT", arg);
     if (options.input.empty()) {
         options.input = arg;
     } else if (options.output.empty()) {
@@ -110,18 +137,35 @@ void addPositional(Options& options, const std::string& arg) {
     }
 }
 
+/// What is wrong with a NAME=VALUE.
+enum class SettingFault { none, notNameValue, notANumber };
+
+/// Splits NAME=VALUE into `setting` and reads the value.
+SettingFault splitSetting(const std::string& text, Setting& setting) {
+    const std::size_t equals = text.rfind('=');
+    if (equals == std::string::npos || equals == 0) return SettingFault::notNameValue;
+    setting.name = text.substr(0, equals);
+    setting.valueText = text.substr(equals + 1);
+    const std::optional<double> value = numberFrom(setting.valueText);
+    if (!value) return SettingFault::notANumber;
+    setting.value = static_cast<float>(*value);
+    return SettingFault::none;
+}
+
 } // namespace
 
 Setting settingFrom(const std::string& text) {
-    std::size_t equals = text.rfind('=');
-    if (equals == std::string::npos || equals == 0) {
+    Setting setting;
+    switch (splitSetting(text, setting)) {
+    case SettingFault::notNameValue:
         usageError("--set takes NAME=VALUE, such as FeedBack1=0.7, not '" + text + "'");
+    case SettingFault::notANumber:
+        usageError("--set " + setting.name + " needs a number after '=', not '" +
+                   setting.valueText + "'");
+    case SettingFault::none:
+        break;
     }
-    std::string name = text.substr(0, equals);
-    std::string valueText = text.substr(equals + 1);
-    std::optional<double> value = numberFrom(valueText);
-    if (!value) usageError("--set " + name + " needs a number after '=', not '" + valueText + "'");
-    return {name, static_cast<float>(*value), valueText};
+    return setting;
 }
 
 std::vector<Setting> settingsFromFile(const std::string& path) {
@@ -131,11 +175,28 @@ std::vector<Setting> settingsFromFile(const std::string& path) {
                           "cannot read the settings file '" + path + "'; check the path");
     }
     std::vector<Setting> settings;
+    int number = 0;
     for (std::string line; std::getline(file, line);) {
+        ++number;
         const std::size_t start = line.find_first_not_of(" \t\r");
         if (start == std::string::npos || line[start] == '#') continue;
         const std::size_t end = line.find_last_not_of(" \t\r");
-        settings.push_back(settingFrom(line.substr(start, end - start + 1)));
+        const std::string text = line.substr(start, end - start + 1);
+        Setting setting;
+        setting.origin = path + ":" + std::to_string(number);
+        const SettingFault fault = splitSetting(text, setting);
+        if (fault == SettingFault::notNameValue) {
+            throw RenderError(ExitCode::usage,
+                              setting.origin + ": '" + text +
+                                  "' is not NAME=VALUE (such as FeedBack1=0.7); mend the line "
+                                  "or make it a # comment");
+        }
+        if (fault == SettingFault::notANumber) {
+            throw RenderError(ExitCode::usage, setting.origin + ": " + setting.name +
+                                                   " needs a number after '=', not '" +
+                                                   setting.valueText + "'");
+        }
+        settings.push_back(std::move(setting));
     }
     return settings;
 }
@@ -188,9 +249,12 @@ Files:
                         more than two; one number feeds that channel to both
 
 Plug-in:
-  --plugin PATH         the VST 2 module (.so) to load; default: TeskDelay.so
-                        as built with this tool
-  --program N|NAME      select a program by number (from 0) or by the name
+  --plugin PATH         the VST 2 module (.so) to load
+)" +
+           wrapText(std::string("default: the first ") + vsthost::kTeskDelayModule + " in " +
+                        vsthost::moduleSearchText(),
+                    std::string(24, ' '), 80) +
+           R"(  --program N|NAME      select a program by number (from 0) or by the name
                         the plug-in gives it (any case)
   --set NAME=VALUE      set a parameter before rendering; NAME as --list shows
                         it (or its index), VALUE as the plug-in takes it
@@ -213,12 +277,16 @@ Rendering:
                         long, paced in real time, and drop that output: for
                         plug-ins that finish a parameter change in the
                         background (LSP's do); default 0
+  --gain DB             scale the plug-in's output by DB decibels before it is
+                        written, -100 to 40 (default 0); a negative gain
+                        renders below full scale
   --outputs MODE        main: the plug-in's first two outputs (default)
                         all:  every output of the plug-in (6 for TeskDelay)
                         mix:  all output pairs summed to stereo
 
 Messages:
-  -q, --quiet           print nothing but errors
+  -q, --quiet           print nothing but errors: no progress, notes or
+                        clipping warning
   -v, --verbose         also log automation and host requests the plug-in makes
   -h, --help            print this help
       --version         print the version
@@ -226,15 +294,19 @@ Messages:
 A mono plug-in gets the input mixed down to one channel, and its output is
 copied to both channels of the file.
 
+When samples of the output go past full scale, a warning says how many, the
+peak in dBFS and the --gain that brings the peak to -0.1 dBFS: a FLAC file
+clips them; a float WAV keeps them, but they clip when it is converted.
+
 Exit codes:
   0  rendered (or listed)
   1  unexpected failure
-  2  bad option or argument
-  3  input file missing, unreadable or not audio
+  2  bad option or argument (an empty file name, a bad --settings line)
+  3  input file missing, unreadable or not audio; --settings file unreadable
   4  output file cannot be written
   5  plug-in missing, not a VST 2 module, or it made no instance
   6  --set names no parameter of the plug-in
-  7  --set gives a value outside the parameter's range
+  7  --set gives a value the parameter does not take
   8  --program names no program of the plug-in
   9  the input has more than two channels and --channels picks none
 )";

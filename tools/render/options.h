@@ -11,11 +11,12 @@ namespace tesk::render {
 /// Which channels of the plug-in reach the output file.
 enum class OutputMode { main, all, mix };
 
-/// One --set NAME=VALUE, in the order given.
+/// One --set NAME=VALUE or line of a settings file, in the order given.
 struct Setting {
     std::string name;
-    float value;
+    float value = 0.0f;
     std::string valueText; ///< as typed, for messages
+    std::string origin;    ///< FILE:LINE for a line of a settings file, else empty
 };
 
 /// Everything the command line asked for.
@@ -30,6 +31,7 @@ struct Options {
     std::optional<double> rate;        ///< only for the demo phrase
     std::optional<double> tailSeconds; ///< none: until the echoes have died away
     double warmUpSeconds = 0.0;        ///< silence run in real time before the input
+    double gainDb = 0.0;               ///< applied to the plug-in's output before writing
     OutputMode outputs = OutputMode::main;
     std::optional<std::pair<int, int>> channels; ///< zero-based left and right input channels
     bool list = false;
@@ -42,8 +44,9 @@ struct Options {
 Setting settingFrom(const std::string& text);
 
 /// The NAME=VALUE lines of a settings file (blank lines and '#' comments skipped),
-/// as a host that saved every parameter writes them; throws RenderError (input file)
-/// when it cannot be read and (usage) on a line of another form.
+/// as a host that saved every parameter writes them, each knowing its FILE:LINE;
+/// throws RenderError (input file) when the file cannot be read and (usage),
+/// naming FILE:LINE, on a line of another form.
 std::vector<Setting> settingsFromFile(const std::string& path);
 
 /// Parses the arguments after the program name; throws RenderError (usage) on a bad one.

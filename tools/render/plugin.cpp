@@ -1,7 +1,9 @@
 #include "plugin.h"
 
 #include "errors.h"
+#include "module_search.h"
 #include "name_match.h"
+#include "number_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 namespace tesk::render {
 
@@ -44,27 +47,14 @@ bool showsNumber(const std::string& shown, float value) {
     return std::fabs(number - static_cast<double>(value)) <= halfStep;
 }
 
-std::string builtPluginPath() {
-    // Installed, the module sits in PREFIX/lib/vst beside PREFIX/bin; that copy comes
-    // first, so an installed tool never picks up a build tree's module.
-    std::vector<std::filesystem::path> candidates;
-    std::error_code error;
-    std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error)
-        candidates.push_back(executable.parent_path().parent_path() / "lib" / "vst" / "TeskDelay.so");
-#ifdef TESK_BUILT_PLUGIN
-    candidates.emplace_back(TESK_BUILT_PLUGIN);
-#endif
-    if (!error) candidates.push_back(executable.parent_path() / "TeskDelay.so");
-    std::string looked;
-    for (const auto& candidate : candidates) {
-        if (std::filesystem::is_regular_file(candidate, error)) return candidate.string();
-        looked += (looked.empty() ? "" : ", ") + candidate.string();
-    }
+std::string defaultPluginPath() {
+    if (std::optional<std::filesystem::path> found = vsthost::findModule(vsthost::kTeskDelayModule))
+        return found->string();
     throw RenderError(ExitCode::plugin,
-                      "TeskDelay.so was not found (looked for " + looked +
-                          "); build it with cmake --build BUILD --target TeskDelay, or name a "
-                          "module with --plugin PATH");
+                      std::string(vsthost::kTeskDelayModule) + " was not found (looked in " +
+                          vsthost::moduleSearchFoldersText() +
+                          "); install it with scripts/install, add its folder to VST_PATH, or "
+                          "name a module with --plugin PATH");
 }
 
 // ---------------------------------------------------------------- loading
@@ -166,8 +156,8 @@ int Plugin::programIndex(const std::string& numberOrName) const {
         if (number < count) return static_cast<int>(number);
         throw RenderError(ExitCode::unknownProgram, "there is no program " + numberOrName + ": '" +
                                                         name() + "' numbers its programs 0 to " +
-                                                        std::to_string(count - 1) +
-                                                        " (--list shows them)");
+                                                        std::to_string(count - 1) + " (" +
+                                                        setup_.listCommand + " shows them)");
     }
     std::vector<int> matches;
     std::vector<std::string> names;
@@ -188,7 +178,7 @@ int Plugin::programIndex(const std::string& numberOrName) const {
     throw RenderError(ExitCode::unknownProgram, "'" + name() + "' has no program '" + numberOrName +
                                                     "'; the closest are " +
                                                     quotedList(closestNames(numberOrName, names)) +
-                                                    " (--list shows them all)");
+                                                    " (" + setup_.listCommand + " shows them all)");
 }
 
 void Plugin::selectProgram(const std::string& numberOrName) {
@@ -223,7 +213,8 @@ int Plugin::parameterIndex(const std::string& wanted) const {
     }
     throw RenderError(ExitCode::unknownParameter,
                       "'" + name() + "' has no parameter '" + wanted + "'; the closest are " +
-                          quotedList(closestNames(wanted, names)) + " (--list shows them all)");
+                          quotedList(closestNames(wanted, names)) + " (" + setup_.listCommand +
+                          " shows them all)");
 }
 
 bool Plugin::displayShows(int index, float value) const {
@@ -232,30 +223,84 @@ bool Plugin::displayShows(int index, float value) const {
 
 std::string Plugin::displayWithLabel(int index) const {
     std::string text = instance_->parameterDisplay(index);
+    text.erase(0, text.find_first_not_of(' ')); // displays are often padded to a width
     const std::string label = instance_->parameterLabel(index);
     if (!label.empty()) text += " " + label;
     return text;
 }
 
 void Plugin::apply(const Setting& setting) {
+    if (setting.origin.empty()) {
+        applyValue(setting);
+        return;
+    }
+    try {
+        applyValue(setting);
+    } catch (const RenderError& error) {
+        throw RenderError(error.code(), setting.origin + ": " + error.what());
+    }
+}
+
+void Plugin::applyValue(const Setting& setting) {
     int index = parameterIndex(setting.name);
     std::string parameter = instance_->parameterName(index);
+    const float before = instance_->getParameter(index);
     instance_->setParameter(index, setting.value);
-    // Values cross the boundary as 0 to 1, but a plug-in may take a value of its own
-    // unit beyond that (TeskDelay's Tempo, in beats per minute above 1). Such a value
-    // counts when the plug-in then shows that very number.
     const bool outsideUnit = setting.value < 0.0f || setting.value > 1.0f;
-    if (outsideUnit && !displayShows(index, setting.value)) {
+    if (outsideUnit && !takenAsShown(index, setting.value)) {
+        instance_->setParameter(index, setting.value);
+        const std::string shown = displayWithLabel(index);
+        const std::string accepted = acceptedValues(index);
+        instance_->setParameter(index, before);
         throw RenderError(ExitCode::valueOutOfRange,
-                          parameter + " takes values from 0 to 1, not " + setting.valueText +
-                              " (given that, the plug-in shows " + displayWithLabel(index) +
-                              "; --list shows its current value)");
+                          parameter + " takes " + accepted + "; not " + setting.valueText +
+                              " (given " + setting.valueText + ", the plug-in shows " + shown +
+                              "; " + setup_.listCommand + " shows its current value)");
     }
     if (setup_.verbose) {
         std::fprintf(stderr, "set %s (%d) = %s: %s %s\n", parameter.c_str(), index,
                      setting.valueText.c_str(), instance_->parameterDisplay(index).c_str(),
                      instance_->parameterLabel(index).c_str());
     }
+}
+
+std::optional<Plugin::ShownRange> Plugin::shownRange(int index) {
+    auto shownAt = [&](float value) {
+        instance_->setParameter(index, value);
+        return numberFrom(instance_->parameterDisplay(index));
+    };
+    const std::optional<double> low = shownAt(0.0f);
+    const std::optional<double> high = shownAt(1.0f);
+    if (!low || !high || *low == *high) return std::nullopt;
+    return ShownRange{std::min(*low, *high), std::max(*low, *high)};
+}
+
+bool Plugin::takenAsShown(int index, float value) {
+    // Values cross the boundary as 0 to 1, but a plug-in may take a value of its
+    // own unit beyond that (TeskDelay's tempos, in beats per minute). Such a value
+    // counts when the plug-in then shows that very number, within the range it
+    // shows from 0 to 1: a value merely clamped to an end that shows the same
+    // number on both sides (a pan's "50 Left" and "50 Right") does not.
+    if (!displayShows(index, value)) return false;
+    const std::optional<ShownRange> range = shownRange(index);
+    instance_->setParameter(index, value);
+    return range && range->least <= value && value <= range->most;
+}
+
+std::string Plugin::acceptedValues(int index) {
+    const std::string interfaceRange = "values from 0 to 1";
+    const std::optional<ShownRange> range = shownRange(index);
+    if (!range || (range->least >= 0.0 && range->most <= 1.0)) return interfaceRange;
+    // A value within the shown range but outside 0 to 1 tells whether the plug-in
+    // takes its own unit.
+    const double probe = range->most > 1.0 ? (std::max(range->least, 1.0) + range->most) / 2.0
+                                           : (range->least + std::min(range->most, 0.0)) / 2.0;
+    instance_->setParameter(index, static_cast<float>(probe));
+    if (!displayShows(index, static_cast<float>(probe))) return interfaceRange;
+    const std::string unit = instance_->parameterLabel(index);
+    return interfaceRange + ", or from " + numberText(range->least) + " to " +
+           numberText(range->most) + (unit.empty() ? "" : " " + unit) +
+           " as the plug-in shows them";
 }
 
 // ---------------------------------------------------------------- processing

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct HostSetup {
     double rate;
     std::int32_t blockSize;
     bool verbose;
+    /// How the user lists programs and parameters, for messages: the tools
+    /// without a listing of their own point to tesk-render's.
+    std::string listCommand = "--list";
 };
 
 /// A program: the name the plug-in stores and the name it shows once the program is selected.
@@ -79,6 +83,20 @@ class Plugin {
 
   private:
     Plugin(std::unique_ptr<vsthost::Module> module, const HostSetup& setup);
+    /// The numbers a parameter shows at 0 and at 1, lower first.
+    struct ShownRange {
+        double least;
+        double most;
+    };
+    void applyValue(const Setting& setting);
+    /// The range `index` shows over 0 to 1, when it shows numbers that differ;
+    /// probes the parameter, so it is left changed.
+    std::optional<ShownRange> shownRange(int index);
+    /// True when `value`, just set, is a value of the plug-in's own unit that it
+    /// takes as given; leaves the parameter at `value`.
+    bool takenAsShown(int index, float value);
+    /// What `index` takes, for messages; probes the parameter, so it is left changed.
+    std::string acceptedValues(int index);
     bool displayShows(int index, float value) const;
     std::string displayWithLabel(int index) const;
     int parameterIndex(const std::string& name) const;
@@ -90,8 +108,8 @@ class Plugin {
     HostSetup setup_;
 };
 
-/// The TeskDelay module built with this tool: the path given at build time, else
-/// TeskDelay.so next to the executable; throws RenderError (plugin) when neither exists.
-std::string builtPluginPath();
+/// The TeskDelay module to load when none is named: the first found where
+/// vsthost::findModule looks; throws RenderError (plugin) when there is none.
+std::string defaultPluginPath();
 
 } // namespace tesk::render

@@ -10,7 +10,7 @@ namespace tesk::render {
 
 namespace {
 
-/// -90 dBFS: below this the tail counts as silent.
+/// -90 dBFS of the plug-in's own output: below this the tail counts as silent.
 constexpr float kSilence = 3.1623e-5f;
 /// Longer than TeskDelay's longest delay (just under four seconds): a quiet
 /// stretch this long means no echo is still on its way.
@@ -38,10 +38,12 @@ class ChannelSet {
 
 /// Writes the tail. An open-ended tail holds quiet frames back, so the file ends
 /// shortly after the last audible sample; a tail of given length is written whole.
+/// Silence is judged before the gain, so that --gain changes a file's level only,
+/// never its length.
 class TailWriter {
   public:
-    TailWriter(SoundFileSink& sink, double rate, bool openEnded)
-        : sink_(sink), openEnded_(openEnded),
+    TailWriter(SoundFileSink& sink, double rate, bool openEnded, float gain)
+        : sink_(sink), openEnded_(openEnded), silence_(kSilence * gain),
           quietToEnd_(static_cast<std::int64_t>(kQuietToEndSeconds * rate)),
           margin_(static_cast<std::int64_t>(kEndMarginSeconds * rate)) {}
 
@@ -69,7 +71,7 @@ class TailWriter {
     /// Frames up to and including the last one holding an audible sample.
     std::int64_t audibleFrames(const float* interleaved, std::int64_t frames) const {
         std::int64_t samples = frames * sink_.channels();
-        while (samples > 0 && !(std::fabs(interleaved[samples - 1]) > kSilence))
+        while (samples > 0 && !(std::fabs(interleaved[samples - 1]) > silence_))
             --samples;
         return (samples + sink_.channels() - 1) / sink_.channels();
     }
@@ -87,6 +89,7 @@ class TailWriter {
 
     SoundFileSink& sink_;
     bool openEnded_;
+    float silence_; ///< kSilence, at the level of the written output
     std::int64_t quietToEnd_;
     std::int64_t margin_;
     std::vector<float> held_;
@@ -97,8 +100,8 @@ class TailWriter {
 /// The source writes straight into the plug-in's first two input buffers.
 class BlockRunner {
   public:
-    BlockRunner(Plugin& plugin, OutputMode mode, std::int32_t blockSize)
-        : plugin_(plugin), blockSize_(blockSize),
+    BlockRunner(Plugin& plugin, OutputMode mode, std::int32_t blockSize, float gain)
+        : plugin_(plugin), blockSize_(blockSize), gain_(gain),
           fileChannels_(outputChannels(mode, plugin.outputs())),
           inputs_(std::max(plugin.inputs(), 2), blockSize), outputs_(plugin.outputs(), blockSize),
           mixes_(fileChannels_, blockSize),
@@ -155,7 +158,7 @@ class BlockRunner {
             const float* plane = planes_[static_cast<std::size_t>(target)];
             float* sample = interleaved_.data() + target;
             for (std::int32_t k = 0; k < frames; ++k, sample += channels)
-                *sample = 0.0f + plane[k];
+                *sample = gain_ * plane[k] + 0.0f;
         }
     }
 
@@ -173,12 +176,13 @@ class BlockRunner {
     }
 
     // Adding 0 keeps what accumulating onto a silent frame always gave: a
-    // negative zero from the plug-in is written as a positive one.
+    // negative zero from the plug-in is written as a positive one. A gain of 1
+    // leaves every sample as it is.
     void interleavePair(const float* first, const float* second, std::int32_t frames) {
         float* out = interleaved_.data();
         for (std::int32_t k = 0; k < frames; ++k) {
-            out[2 * k] = 0.0f + first[k];
-            out[2 * k + 1] = 0.0f + second[k];
+            out[2 * k] = gain_ * first[k] + 0.0f;
+            out[2 * k + 1] = gain_ * second[k] + 0.0f;
         }
     }
 
@@ -192,6 +196,7 @@ class BlockRunner {
 
     Plugin& plugin_;
     std::int32_t blockSize_;
+    float gain_;
     int fileChannels_;
     ChannelSet inputs_;
     ChannelSet outputs_;
@@ -224,7 +229,7 @@ int outputChannels(OutputMode mode, int pluginOutputs) {
 
 RenderResult render(Plugin& plugin, AudioSource& source, SoundFileSink& sink,
                     const RenderPlan& plan, ProgressBar& progress) {
-    BlockRunner runner(plugin, plan.outputs, plan.blockSize);
+    BlockRunner runner(plugin, plan.outputs, plan.blockSize, plan.gain);
     double rate = source.rate();
     warmUp(runner, plan.warmUpSeconds, rate);
     std::int64_t inputFrames = source.frames();
@@ -237,7 +242,7 @@ RenderResult render(Plugin& plugin, AudioSource& source, SoundFileSink& sink,
     auto tailFrames = static_cast<std::int64_t>(
         std::llround(plan.tailSeconds.value_or(kLongestTailSeconds) * rate));
     std::int64_t shownTotal = plan.tailSeconds ? inputFrames + tailFrames : inputFrames;
-    TailWriter tail(sink, rate, !plan.tailSeconds);
+    TailWriter tail(sink, rate, !plan.tailSeconds, plan.gain);
     for (std::int64_t tailDone = 0; tailDone < tailFrames && !tail.diedAway();) {
         auto frames = static_cast<std::int32_t>(
             std::min<std::int64_t>(runner.blockSize(), tailFrames - tailDone));

@@ -17,6 +17,7 @@ struct RenderPlan {
     std::optional<double> tailSeconds; ///< none: until the output has died away
     std::int32_t blockSize;
     double warmUpSeconds; ///< silence run in real time first, not written
+    float gain;           ///< the factor applied to the plug-in's output before writing
 };
 
 /// What a render produced.

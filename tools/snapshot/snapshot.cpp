@@ -12,8 +12,11 @@
 #include "gui/frame.h"
 #include "gui/platform/headless/headless.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -37,7 +40,8 @@ const char* const kHelp =
     "usage: tesk-snapshot [options] [OUTPUT.png]\n"
     "\n"
     "Draws TeskDelay's editor window (384 x 530) as the plug-in shows it and\n"
-    "writes it as a PNG (default editor.png). No display is needed.\n"
+    "writes it as a PNG: OUTPUT ends in .png (default editor.png). No display is\n"
+    "needed.\n"
     "\n"
     "options:\n"
     "  --program N|NAME   load a program first, by number (0-15) or by name\n"
@@ -47,8 +51,23 @@ const char* const kHelp =
     "  -h, --help         this text\n"
     "  --version          the version\n"
     "\n"
-    "exit codes: 0 written, 2 bad option, 4 cannot write OUTPUT, 5 no instance,\n"
-    "6 unknown parameter, 7 value out of range, 8 unknown program\n";
+    "exit codes: 0 written, 2 bad option or an OUTPUT not ending in .png,\n"
+    "4 cannot write OUTPUT, 5 no instance, 6 unknown parameter, 7 value out of\n"
+    "range, 8 unknown program\n";
+
+/// `name` when it ends in .png (any case): the only format written, so that no
+/// PNG data lands in a file whose name promises another.
+std::string pngName(const std::string& name) {
+    std::string extension = std::filesystem::path(name).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension != ".png") {
+        throw RenderError(ExitCode::usage, "OUTPUT '" + name +
+                                               "' does not end in .png, and a PNG is all this "
+                                               "tool writes; give a name ending in .png");
+    }
+    return name;
+}
 
 Options parse(int argc, char** argv) {
     Options o;
@@ -73,7 +92,7 @@ Options parse(int argc, char** argv) {
         } else if (!arg.empty() && arg[0] == '-') {
             throw RenderError(ExitCode::usage, "unknown option '" + arg + "'; see --help");
         } else {
-            o.output = arg;
+            o.output = pngName(arg);
         }
     }
     return o;
@@ -87,7 +106,7 @@ gui::headless::HeadlessWindow* editorWindow(AEffect* effect) {
 }
 
 int run(const Options& o) {
-    render::HostSetup setup{o.tempo, 44100.0, 512, false};
+    render::HostSetup setup{o.tempo, 44100.0, 512, false, "tesk-render --list"};
     auto plugin = render::Plugin::fromModule(vsthost::Module::linked(VSTPluginMain, "TeskDelay"), setup);
     plugin->start();
     if (!o.program.empty()) plugin->selectProgram(o.program);

@@ -1,12 +1,16 @@
 #include "options.h"
 
 #include "errors.h"
+#include "module_search.h"
 #include "number_text.h"
 #include "platform.h"
+#include "wrap_text.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
 
 namespace tesk::validate {
 
@@ -85,16 +89,12 @@ Options parseOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-std::string builtModulePath() {
-#ifdef TESK_BUILT_PLUGIN
-    return TESK_BUILT_PLUGIN;
-#else
-    return {};
-#endif
+std::string defaultModulePath() {
+    std::optional<std::filesystem::path> found = vsthost::findModule(vsthost::kTeskDelayModule);
+    return found ? found->string() : std::string();
 }
 
 std::string helpText() {
-    std::string module = builtModulePath();
     return "usage: tesk-validate [options] [PATH]\n"
            "\n"
            "Checks a " +
@@ -109,9 +109,10 @@ std::string helpText() {
            "24 for program names) warn; texts over 64 bytes, the most hosts give, fail.\n"
            "\n"
            "  PATH               the module (" +
-           kModuleSuffix +
-           ") to check; default: " + (module.empty() ? std::string("none, give one") : module) +
-           "\n"
+           kModuleSuffix + ") to check\n" +
+           wrapText(std::string("default: the first ") + vsthost::kTeskDelayModule + " in " +
+                        vsthost::moduleSearchText(),
+                    std::string(21, ' '), 88) +
            "  --strictness N     1 to 10 (default 5): scales repetitions and durations; 5 runs\n"
            "                     100 loads and 32 instances as written, 1 a fifth, 10 twice as\n"
            "                     many (32 instances and the opcode range stay the same)\n"

@@ -1,6 +1,7 @@
 #include "runner.h"
 
 #include "context.h"
+#include "module_search.h"
 #include "platform.h"
 #include "tests.h"
 
@@ -97,18 +98,18 @@ void print(const TestCase& test, const Outcome& outcome, bool quiet) {
     }
 }
 
-/// The module to validate: the one named, else the one built alongside.
+/// The module to validate: the one named, else TeskDelay's, found as --help says.
 std::string modulePath(const Options& options) {
-    std::string path = options.path.empty() ? builtModulePath() : options.path;
+    std::string path = options.path.empty() ? defaultModulePath() : options.path;
     if (path.empty()) {
-        throw ValidateError(ExitCode::usage,
-                            "this build knows no module of its own; " + moduleHint() + " as PATH");
+        throw ValidateError(ExitCode::module,
+                            std::string(vsthost::kTeskDelayModule) + " was not found (looked in " +
+                                vsthost::moduleSearchFoldersText() + "); " + moduleHint() +
+                                " as PATH, or add the folder of TeskDelay's to VST_PATH");
     }
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {
-        std::string build = options.path.empty() ? " (or build TeskDelay, the default, first)" : "";
-        throw ValidateError(ExitCode::module,
-                            "there is no file '" + path + "'; " + moduleHint() + build);
+        throw ValidateError(ExitCode::module, "there is no file '" + path + "'; " + moduleHint());
     }
     if (!std::filesystem::is_regular_file(path, error)) {
         throw ValidateError(ExitCode::module, "'" + path + "' is not a file; " + moduleHint());

@@ -4,9 +4,11 @@
 // prints every parameter read back through the effect record and the automation the
 // plug-in sent, so that tests (and people) can see what the editor did.
 #include "errors.h"
+#include "module_search.h"
 #include "options.h"
 #include "plugin.h"
 #include "version.h"
+#include "wrap_text.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -42,37 +44,40 @@ struct Options {
     bool help = false;
 };
 
-const char* const kHelp =
-    "usage: tesk-x11host [options]\n"
-    "\n"
-    "Opens TeskDelay's editor in a window of its own on the X display (DISPLAY) and\n"
-    "idles it 30 times a second, as a Linux VST 2 host does. Close the window, type\n"
-    "quit on standard input or end it to stop; then every parameter is printed as\n"
-    "'parameter INDEX NAME = VALUE (DISPLAY)', each automation call the plug-in made\n"
-    "as 'automation INDEX VALUE' inside its 'edit begin INDEX' and 'edit end INDEX',\n"
-    "and the process's CPU time. One silent block is\n"
-    "processed first, so lines synced to the host take its tempo (120).\n"
-    "\n"
-    "options:\n"
-    "  --plugin PATH      the module to load (default: the TeskDelay.so built\n"
-    "                     with this tool)\n"
-    "  --program N|NAME   load a program first, by number (0-15) or by name\n"
-    "  --settings FILE    apply FILE's NAME=VALUE lines first, as a host restores a\n"
-    "                     saved session\n"
-    "  --save FILE        on exit, write every parameter to FILE as NAME=VALUE lines,\n"
-    "                     as a host saves a session (tesk-render --settings reads it)\n"
-    "  --frames N         exit after N idles (N / 30 seconds)\n"
-    "  -h, --help         this text\n"
-    "  --version          the version\n"
-    "\n"
-    "Once the editor is open, one line 'ready window=0xID width=W height=H' names the\n"
-    "host window on standard output. A line 'sync' on standard input is answered\n"
-    "with a line 'synced' after the next idle, once the editor has handled every\n"
-    "input event that reached the display before it.\n"
-    "\n"
-    "exit codes: 0 done, 2 bad option, 3 no display or unreadable settings, 4 settings\n"
-    "not written, 5 no instance or no editor, 6 unknown parameter, 7 value out of\n"
-    "range, 8 unknown program\n";
+std::string helpText() {
+    return "usage: tesk-x11host [options]\n"
+           "\n"
+           "Opens TeskDelay's editor in a window of its own on the X display (DISPLAY) and\n"
+           "idles it 30 times a second, as a Linux VST 2 host does. Close the window, type\n"
+           "quit on standard input or end it to stop; then every parameter is printed as\n"
+           "'parameter INDEX NAME = VALUE (DISPLAY)', each automation call the plug-in made\n"
+           "as 'automation INDEX VALUE' inside its 'edit begin INDEX' and 'edit end INDEX',\n"
+           "and the process's CPU time. One silent block is\n"
+           "processed first, so lines synced to the host take its tempo (120).\n"
+           "\n"
+           "options:\n"
+           "  --plugin PATH      the module to load\n" +
+           wrapText(std::string("default: the first ") + vsthost::kTeskDelayModule + " in " +
+                        vsthost::moduleSearchText(),
+                    std::string(21, ' '), 80) +
+           "  --program N|NAME   load a program first, by number (0-15) or by name\n"
+           "  --settings FILE    apply FILE's NAME=VALUE lines first, as a host restores a\n"
+           "                     saved session\n"
+           "  --save FILE        on exit, write every parameter to FILE as NAME=VALUE lines,\n"
+           "                     as a host saves a session (tesk-render --settings reads it)\n"
+           "  --frames N         exit after N idles (N / 30 seconds)\n"
+           "  -h, --help         this text\n"
+           "  --version          the version\n"
+           "\n"
+           "Once the editor is open, one line 'ready window=0xID width=W height=H' names the\n"
+           "host window on standard output. A line 'sync' on standard input is answered\n"
+           "with a line 'synced' after the next idle, once the editor has handled every\n"
+           "input event that reached the display before it.\n"
+           "\n"
+           "exit codes: 0 done, 2 bad option, 3 no display or unreadable settings, 4 settings\n"
+           "not written, 5 no instance or no editor, 6 unknown parameter, 7 value out of\n"
+           "range, 8 unknown program\n";
+}
 
 long framesFrom(const std::string& text) {
     char* end = nullptr;
@@ -267,9 +272,9 @@ void report(const render::Plugin& plugin) {
 }
 
 int run(const Options& o) {
-    render::HostSetup setup{120.0, 44100.0, 512, false};
+    render::HostSetup setup{120.0, 44100.0, 512, false, "tesk-render --list"};
     auto plugin =
-        render::Plugin::load(o.plugin.empty() ? render::builtPluginPath() : o.plugin, setup);
+        render::Plugin::load(o.plugin.empty() ? render::defaultPluginPath() : o.plugin, setup);
     plugin->start();
     if (!o.program.empty()) plugin->selectProgram(o.program);
     if (!o.settings.empty()) {
@@ -308,7 +313,7 @@ int main(int argc, char** argv) {
     try {
         const tesk::x11host::Options options = tesk::x11host::parse(argc, argv);
         if (options.help) {
-            std::fputs(tesk::x11host::kHelp, stdout);
+            std::fputs(tesk::x11host::helpText().c_str(), stdout);
             return 0;
         }
         return tesk::x11host::run(options);
