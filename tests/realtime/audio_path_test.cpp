@@ -73,7 +73,8 @@ TEST(RealTime, ProcessingAllocatesNothingAndTakesNoLock) {
 }
 
 // The same for TeskDelay.clap: blocks carrying parameter events at offsets,
-// program changes and transport tempos allocate nothing and lock nothing.
+// program changes, bypass switches and transport tempos allocate nothing and
+// lock nothing.
 TEST(RealTime, ClapProcessingAllocatesNothingAndTakesNoLock) {
     ClapPlugin p;
     ASSERT_TRUE(p->start(44100.0, 4096));
@@ -89,6 +90,7 @@ TEST(RealTime, ClapProcessingAllocatesNothingAndTakesNoLock) {
         for (std::uint32_t frames : {1u, 5u, 64u, 333u, 1024u, 4096u}) {
             events.clear();
             events.addParam(0, clapfmt::kProgramParamId, program);
+            events.addParam(frames / 4, clapfmt::kBypassParamId, (frames + program) % 2);
             events.addParam(frames / 2,
                             static_cast<clap_id>(parameterIndex(ParamKind::Tempo, program % 4)),
                             60.0 + frames % 200);
