@@ -142,6 +142,11 @@ bool ClapDelay::init(const clap_plugin_t* plugin) {
     self->hostParams_ = hostExtension<clap_host_params_t>(self->host_, CLAP_EXT_PARAMS);
     self->hostTimer_ =
         hostExtension<clap_host_timer_support_t>(self->host_, CLAP_EXT_TIMER_SUPPORT);
+    self->hostPresetLoad_ =
+        hostExtension<clap_host_preset_load_t>(self->host_, CLAP_EXT_PRESET_LOAD);
+    if (self->hostPresetLoad_ == nullptr)
+        self->hostPresetLoad_ =
+            hostExtension<clap_host_preset_load_t>(self->host_, CLAP_EXT_PRESET_LOAD_COMPAT);
     try {
         self->effect_.reset(new (std::nothrow) ClapEffect(*self, kEditor));
     } catch (...) {

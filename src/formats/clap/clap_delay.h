@@ -1,12 +1,13 @@
 // One TeskDelay instance as a CLAP plug-in: the plug-in record and its
-// extensions (audio ports, params, state, gui, timer support) around one
-// `DelayEffect`, the same engine, programs and editor the VST 2 module runs,
-// with a `BypassFade` between it and the host's buffers.
+// extensions (audio ports, params, state, preset load, gui, timer support)
+// around one `DelayEffect`, the same engine, programs and editor the VST 2
+// module runs, with a `BypassFade` between it and the host's buffers.
 //
 // Threads. While the instance is inactive its main thread drives the engine.
 // Once it is active, only process and flush do (on the audio thread): whatever
-// the main thread changes (the editor, a loaded state) goes to them as engine
-// commands, applied between two blocks, so that no block runs on half a change.
+// the main thread changes (the editor, a loaded state or preset) goes to them as
+// engine commands, applied between two blocks, so that no block runs on half a
+// change.
 // Every change the engine makes itself goes back to the host as a
 // CLAP_EVENT_PARAM_VALUE from process or flush; news the host's queue cannot
 // take waits in an outbox and goes out, in order, with the next call.
@@ -126,12 +127,14 @@ class ClapDelay {
     friend struct GuiExtension;
     friend struct GuiCalls;
     friend struct PortsExtension;
+    friend struct PresetLoadExtension;
 
     clap_plugin_t plugin_;
     const clap_host_t* host_;
     const clap_host_thread_check_t* threadCheck_ = nullptr;
     const clap_host_params_t* hostParams_ = nullptr;
     const clap_host_timer_support_t* hostTimer_ = nullptr;
+    const clap_host_preset_load_t* hostPresetLoad_ = nullptr;
     std::unique_ptr<ClapEffect> effect_;
     BypassFade bypass_;
 

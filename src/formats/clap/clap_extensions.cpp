@@ -1,5 +1,5 @@
 // The extensions of a ClapDelay: audio ports, params, state, and (in
-// clap_gui.cpp) the editor with its timer.
+// clap_presets.cpp) preset load and (in clap_gui.cpp) the editor with its timer.
 #include "clap_extensions.h"
 #include "clap_delay.h"
 #include "clap_params.h"
@@ -207,6 +207,7 @@ const void* ClapDelay::getExtension(const clap_plugin_t* plugin, const char* id)
     if (std::strcmp(id, CLAP_EXT_AUDIO_PORTS) == 0) return &PortsExtension::table;
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &ParamsExtension::table;
     if (std::strcmp(id, CLAP_EXT_STATE) == 0) return &StateExtension::table;
+    if (const void* presetLoad = presetLoadExtension(id)) return presetLoad;
     return guiExtension(id);
 }
 
