@@ -127,18 +127,20 @@ TEST(ClapBypass, TheBypassCrossesOverWithoutAClick) {
 }
 
 // The crossing scales signals towards nothing; a host must not be handed the
-// denormals that come of a very quiet signal scaled down.
+// denormals that come of a very quiet signal scaled down. The switch comes
+// once both lines' echoes sound (line 2's after 7350 frames, line 1's after 15034).
 TEST(ClapBypass, NoDenormalComesOfTheCrossing) {
-    const int block = 256;
-    const auto input = sine(40 * block, 1e-35);
+    const int block = 256, on = 70, off = 90;
+    const auto input = sine(110 * block, 1e-35);
     ClapPlugin p;
     echoOnMainAndOut2(p);
     ASSERT_TRUE(p->start(kRate, block));
     const Outputs out =
-        p.render(input, input, block, 0.0, [](int start, int, claphost::InputEvents& e) {
-            if (start == 10 * block) e.addParam(0, kBypassParamId, 1.0);
-            if (start == 25 * block) e.addParam(0, kBypassParamId, 0.0);
+        p.render(input, input, block, 0.0, [&](int start, int, claphost::InputEvents& e) {
+            if (start == on * block) e.addParam(0, kBypassParamId, 1.0);
+            if (start == off * block) e.addParam(0, kBypassParamId, 0.0);
         });
+    EXPECT_NE(out[2][on * block], 0.0f); // Out 2 carries echoes when the switch comes
     for (int c = 0; c < 6; ++c)
         for (std::size_t k = 0; k < out[c].size(); ++k)
             ASSERT_NE(std::fpclassify(out[c][k]), FP_SUBNORMAL) << c << " " << k;
