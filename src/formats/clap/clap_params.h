@@ -36,7 +36,7 @@ bool describe(std::uint32_t position, clap_param_info_t& info);
 int programOf(double plain);
 
 /// Whether a CLAP value of the bypass bypasses: like every stepped value, its
-/// whole part counts, so only 1 does.
+/// whole part counts, so only 1 does (any thread, as the three below).
 bool bypassOf(double plain);
 /// "On" while `plain` bypasses, else "Off".
 const char* bypassText(double plain);
