@@ -1,6 +1,7 @@
 #include "bypass_fade.h"
 
 #include "delay_effect.h"
+#include "denormal_guard.h"
 
 #include <algorithm>
 #include <cstring>
@@ -30,6 +31,8 @@ void BypassFade::process(DelayEffect& effect, float** inputs, float** outputs,
         return;
     for (int c = 0; c < 6; ++c)
         if (outputs[c] == nullptr) return;
+    // The crossing scales tails down towards nothing: no denormal may come of it.
+    DenormalGuard denormalGuard;
     for (std::int32_t done = 0; done < frames;) {
         const std::int32_t count = std::min(DelayEffect::kMaxFrames, frames - done);
         float* in[2] = {inputs[0] + done, inputs[1] + done};

@@ -26,6 +26,9 @@ class BypassFade {
     void setBypassed(bool bypassed) { wanted_.store(bypassed, std::memory_order_relaxed); }
     /// Whether the bypass is asked for (any thread).
     bool bypassed() const { return wanted_.load(std::memory_order_relaxed); }
+    /// Puts the output where the bypass asks at once, without crossing over: for
+    /// an effect that starts up bypassed (not while a block runs).
+    void settle() { share_ = bypassed() ? 1.0f : 0.0f; }
     /// False when the memory for a block's input could not be had.
     bool isUsable() const { return !dry_[0].empty() && !dry_[1].empty(); }
 

@@ -1,6 +1,7 @@
 // Block processing: the mono feed, the dry path, the four delay lines with
 // their cross-fading write heads, and the mix onto the output pairs.
 #include "delay_effect.h"
+#include "denormal_guard.h"
 
 #include <xmmintrin.h>
 
@@ -14,25 +15,6 @@ namespace {
 // What the delay memory may hold: far above any real signal (+120 dB), low
 // enough that feedback of absurd settings can never overflow to infinity.
 constexpr float kMemoryLimit = 1.0e6f;
-
-// Flushes denormals to zero while a block runs and gives the host back its own
-// floating-point modes afterwards. Decaying feedback and filter tails would
-// otherwise spend long stretches in denormal arithmetic, which stalls the
-// processor many times over.
-class DenormalGuard {
-  public:
-    DenormalGuard() : saved_(_mm_getcsr()) {
-        _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero);
-    }
-    ~DenormalGuard() { _mm_setcsr(saved_); }
-    DenormalGuard(const DenormalGuard&) = delete;
-    DenormalGuard& operator=(const DenormalGuard&) = delete;
-
-  private:
-    static constexpr unsigned kFlushToZero = 0x8000;
-    static constexpr unsigned kDenormalsAreZero = 0x0040;
-    unsigned saved_;
-};
 
 std::int32_t wrapIndex(std::int64_t index, std::int32_t length) {
     std::int64_t wrapped = index % length;

@@ -102,6 +102,12 @@ std::string programDisplayName(const DelayProgram& program, int number) {
     return name;
 }
 
+std::string presetLabel(const DelayProgram& program, int number) {
+    char label[64];
+    std::snprintf(label, sizeof label, "%02d %s", number + 1, program.name);
+    return label;
+}
+
 void DelayProgram::rename(const char* text) {
     std::strncpy(name, text, kProgramNameCapacity - 1);
     name[kProgramNameCapacity - 1] = '\0';

@@ -62,6 +62,15 @@ constexpr int kNumFactoryPrograms = 12;
 /// sounds like, for hosts that show a preset's description.
 const char* factoryProgramDescription(int program);
 
+/// The programs hosts list as presets: the factory programs, then the neutral
+/// one once.
+constexpr int kNumPresets = kNumFactoryPrograms + 1;
+
+/// The label hosts list program `number` (0 to 12) holding `program` under:
+/// "01 Simple single echo", "13 Init". Hosts sort presets by their label, so the
+/// number in front keeps the programs' own order. Any thread.
+std::string presetLabel(const DelayProgram& program, int number);
+
 /// Fills `programs` with the factory presets: 0 to 11 named and set, 12 to 15 neutral.
 void makeFactoryPrograms(std::array<DelayProgram, kNumPrograms>& programs);
 

@@ -73,7 +73,8 @@ TEST(RealTime, ProcessingAllocatesNothingAndTakesNoLock) {
 }
 
 // The same for TeskDelay.clap: blocks carrying parameter events at offsets,
-// program changes and transport tempos allocate nothing and lock nothing.
+// program changes, bypass switches and transport tempos, and the blocks that
+// take a preset the main thread loaded, allocate nothing and lock nothing.
 TEST(RealTime, ClapProcessingAllocatesNothingAndTakesNoLock) {
     ClapPlugin p;
     ASSERT_TRUE(p->start(44100.0, 4096));
@@ -86,9 +87,11 @@ TEST(RealTime, ClapProcessingAllocatesNothingAndTakesNoLock) {
     CallCounts total;
     for (int program = 0; program < 16; ++program) {
         const clap_event_transport_t transport = claphost::playingTransport(90.0 + program * 7.3);
+        ASSERT_TRUE(p->loadPreset(CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, "Ping pong"));
         for (std::uint32_t frames : {1u, 5u, 64u, 333u, 1024u, 4096u}) {
             events.clear();
             events.addParam(0, clapfmt::kProgramParamId, program);
+            events.addParam(frames / 4, clapfmt::kBypassParamId, (frames + program) % 2);
             events.addParam(frames / 2,
                             static_cast<clap_id>(parameterIndex(ParamKind::Tempo, program % 4)),
                             60.0 + frames % 200);

@@ -1,9 +1,10 @@
 // A small CLAP host for our tests: loads a module through clap_entry, makes an
 // instance from its factory, answers the host extensions a plug-in asks for
-// (thread check, params, state, gui, timer support) and drives the instance:
-// activation, blocks with events at sample offsets, parameter calls, state
-// streams and the editor. Thread roles are tracked the way CLAP names them, so
-// a plug-in checking them sees a main thread and an audio thread.
+// (thread check, params, state, gui, timer support, preset load) and drives the
+// instance: activation, blocks with events at sample offsets, parameter calls,
+// state streams, preset loads and the editor. It also indexes the presets of a
+// module's preset-discovery factory, as a host's preset browser does. Thread roles are tracked the
+// way CLAP names them, so a plug-in checking them sees a main thread and an audio thread.
 #pragma once
 
 #include "clap_api.h"
@@ -43,6 +44,8 @@ class Module {
     const clap_plugin_factory_t& factory() const { return *factory_; }
     /// The descriptor at `index` of the factory, null past its end.
     const clap_plugin_descriptor_t* descriptor(std::uint32_t index) const;
+    /// The module's preset-discovery factory, null when it has none.
+    const clap_preset_discovery_factory_t* presetDiscovery() const;
 
   private:
     Module(void* handle, const clap_plugin_entry_t* entry, const clap_plugin_factory_t* factory);
@@ -89,6 +92,16 @@ class InputEvents {
 /// A transport record as a host sends it: tempo, a playing transport at 4/4.
 clap_event_transport_t playingTransport(double tempo);
 
+/// What a plug-in told the host through its preset-load extension.
+struct PresetLoadNews {
+    bool loaded; ///< `loaded`, else `on_error`
+    std::uint32_t kind;
+    std::optional<std::string> location;
+    std::optional<std::string> loadKey;
+    std::string message; ///< the error message
+    bool onMainThread;
+};
+
 /// What the host offers and what it has seen. Made on the thread that is to be
 /// the main thread.
 class HostState {
@@ -104,6 +117,9 @@ class HostState {
     bool offerParams = true;
     bool offerTimerSupport = true;
     bool offerGui = true;
+    bool offerPresetLoad = true;
+    /// The id the preset-load extension is offered under: CLAP 1.2's, or the draft's.
+    const char* presetLoadId = CLAP_EXT_PRESET_LOAD;
 
     /// Runs every registered timer once, as the host's event loop does.
     void fireTimers(const clap_plugin_t* plugin);
@@ -114,6 +130,7 @@ class HostState {
     std::atomic<int> processRequests{0};
     std::atomic<int> restartRequests{0};
     std::vector<std::uint32_t> rescans;
+    std::vector<PresetLoadNews> presetLoadNews;
 
     /// True on the main thread outside a process call.
     bool onMainThread() const;
@@ -190,6 +207,9 @@ class Instance {
     /// between two blocks when active, whether processing is started or not.
     void flush(const InputEvents& events);
 
+    /// Loads a preset through the preset-load extension; false when it has none or fails.
+    bool loadPreset(std::uint32_t kind, const char* location, const char* loadKey) const;
+
     // State through the state extension; `chunk` limits each read and write.
     std::optional<std::vector<std::uint8_t>> saveState(std::size_t chunk = 1 << 20) const;
     bool loadState(const std::vector<std::uint8_t>& bytes, std::size_t chunk = 1 << 20) const;
@@ -217,6 +237,52 @@ class Instance {
     std::uint32_t sentThisCall_ = 0;
     clap_output_events_t outEvents_{};
     std::int64_t steadyTime_ = 0;
+};
+
+/// A place a preset provider declared.
+struct PresetLocation {
+    std::uint32_t flags;
+    std::string name;
+    std::uint32_t kind;
+    std::optional<std::string> location; ///< none for presets inside the plug-in
+};
+
+/// One preset a provider listed, with what it told of it.
+struct ListedPreset {
+    std::string name;
+    std::optional<std::string> loadKey;
+    std::vector<std::string> pluginIds; ///< "abi:id"
+    std::string description;
+};
+
+/// A host's indexer for one provider of a module's preset-discovery factory:
+/// it creates and initialises the provider, keeps the locations it declares,
+/// and crawls them. Destroys the provider on destruction.
+class PresetIndexer {
+  public:
+    /// Creates provider `id` and calls its init; null with a reason otherwise.
+    static std::unique_ptr<PresetIndexer> create(const Module& module, const std::string& id,
+                                                 std::string& error);
+    ~PresetIndexer();
+    PresetIndexer(const PresetIndexer&) = delete;
+    PresetIndexer& operator=(const PresetIndexer&) = delete;
+
+    const clap_preset_discovery_provider_t& provider() const { return *provider_; }
+    const std::vector<PresetLocation>& locations() const { return locations_; }
+    /// The presets at `location`; none, with the provider's errors in
+    /// `error`, when get_metadata fails or the provider reports an error.
+    std::optional<std::vector<ListedPreset>> crawl(const PresetLocation& location,
+                                                   std::string& error) const;
+
+  private:
+    PresetIndexer();
+    static PresetIndexer& of(const clap_preset_discovery_indexer_t* indexer);
+
+    clap_preset_discovery_indexer_t indexer_{};
+    const clap_preset_discovery_provider_t* provider_ = nullptr;
+    std::vector<PresetLocation> locations_;
+
+    friend struct IndexerCalls;
 };
 
 } // namespace claphost

@@ -1,9 +1,9 @@
 // The CLAP binary interface as this plug-in and our test host use it: the entry,
-// the plug-in factory, the plug-in and host records, processing, events and the
-// extensions we offer or ask for. Written by us from the public CLAP 1.2 headers
-// (free-audio/clap, MIT licence), version 1.2.1; only what we use is declared.
-// The records are plain C layouts, so every size and offset is checked below for
-// x86-64 Linux, the one platform this module is built for.
+// the plug-in and preset-discovery factories, the plug-in and host records,
+// processing, events and the extensions we offer or ask for. Written by us from the public CLAP 1.2
+// headers (free-audio/clap, MIT licence), version 1.2.1; only what we use is declared. The records
+// are plain C layouts, so every size and offset is checked below for x86-64 Linux, the one platform
+// this module is built for.
 #pragma once
 
 #include <cstddef>
@@ -241,6 +241,8 @@ constexpr char CLAP_EXT_PARAMS[] = "clap.params";
 
 enum : std::uint32_t {
     CLAP_PARAM_IS_STEPPED = 1 << 0,
+    /// Merges the plug-in's bypass with the host's: 0 processes, 1 bypasses; stepped.
+    CLAP_PARAM_IS_BYPASS = 1 << 4,
     CLAP_PARAM_IS_AUTOMATABLE = 1 << 5,
     CLAP_PARAM_IS_ENUM = 1 << 16,
 };
@@ -361,6 +363,154 @@ struct clap_host_thread_check_t {
     bool (*is_audio_thread)(const clap_host_t* host);
 };
 
+// ---- extension: preset load
+
+/// CLAP 1.2's id, and the id of the draft before it, which 1.1 hosts ask for:
+/// the records are the same.
+constexpr char CLAP_EXT_PRESET_LOAD[] = "clap.preset-load/2";
+constexpr char CLAP_EXT_PRESET_LOAD_COMPAT[] = "clap.preset-load.draft/2";
+
+struct clap_plugin_preset_load_t {
+    /// Loads the preset at `location` (null for presets inside the plug-in)
+    /// that `load_key` names; true on success.
+    bool (*from_location)(const clap_plugin_t* plugin, std::uint32_t location_kind,
+                          const char* location, const char* load_key);
+};
+
+struct clap_host_preset_load_t {
+    /// A from_location call failed; `os_error` is 0 when no system call did.
+    void (*on_error)(const clap_host_t* host, std::uint32_t location_kind, const char* location,
+                     const char* load_key, std::int32_t os_error, const char* msg);
+    /// The plug-in loaded this preset (from_location, or its own browser).
+    void (*loaded)(const clap_host_t* host, std::uint32_t location_kind, const char* location,
+                   const char* load_key);
+};
+
+// ---- factory: preset discovery
+
+/// CLAP 1.2's id, and the id of the draft before it (the same records).
+constexpr char CLAP_PRESET_DISCOVERY_FACTORY_ID[] = "clap.preset-discovery-factory/2";
+constexpr char CLAP_PRESET_DISCOVERY_FACTORY_ID_COMPAT[] = "clap.preset-discovery-factory/draft-2";
+
+enum : std::uint32_t {
+    CLAP_PRESET_DISCOVERY_LOCATION_FILE = 0,
+    /// Presets inside the plug-in itself: the location is null.
+    CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN = 1,
+};
+
+enum : std::uint32_t { CLAP_PRESET_DISCOVERY_IS_FACTORY_CONTENT = 1 << 0 };
+
+/// Seconds since the epoch; 0 when unknown.
+using clap_timestamp_t = std::uint64_t;
+
+/// A plug-in of any format: "clap" and the plug-in's id, for example.
+struct clap_universal_plugin_id_t {
+    const char* abi;
+    const char* id;
+};
+
+/// The host's side of a get_metadata call: one preset after another, each
+/// opened by begin_preset and described by the calls after it.
+struct clap_preset_discovery_metadata_receiver_t {
+    void* receiver_data;
+    void (*on_error)(const clap_preset_discovery_metadata_receiver_t* receiver,
+                     std::int32_t os_error, const char* error_message);
+    /// Name and load key are required inside a container; false: stop calling.
+    bool (*begin_preset)(const clap_preset_discovery_metadata_receiver_t* receiver,
+                         const char* name, const char* load_key);
+    void (*add_plugin_id)(const clap_preset_discovery_metadata_receiver_t* receiver,
+                          const clap_universal_plugin_id_t* plugin_id);
+    void (*set_soundpack_id)(const clap_preset_discovery_metadata_receiver_t* receiver,
+                             const char* soundpack_id);
+    /// Unset, the preset takes its location's flags.
+    void (*set_flags)(const clap_preset_discovery_metadata_receiver_t* receiver,
+                      std::uint32_t flags);
+    void (*add_creator)(const clap_preset_discovery_metadata_receiver_t* receiver,
+                        const char* creator);
+    void (*set_description)(const clap_preset_discovery_metadata_receiver_t* receiver,
+                            const char* description);
+    void (*set_timestamps)(const clap_preset_discovery_metadata_receiver_t* receiver,
+                           clap_timestamp_t creation_time, clap_timestamp_t modification_time);
+    void (*add_feature)(const clap_preset_discovery_metadata_receiver_t* receiver,
+                        const char* feature);
+    void (*add_extra_info)(const clap_preset_discovery_metadata_receiver_t* receiver,
+                           const char* key, const char* value);
+};
+
+struct clap_preset_discovery_filetype_t {
+    const char* name;
+    const char* description;
+    const char* file_extension; ///< without the dot
+};
+
+struct clap_preset_discovery_location_t {
+    std::uint32_t flags;
+    const char* name;
+    std::uint32_t kind;
+    const char* location; ///< a path, or null for presets inside the plug-in
+};
+
+struct clap_preset_discovery_soundpack_t {
+    std::uint32_t flags;
+    const char* id;
+    const char* name;
+    const char* description;
+    const char* homepage_url;
+    const char* vendor;
+    const char* image_path;
+    clap_timestamp_t release_timestamp;
+};
+
+struct clap_preset_discovery_provider_descriptor_t {
+    clap_version_t clap_version;
+    const char* id;
+    const char* name;
+    const char* vendor;
+};
+
+struct clap_preset_discovery_provider_t {
+    const clap_preset_discovery_provider_descriptor_t* desc;
+    void* provider_data;
+    /// Declares the provider's locations (and file types, sound packs) to its indexer.
+    bool (*init)(const clap_preset_discovery_provider_t* provider);
+    void (*destroy)(const clap_preset_discovery_provider_t* provider);
+    /// Tells `metadata_receiver` of every preset at the location; true on success.
+    bool (*get_metadata)(const clap_preset_discovery_provider_t* provider,
+                         std::uint32_t location_kind, const char* location,
+                         const clap_preset_discovery_metadata_receiver_t* metadata_receiver);
+    const void* (*get_extension)(const clap_preset_discovery_provider_t* provider,
+                                 const char* extension_id);
+};
+
+/// The host's side of a provider's init.
+struct clap_preset_discovery_indexer_t {
+    clap_version_t clap_version;
+    const char* name;
+    const char* vendor;
+    const char* url;
+    const char* version;
+    void* indexer_data;
+    bool (*declare_filetype)(const clap_preset_discovery_indexer_t* indexer,
+                             const clap_preset_discovery_filetype_t* filetype);
+    bool (*declare_location)(const clap_preset_discovery_indexer_t* indexer,
+                             const clap_preset_discovery_location_t* location);
+    bool (*declare_soundpack)(const clap_preset_discovery_indexer_t* indexer,
+                              const clap_preset_discovery_soundpack_t* soundpack);
+    const void* (*get_extension)(const clap_preset_discovery_indexer_t* indexer,
+                                 const char* extension_id);
+};
+
+/// Every call may come from any thread.
+struct clap_preset_discovery_factory_t {
+    std::uint32_t (*count)(const clap_preset_discovery_factory_t* factory);
+    const clap_preset_discovery_provider_descriptor_t* (*get_descriptor)(
+        const clap_preset_discovery_factory_t* factory, std::uint32_t index);
+    /// A new provider, which the host destroys; it calls its indexer only from init on.
+    const clap_preset_discovery_provider_t* (*create)(
+        const clap_preset_discovery_factory_t* factory,
+        const clap_preset_discovery_indexer_t* indexer, const char* provider_id);
+};
+
 /// The module's one exported symbol.
 CLAP_EXPORT extern const clap_plugin_entry_t clap_entry;
 
@@ -475,6 +625,36 @@ static_assert(offsetof(clap_gui_resize_hints_t, aspect_ratio_width) == 4);
 static_assert(sizeof(clap_gui_resize_hints_t) == 12);
 static_assert(sizeof(clap_plugin_gui_t) == 15 * 8);
 static_assert(sizeof(clap_host_gui_t) == 5 * 8);
+
+static_assert(sizeof(clap_plugin_preset_load_t) == 8);
+static_assert(sizeof(clap_host_preset_load_t) == 16);
+
+static_assert(sizeof(clap_universal_plugin_id_t) == 16);
+static_assert(offsetof(clap_preset_discovery_metadata_receiver_t, on_error) == 8);
+static_assert(offsetof(clap_preset_discovery_metadata_receiver_t, begin_preset) == 16);
+static_assert(offsetof(clap_preset_discovery_metadata_receiver_t, set_description) == 56);
+static_assert(offsetof(clap_preset_discovery_metadata_receiver_t, add_extra_info) == 80);
+static_assert(sizeof(clap_preset_discovery_metadata_receiver_t) == 88);
+static_assert(sizeof(clap_preset_discovery_filetype_t) == 24);
+static_assert(offsetof(clap_preset_discovery_location_t, name) == 8);
+static_assert(offsetof(clap_preset_discovery_location_t, kind) == 16);
+static_assert(offsetof(clap_preset_discovery_location_t, location) == 24);
+static_assert(sizeof(clap_preset_discovery_location_t) == 32);
+static_assert(offsetof(clap_preset_discovery_soundpack_t, id) == 8);
+static_assert(offsetof(clap_preset_discovery_soundpack_t, release_timestamp) == 56);
+static_assert(sizeof(clap_preset_discovery_soundpack_t) == 64);
+static_assert(offsetof(clap_preset_discovery_provider_descriptor_t, id) == 16);
+static_assert(offsetof(clap_preset_discovery_provider_descriptor_t, vendor) == 32);
+static_assert(sizeof(clap_preset_discovery_provider_descriptor_t) == 40);
+static_assert(offsetof(clap_preset_discovery_provider_t, init) == 16);
+static_assert(offsetof(clap_preset_discovery_provider_t, get_metadata) == 32);
+static_assert(sizeof(clap_preset_discovery_provider_t) == 48);
+static_assert(offsetof(clap_preset_discovery_indexer_t, name) == 16);
+static_assert(offsetof(clap_preset_discovery_indexer_t, indexer_data) == 48);
+static_assert(offsetof(clap_preset_discovery_indexer_t, declare_filetype) == 56);
+static_assert(offsetof(clap_preset_discovery_indexer_t, get_extension) == 80);
+static_assert(sizeof(clap_preset_discovery_indexer_t) == 88);
+static_assert(sizeof(clap_preset_discovery_factory_t) == 24);
 
 static_assert(sizeof(clap_plugin_timer_support_t) == 8);
 static_assert(sizeof(clap_host_timer_support_t) == 16);

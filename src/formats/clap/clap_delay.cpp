@@ -142,12 +142,17 @@ bool ClapDelay::init(const clap_plugin_t* plugin) {
     self->hostParams_ = hostExtension<clap_host_params_t>(self->host_, CLAP_EXT_PARAMS);
     self->hostTimer_ =
         hostExtension<clap_host_timer_support_t>(self->host_, CLAP_EXT_TIMER_SUPPORT);
+    self->hostPresetLoad_ =
+        hostExtension<clap_host_preset_load_t>(self->host_, CLAP_EXT_PRESET_LOAD);
+    if (self->hostPresetLoad_ == nullptr)
+        self->hostPresetLoad_ =
+            hostExtension<clap_host_preset_load_t>(self->host_, CLAP_EXT_PRESET_LOAD_COMPAT);
     try {
         self->effect_.reset(new (std::nothrow) ClapEffect(*self, kEditor));
     } catch (...) {
         self->effect_.reset();
     }
-    return self->effect_ && self->effect_->isUsable();
+    return self->effect_ && self->effect_->isUsable() && self->bypass_.isUsable();
 }
 
 void ClapDelay::destroy(const clap_plugin_t* plugin) {
@@ -169,6 +174,9 @@ bool ClapDelay::activate(const clap_plugin_t* plugin, double rate, std::uint32_t
     self->effect_->setBlockSize(
         static_cast<std::int32_t>(std::min<std::uint32_t>(maxFrames, INT32_MAX)));
     self->effect_->resume();
+    self->bypass_.setSampleRate(static_cast<float>(rate));
+    // A session saved bypassed starts bypassed, without crossing over first.
+    self->bypass_.settle();
     self->active_.store(true, std::memory_order_release);
     return true;
 }
@@ -275,7 +283,7 @@ void ClapDelay::runFrames(const clap_process_t& p, std::uint32_t from, std::uint
             outputs[port * kChannelsPerPort + c] = out.data32[c] + from;
     }
     inBlock_ = true;
-    effect_->processReplacing(inputs, outputs, static_cast<std::int32_t>(to - from));
+    bypass_.process(*effect_, inputs, outputs, static_cast<std::int32_t>(to - from));
     inBlock_ = false;
 }
 
@@ -294,6 +302,10 @@ void ClapDelay::applyParamValue(clap_id id, double value) {
     if (position < 0 || !std::isfinite(value)) return;
     if (position == kProgramPosition) {
         loadProgram(programOf(value));
+        return;
+    }
+    if (position == kBypassPosition) {
+        bypass_.setBypassed(bypassOf(value));
         return;
     }
     effect_->setParameter(position, interfaceValueOfPlain(position, value));
@@ -387,6 +399,12 @@ float ClapDelay::mainValue(int index) const {
     return effect_->getParameter(index);
 }
 
+bool ClapDelay::mainBypassed() const {
+    if (isAfter(pendingBypassSequence_, appliedSequence_.load(std::memory_order_acquire)))
+        return pendingBypassed_;
+    return bypass_.bypassed();
+}
+
 int ClapDelay::mainProgram() const {
     if (isAfter(pendingProgramSequence_, appliedSequence_.load(std::memory_order_acquire)))
         return pendingProgram_;
@@ -405,33 +423,38 @@ void ClapDelay::setFromMain(int index, float value) {
     pendingValue_[static_cast<std::size_t>(index)] = keptEstimate(index, value);
 }
 
-bool ClapDelay::loadState(int program, const float* values) {
+bool ClapDelay::loadState(const SavedState& state) {
     if (!active()) {
         quiet_ = true;
-        effect_->setProgram(program);
+        effect_->setProgram(state.program);
         for (int i = 0; i < kNumParameters; ++i)
-            effect_->setParameter(i, values[i]);
+            effect_->setParameter(i, state.values[static_cast<std::size_t>(i)]);
+        bypass_.setBypassed(state.bypassed);
         quiet_ = false;
         if (hostParams_ != nullptr) hostParams_->rescan(host_, CLAP_PARAM_RESCAN_VALUES);
         return true;
     }
     // The program first, then every value over it, in index order (a line's
-    // switch comes before the inputs that listen to it), all in one piece.
-    std::array<EngineCommand, kNumParameters + 2> commands{};
+    // switch comes before the inputs that listen to it), then the bypass, all
+    // in one piece.
+    constexpr std::size_t kBypassCommand = kNumParameters + 1;
+    std::array<EngineCommand, kNumParameters + 3> commands{};
     std::uint32_t sequence = queuedSequence_;
-    commands[0] = {EngineCommand::LoadProgram, program, 0.0f, ++sequence};
+    commands[0] = {EngineCommand::LoadProgram, state.program, 0.0f, ++sequence};
     for (int i = 0; i < kNumParameters; ++i)
-        commands[static_cast<std::size_t>(i) + 1] = {EngineCommand::SetValue, i, values[i],
-                                                     ++sequence};
+        commands[static_cast<std::size_t>(i) + 1] = {
+            EngineCommand::SetValue, i, state.values[static_cast<std::size_t>(i)], ++sequence};
+    commands[kBypassCommand] = {EngineCommand::SetBypass, state.bypassed ? 1 : 0, 0.0f, ++sequence};
     commands.back() = {EngineCommand::StateApplied, 0, 0.0f, ++sequence};
     if (!queueForEngine(commands.data(), static_cast<std::uint32_t>(commands.size()))) return false;
-    pendingProgram_ = program;
+    pendingProgram_ = state.program;
     pendingProgramSequence_ = commands[0].sequence;
-    for (int i = 0; i < kNumParameters; ++i) {
-        pendingSequence_[static_cast<std::size_t>(i)] =
-            commands[static_cast<std::size_t>(i) + 1].sequence;
-        pendingValue_[static_cast<std::size_t>(i)] = keptEstimate(i, values[i]);
+    for (std::size_t i = 0; i < state.values.size(); ++i) {
+        pendingSequence_[i] = commands[i + 1].sequence;
+        pendingValue_[i] = keptEstimate(static_cast<int>(i), state.values[i]);
     }
+    pendingBypassed_ = state.bypassed;
+    pendingBypassSequence_ = commands[kBypassCommand].sequence;
     return true;
 }
 
@@ -475,6 +498,9 @@ void ClapDelay::applyEngineCommand(const EngineCommand& command) {
     case EngineCommand::LoadProgram:
         quiet_ = true; // until the state is applied
         effect_->setProgram(command.index);
+        break;
+    case EngineCommand::SetBypass:
+        bypass_.setBypassed(command.index != 0);
         break;
     case EngineCommand::StateApplied:
         quiet_ = false;

@@ -1,17 +1,21 @@
 // One TeskDelay instance as a CLAP plug-in: the plug-in record and its
-// extensions (audio ports, params, state, gui, timer support) around one
-// `DelayEffect`, the same engine, programs and editor the VST 2 module runs.
+// extensions (audio ports, params, state, preset load, gui, timer support)
+// around one `DelayEffect`, the same engine, programs and editor the VST 2
+// module runs, with a `BypassFade` between it and the host's buffers.
 //
 // Threads. While the instance is inactive its main thread drives the engine.
 // Once it is active, only process and flush do (on the audio thread): whatever
-// the main thread changes (the editor, a loaded state) goes to them as engine
-// commands, applied between two blocks, so that no block runs on half a change.
+// the main thread changes (the editor, a loaded state or preset) goes to them as
+// engine commands, applied between two blocks, so that no block runs on half a
+// change.
 // Every change the engine makes itself goes back to the host as a
 // CLAP_EVENT_PARAM_VALUE from process or flush; news the host's queue cannot
 // take waits in an outbox and goes out, in order, with the next call.
 #pragma once
 
+#include "bypass_fade.h"
 #include "clap_api.h"
+#include "clap_state.h"
 #include "delay_effect.h"
 #include "host_event_queue.h"
 
@@ -56,6 +60,8 @@ class ClapDelay {
     /// The value of parameter `index` as the main thread sees it: what it last
     /// asked the engine for while that is on its way, else the engine's (main thread).
     float mainValue(int index) const;
+    /// Whether the bypass is on as the main thread sees it, like `mainValue` (main thread).
+    bool mainBypassed() const;
     /// Sets parameter `index` from the main thread: in the engine at once while
     /// the instance is inactive, else between the next two blocks (main thread).
     void setFromMain(int index, float value);
@@ -107,8 +113,9 @@ class ClapDelay {
     bool active() const { return active_.load(std::memory_order_acquire); }
     /// Queues `count` commands for the engine, waiting a little when the queue is full.
     bool queueForEngine(EngineCommand* commands, std::uint32_t count);
-    /// Loads `program` and `values` (61 interface values) into the engine as one change.
-    bool loadState(int program, const float* values);
+    /// Loads `state` into the engine as one change, the host rescanning the
+    /// values after it; false when it cannot reach the engine.
+    bool loadState(const SavedState& state);
     int mainProgram() const;
 
     // thread rules, checked in debug builds
@@ -120,13 +127,16 @@ class ClapDelay {
     friend struct GuiExtension;
     friend struct GuiCalls;
     friend struct PortsExtension;
+    friend struct PresetLoadExtension;
 
     clap_plugin_t plugin_;
     const clap_host_t* host_;
     const clap_host_thread_check_t* threadCheck_ = nullptr;
     const clap_host_params_t* hostParams_ = nullptr;
     const clap_host_timer_support_t* hostTimer_ = nullptr;
+    const clap_host_preset_load_t* hostPresetLoad_ = nullptr;
     std::unique_ptr<ClapEffect> effect_;
+    BypassFade bypass_;
 
     // the call driving the engine: the tempo the engine reads while a block
     // runs, and where news for the host goes
@@ -151,6 +161,8 @@ class ClapDelay {
     std::array<float, kNumParameters> pendingValue_{};
     std::uint32_t pendingProgramSequence_ = 0;
     int pendingProgram_ = 0;
+    std::uint32_t pendingBypassSequence_ = 0;
+    bool pendingBypassed_ = false;
 
     std::atomic<bool> active_{false};
     std::atomic<bool> processing_{false};

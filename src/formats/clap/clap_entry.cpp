@@ -1,5 +1,7 @@
-// The module's one export, clap_entry, and its factory with one plug-in.
+// The module's one export, clap_entry, with its factory of one plug-in and
+// (clap_presets.cpp) its preset-discovery factory.
 #include "clap_delay.h"
+#include "clap_extensions.h"
 
 #include <cstring>
 
@@ -31,7 +33,9 @@ bool initModule(const char*) {
 void deinitModule() {}
 
 const void* factoryOf(const char* id) {
-    return id != nullptr && std::strcmp(id, CLAP_PLUGIN_FACTORY_ID) == 0 ? &kFactory : nullptr;
+    if (id == nullptr) return nullptr;
+    if (std::strcmp(id, CLAP_PLUGIN_FACTORY_ID) == 0) return &kFactory;
+    return tesk::clapfmt::presetDiscoveryFactory(id);
 }
 
 } // namespace

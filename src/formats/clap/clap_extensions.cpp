@@ -1,5 +1,5 @@
 // The extensions of a ClapDelay: audio ports, params, state, and (in
-// clap_gui.cpp) the editor with its timer.
+// clap_presets.cpp) preset load and (in clap_gui.cpp) the editor with its timer.
 #include "clap_extensions.h"
 #include "clap_delay.h"
 #include "clap_params.h"
@@ -89,8 +89,12 @@ struct ParamsExtension {
         const int position = positionOf(id);
         if (self == nullptr || value == nullptr || position < 0) return false;
         self->requireMainThread("params.get_value");
-        *value = position == kProgramPosition ? self->mainProgram()
-                                              : plainValue(position, self->mainValue(position));
+        if (position == kProgramPosition)
+            *value = self->mainProgram();
+        else if (position == kBypassPosition)
+            *value = self->mainBypassed() ? 1.0 : 0.0;
+        else
+            *value = plainValue(position, self->mainValue(position));
         return true;
     }
 
@@ -102,6 +106,7 @@ struct ParamsExtension {
         self->requireMainThread("params.value_to_text");
         if (position == kProgramPosition)
             return copyText(programName(*self->effect_, programOf(value)), out, capacity);
+        if (position == kBypassPosition) return copyText(bypassText(value), out, capacity);
         return copyText(valueText(position, value, crossoverFor(*self, position)), out, capacity);
     }
 
@@ -112,7 +117,9 @@ struct ParamsExtension {
         if (self == nullptr || position < 0 || text == nullptr || value == nullptr) return false;
         self->requireMainThread("params.text_to_value");
         if (position == kProgramPosition) return programOfText(*self->effect_, text, *value);
-        const auto parsed = textValue(position, text, crossoverFor(*self, position));
+        const auto parsed = position == kBypassPosition
+                                ? bypassOfText(text)
+                                : textValue(position, text, crossoverFor(*self, position));
         if (parsed) *value = *parsed;
         return parsed.has_value();
     }
@@ -165,6 +172,7 @@ struct StateExtension {
         state.program = self->mainProgram();
         for (int i = 0; i < kNumParameters; ++i)
             state.values[static_cast<std::size_t>(i)] = self->mainValue(i);
+        state.bypassed = self->mainBypassed();
         const auto bytes = encodeState(state);
         for (std::size_t done = 0; done < bytes.size();) {
             const std::int64_t n = stream->write(stream, bytes.data() + done, bytes.size() - done);
@@ -188,7 +196,7 @@ struct StateExtension {
             size += static_cast<std::size_t>(n);
         }
         const auto state = decodeState(bytes, size);
-        return state && self->loadState(state->program, state->values.data());
+        return state && self->loadState(*state);
     }
 
     static constexpr clap_plugin_state_t table{save, load};
@@ -199,6 +207,7 @@ const void* ClapDelay::getExtension(const clap_plugin_t* plugin, const char* id)
     if (std::strcmp(id, CLAP_EXT_AUDIO_PORTS) == 0) return &PortsExtension::table;
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &ParamsExtension::table;
     if (std::strcmp(id, CLAP_EXT_STATE) == 0) return &StateExtension::table;
+    if (const void* presetLoad = presetLoadExtension(id)) return presetLoad;
     return guiExtension(id);
 }
 

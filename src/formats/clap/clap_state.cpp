@@ -11,7 +11,7 @@ namespace tesk::clapfmt {
 namespace {
 
 constexpr std::uint8_t kMagic[4] = {'T', 'K', 'D', 'S'};
-constexpr std::uint32_t kVersion = 1;
+constexpr std::uint32_t kVersion = 2;
 
 std::uint32_t crc32(const std::uint8_t* bytes, std::size_t size) {
     std::uint32_t crc = 0xFFFFFFFFu;
@@ -44,17 +44,38 @@ std::vector<std::uint8_t> encodeState(const SavedState& state) {
     putWord(out, kNumParameters);
     for (float v : state.values)
         putWord(out, std::bit_cast<std::uint32_t>(v));
+    putWord(out, state.bypassed ? 1 : 0);
     putWord(out, crc32(out.data(), out.size()));
     return out;
 }
 
+namespace {
+
+// The size a record of `version` has; 0 for a version we do not know.
+std::size_t sizeOfVersion(std::uint32_t version) {
+    if (version == 1) return kStateV1Size;
+    return version == kVersion ? kStateSize : 0;
+}
+
+// Whether `bytes` are a whole record of a version we know, its check sum sound.
+bool isWholeRecord(const std::uint8_t* bytes, std::size_t size) {
+    if (bytes == nullptr || size < 8 || std::memcmp(bytes, kMagic, sizeof kMagic) != 0)
+        return false;
+    return size == sizeOfVersion(wordAt(bytes, 4)) &&
+           wordAt(bytes, 12) == static_cast<std::uint32_t>(kNumParameters) &&
+           wordAt(bytes, size - 4) == crc32(bytes, size - 4);
+}
+
+} // namespace
+
 std::optional<SavedState> decodeState(const std::uint8_t* bytes, std::size_t size) {
-    if (bytes == nullptr || size != kStateSize) return std::nullopt;
-    if (std::memcmp(bytes, kMagic, sizeof kMagic) != 0 || wordAt(bytes, 4) != kVersion ||
-        wordAt(bytes, 12) != static_cast<std::uint32_t>(kNumParameters) ||
-        wordAt(bytes, kStateSize - 4) != crc32(bytes, kStateSize - 4))
-        return std::nullopt;
+    if (!isWholeRecord(bytes, size)) return std::nullopt;
     SavedState state;
+    if (size == kStateSize) {
+        const std::uint32_t bypass = wordAt(bytes, kStateV1Size - 4);
+        if (bypass > 1) return std::nullopt;
+        state.bypassed = bypass == 1;
+    }
     const std::uint32_t program = wordAt(bytes, 8);
     if (program >= static_cast<std::uint32_t>(kNumPrograms)) return std::nullopt;
     state.program = static_cast<std::int32_t>(program);

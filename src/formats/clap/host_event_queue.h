@@ -85,6 +85,7 @@ struct EngineCommand {
     enum Kind : std::uint8_t {
         SetValue,     ///< `index` takes interface value `value`
         LoadProgram,  ///< program `index` becomes current and loads
+        SetBypass,    ///< the bypass crosses over to on (`index` 1) or off (0)
         StateApplied, ///< ends a loaded state: the host rescans the values
     };
     Kind kind;

@@ -239,17 +239,6 @@ void writePlugin(std::ostream& out, const std::string& binary) {
 
 // ---------------------------------------------------------------- presets
 
-/// The factory programs, then the neutral one once: hosts sort presets by their
-/// label, so the number in front keeps the programs' own order.
-constexpr int kNumPresets = kNumFactoryPrograms + 1;
-
-std::string presetLabel(const std::array<DelayProgram, kNumPrograms>& programs, int program) {
-    char label[64];
-    std::snprintf(label, sizeof label, "%02d %s", program + 1,
-                  programs[static_cast<std::size_t>(program)].name);
-    return label;
-}
-
 void writePresets(std::ostream& out) {
     std::array<DelayProgram, kNumPrograms> programs;
     makeFactoryPrograms(programs);
@@ -261,8 +250,9 @@ void writePresets(std::ostream& out) {
         loaded.loadProgram(programs[static_cast<std::size_t>(program)]);
         out << "<" << presetUri(program) << ">\n    a pset:Preset ;\n    lv2:appliesTo <"
             << kPluginUri << "> ;\n    pset:bank " << own("factory") << " ;\n    rdfs:label "
-            << quoted(presetLabel(programs, program)) << " ;\n    rdfs:comment "
-            << quoted(factoryProgramDescription(program)) << " ;\n    lv2:port";
+            << quoted(presetLabel(programs[static_cast<std::size_t>(program)], program))
+            << " ;\n    rdfs:comment " << quoted(factoryProgramDescription(program))
+            << " ;\n    lv2:port";
         for (int i = 0; i < kNumParameters; ++i)
             out << (i == 0 ? "" : " ,") << "\n        [ lv2:symbol " << quoted(parameterSymbol(i))
                 << " ; pset:value " << number(portValueOf(i, loaded.value(i))) << " ]";
