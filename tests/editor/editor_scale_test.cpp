@@ -106,6 +106,19 @@ double meanEdgeWidth(const Gray& g, const std::vector<Rect>& areas) {
     return std::accumulate(widths.begin(), widths.end(), 0.0) / static_cast<double>(widths.size());
 }
 
+/// Rows of `area` holding any pixel unlike the area's top-left one: the text's height.
+int inkRows(const gui::software::PixelSurface& pixels, const Rect& area) {
+    const gui::Color back = pixels.pixel(area.left, area.top);
+    int first = area.bottom, last = area.top - 1;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (!pixels.pixel(x, y).sameRgb(back)) {
+                first = std::min(first, y);
+                last = std::max(last, y);
+            }
+    return last - first + 1;
+}
+
 class EditorScaleTest : public EditorTest {
   protected:
     /// Opens the editor on a desktop scaled by `factor`.
@@ -243,6 +256,14 @@ TEST_F(EditorScaleTest, AtTwoThePictureIsTheScaleOnePictureDrawnFiner) {
                 "bilinear %.3f\n",
                 drawn, nearest, bilinear);
     EXPECT_GT(drawn, 0.0) << "no text edges found";
+    // The lettering itself is twice as tall, rendered at the doubled size.
+    for (const Rect& cell : cells) {
+        const int inkOne =
+            inkRows(one, {cell.left / 2, cell.top / 2, cell.right / 2, cell.bottom / 2});
+        const int inkTwo = inkRows(two, cell);
+        EXPECT_GT(inkOne, 4);
+        EXPECT_NEAR(inkTwo, 2 * inkOne, 2) << "text rows in the cell at " << cell.left;
+    }
     EXPECT_LT(drawn, nearest * 0.8);
     EXPECT_LT(drawn, bilinear * 0.5);
 }
