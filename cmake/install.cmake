@@ -55,4 +55,5 @@ if(TESK_BUILD_MAN)
 endif()
 
 install(FILES README.md LICENSE ${PROJECT_SOURCE_DIR}/docs/manual.md
-  ${PROJECT_SOURCE_DIR}/docs/manual-editor.png DESTINATION share/doc/teskdelay)
+  ${PROJECT_SOURCE_DIR}/docs/manual-editor.png ${PROJECT_SOURCE_DIR}/docs/editor-2x.png
+  DESTINATION share/doc/teskdelay)
