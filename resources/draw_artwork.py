@@ -4,7 +4,12 @@
 Every picture is painted from code so that the artwork can be changed with a
 diff and regenerated identically on any machine:
 
-    python3 resources/draw_artwork.py [--out DIR] [--preview FILE]
+    python3 resources/draw_artwork.py [--scale 1|1.5|2] [--out DIR] [--preview FILE]
+
+At --scale 2 every picture is drawn again at twice the size for high-resolution
+screens: the same shapes at the finer resolution, text from the outlines at the
+doubled size, lines and frames two pixels wide, so nothing is a magnified copy.
+At --scale 1.5 the pictures are the scale-2 ones reduced, picture by picture.
 
 Needs Pillow (Debian: python3-pil) and the Liberation fonts (fonts-liberation,
 which also carries the Narrow cut). No randomness without a fixed seed, so two
@@ -90,6 +95,7 @@ HANDLE_OFFSET = (1, 2)               # setOffsetHandle of both sliders
 
 CAPTION_TRACKING = 0.3              # letter spacing of captions, pixels
 SS = 4                               # supersampling factor for round shapes and text
+S = 1                                # picture pixels per editor pixel (1 or 2; see --scale)
 
 _fonts = {}
 _text_boxes = None     # while drawing the background: (text, ink box) of every text
@@ -126,6 +132,76 @@ def caption_font():
     return narrow_bold(9)
 
 
+def sp(v):
+    """An editor position or length as picture pixels at scale S."""
+    return v * S
+
+
+def ssize(size):
+    return (sp(size[0]), sp(size[1]))
+
+
+def sbox(box):
+    """A half-open box (left, top, right, bottom) in picture pixels."""
+    return tuple(sp(v) for v in box)
+
+
+class Draw:
+    """ImageDraw taking editor coordinates. At scale S a line or a square-cornered
+    rectangle covers exactly the picture pixels of the editor pixels it covers at
+    scale 1, so its edges stay on pixel boundaries and it is S pixels wide;
+    rounded rectangles are drawn at the picture's own resolution."""
+
+    def __init__(self, img):
+        self.img = img
+        self.draw = ImageDraw.Draw(img)
+
+    def line(self, xy, **kw):
+        if S == 1:
+            return self.draw.line(xy, **kw)
+        self._cover(lambda d: d.line(xy, fill=255, width=kw.get("width", 0)), kw["fill"])
+
+    def rectangle(self, xy, fill=None, outline=None):
+        if S == 1:
+            return self.draw.rectangle(xy, fill=fill, outline=outline)
+        left, top, right, bottom = xy
+        if fill is not None:
+            self._cover(lambda d: d.rectangle(xy, fill=255), fill)
+        if outline is not None:
+            for side in ([left, top, right, top], [left, bottom, right, bottom],
+                         [left, top, left, bottom], [right, top, right, bottom]):
+                self._cover(lambda d, side=side: d.rectangle(side, fill=255), outline)
+
+    def rounded_rectangle(self, xy, radius, fill):
+        if S == 1:
+            return self.draw.rounded_rectangle(xy, radius=radius, fill=fill)
+        left, top, right, bottom = xy
+        self.draw.rounded_rectangle([sp(left), sp(top), sp(right + 1) - 1, sp(bottom + 1) - 1],
+                                    radius=radius * S, fill=fill)
+
+    def _cover(self, shape, fill):
+        """Fills the picture pixels of what `shape` draws at scale 1, which must be
+        a rectangle of pixels (an upright line or rectangle)."""
+        w, h = self.img.size
+        mask = Image.new("L", (w // S + 1, h // S + 1), 0)
+        shape(ImageDraw.Draw(mask))
+        box = mask.getbbox()
+        if box is None:
+            return
+        left, top, right, bottom = box
+        covered = mask.crop(box).histogram()[255]
+        assert covered == (right - left) * (bottom - top), "only upright shapes scale exactly"
+        self.draw.rectangle([sp(left), sp(top), sp(right) - 1, sp(bottom) - 1], fill=fill)
+
+
+def put(img, x, y, colour):
+    """Sets editor pixel (x, y) of a small picture: S x S picture pixels."""
+    if S == 1:
+        img.load()[x, y] = colour
+    else:
+        img.paste(colour, sbox((x, y, x + 1, y + 1)))
+
+
 def offset(rect, dx, dy):
     left, top, right, bottom = rect
     return (left + dx, top + dy, right + dx, bottom + dy)
@@ -138,8 +214,9 @@ def lerp(a, b, t):
 # ---------------------------------------------------------------- primitives
 
 def vgradient(size, top, bottom):
-    w, h = size
-    img = Image.new("RGB", size)
+    """A picture of `size` editor pixels shading from `top` to `bottom`."""
+    w, h = ssize(size)
+    img = Image.new("RGB", (w, h))
     d = ImageDraw.Draw(img)
     for y in range(h):
         d.line([(0, y), (w - 1, y)], fill=lerp(top, bottom, y / max(1, h - 1)))
@@ -147,36 +224,42 @@ def vgradient(size, top, bottom):
 
 
 def rounded_mask(size, radius):
-    """An antialiased rounded-rectangle mask."""
-    w, h = size
+    """An antialiased rounded-rectangle mask of `size` editor pixels."""
+    w, h = ssize(size)
     big = Image.new("L", (w * SS, h * SS), 0)
     ImageDraw.Draw(big).rounded_rectangle(
-        [0, 0, w * SS - 1, h * SS - 1], radius=radius * SS, fill=255)
-    return big.resize(size, Image.LANCZOS)
+        [0, 0, w * SS - 1, h * SS - 1], radius=radius * S * SS, fill=255)
+    return big.resize((w, h), Image.LANCZOS)
 
 
 def circle_mask(size, cx, cy, r):
     """Antialiased disc of radius r around the continuous point (cx, cy)."""
-    w, h = size
+    w, h = ssize(size)
     big = Image.new("L", (w * SS, h * SS), 0)
+    k = S * SS
     ImageDraw.Draw(big).ellipse(
-        [(cx - r) * SS, (cy - r) * SS, (cx + r) * SS - 1, (cy + r) * SS - 1], fill=255)
-    return big.resize(size, Image.BOX)
+        [(cx - r) * k, (cy - r) * k, (cx + r) * k - 1, (cy + r) * k - 1], fill=255)
+    return big.resize((w, h), Image.BOX)
 
 
 def ring_mask(size, cx, cy, r_outer, r_inner):
     outer = circle_mask(size, cx, cy, r_outer)
     inner = circle_mask(size, cx, cy, r_inner)
-    return Image.composite(Image.new("L", size, 0), outer, inner)
+    return Image.composite(Image.new("L", ssize(size), 0), outer, inner)
+
+
+def blurred(mask, radius):
+    """A Gaussian blur of `radius` editor pixels."""
+    return mask.filter(ImageFilter.GaussianBlur(radius * S))
 
 
 def paint(img, mask, colour_or_image, at=(0, 0)):
-    """Paints a colour or picture through an L mask onto img at `at`."""
+    """Paints a colour or picture through an L mask onto img at `at` (editor pixels)."""
     if isinstance(colour_or_image, tuple):
         src = Image.new("RGB", mask.size, colour_or_image)
     else:
         src = colour_or_image
-    img.paste(src, at, mask)
+    img.paste(src, ssize(at), mask)
 
 
 def text_width(s, f, tracking=0):
@@ -184,12 +267,21 @@ def text_width(s, f, tracking=0):
     if not s:
         return 0
     big = _big(f)
-    return sum(big.getlength(c) for c in s) / SS + tracking * (len(s) - 1)
+    return sum(big.getlength(c) for c in s) / (SS * S) + tracking * (len(s) - 1)
 
 
 def _big(f):
-    """The same face at SS times the size, for drawing text supersampled."""
-    return font(os.path.splitext(os.path.basename(f.path))[0], f.size * SS)
+    """The same face at SS times the size at scale S, for drawing text supersampled."""
+    return font(os.path.splitext(os.path.basename(f.path))[0], f.size * SS * S)
+
+
+def _metrics(f):
+    """Ascent and descent in picture pixels: the hinted ones of the size drawn
+    at scale 1, the outlines' own at larger scales."""
+    if S == 1:
+        return f.getmetrics()
+    ascent, descent = _big(f).getmetrics()
+    return int(math.ceil(ascent / SS)), int(math.ceil(descent / SS))
 
 
 def draw_text(img, x, y, s, f, fill, anchor="la", tracking=0, weight=0.85):
@@ -203,7 +295,9 @@ def draw_text(img, x, y, s, f, fill, anchor="la", tracking=0, weight=0.85):
         x -= w / 2.0
     elif anchor[0] == "r":
         x -= w
-    ascent, descent = f.getmetrics()
+    # From here on in picture pixels.
+    x, y, w, tracking = x * S, y * S, w * S, tracking * S
+    ascent, descent = _metrics(f)
     pad = 2
     box_w = int(math.ceil(w)) + 2 * pad + 2
     box_h = ascent + descent + 2 * pad + 2
@@ -226,7 +320,7 @@ def draw_text(img, x, y, s, f, fill, anchor="la", tracking=0, weight=0.85):
     mask = mask.resize((box_w, box_h), Image.LANCZOS)
     if weight != 1.0:
         mask = mask.point(lambda v: int(255 * (v / 255.0) ** weight + 0.5))
-    if _text_boxes is not None:
+    if _text_boxes is not None and S == 1:
         ink = mask.point(lambda v: 255 if v > 48 else 0).getbbox()
         if ink:
             _text_boxes.append((s, (ox + ink[0], oy + ink[1], ox + ink[2], oy + ink[3])))
@@ -250,13 +344,15 @@ def noise_texture(size, seed, streak, strength):
     small_w = max(2, w // streak)
     data = bytes(rnd.randrange(256) for _ in range(small_w * h))
     small = Image.frombytes("L", (small_w, h), data)
-    tex = small.resize((w, h), Image.BICUBIC)
+    # The same streaks at every scale: a texture has no edges to sharpen.
+    tex = small.resize(ssize((w, h)), Image.BICUBIC)
     # Centre on mid grey and scale to +-strength.
     return tex.point(lambda v: int(128 + (v - 128) * strength / 128))
 
 
 def apply_texture(img, box, tex):
     """Lightens/darkens img inside box by the texture (128 = unchanged)."""
+    box = sbox(box)
     region = img.crop(box)
     px = region.load()
     tx = tex.load()
@@ -288,36 +384,36 @@ def knob_body(img, rect, with_scale=True, scale_skip=()):
     cx = cy = pad + size / 2.0
     r = size / 2.0 - 0.6                      # skirt
     r_cap = r - 1.6                           # cap
-    region = img.crop(box)
+    region = img.crop(sbox(box))
 
     # Recess in the panel and a drop shadow, so the knob stands up from it.
     shadow = circle_mask((bw, bh), cx + 0.4, cy + 1.2, r + 0.9)
-    shadow = shadow.filter(ImageFilter.GaussianBlur(0.9))
+    shadow = blurred(shadow, 0.9)
     paint(region, shadow.point(lambda v: v * 200 // 255), (6, 7, 9))
     ring = ring_mask((bw, bh), cx, cy, r + 1.3, r + 0.3)
     paint(region, ring.point(lambda v: v * 70 // 255), (120, 128, 138))
 
     # Skirt: bright at the top, dark at the bottom, like a turned metal edge.
-    skirt = Image.new("RGB", (bw, bh))
+    skirt = Image.new("RGB", ssize((bw, bh)))
     sk = ImageDraw.Draw(skirt)
-    for y in range(bh):
-        t = (y - (cy - r)) / (2 * r)
-        sk.line([(0, y), (bw, y)], fill=lerp((168, 174, 182), (34, 37, 42), min(1, max(0, t))))
+    for y in range(sp(bh)):
+        t = (y / S - (cy - r)) / (2 * r)
+        sk.line([(0, y), (sp(bw), y)], fill=lerp((168, 174, 182), (34, 37, 42), min(1, max(0, t))))
     paint(region, circle_mask((bw, bh), cx, cy, r), skirt)
 
     # Cap: darker, with the gradient turned the other way (slightly concave).
-    cap = Image.new("RGB", (bw, bh))
+    cap = Image.new("RGB", ssize((bw, bh)))
     cd = ImageDraw.Draw(cap)
-    for y in range(bh):
-        t = (y - (cy - r_cap)) / (2 * r_cap)
-        cd.line([(0, y), (bw, y)], fill=lerp((46, 50, 56), (82, 88, 96), min(1, max(0, t))))
+    for y in range(sp(bh)):
+        t = (y / S - (cy - r_cap)) / (2 * r_cap)
+        cd.line([(0, y), (sp(bw), y)], fill=lerp((46, 50, 56), (82, 88, 96), min(1, max(0, t))))
     paint(region, circle_mask((bw, bh), cx, cy, r_cap), cap)
     # A soft specular glint at the upper left of the cap.
     glint = circle_mask((bw, bh), cx - r_cap * 0.35, cy - r_cap * 0.45, r_cap * 0.45)
-    glint = glint.filter(ImageFilter.GaussianBlur(1.2))
+    glint = blurred(glint, 1.2)
     paint(region, glint.point(lambda v: v * 45 // 255), (200, 208, 218))
 
-    img.paste(region, box[:2])
+    img.paste(region, ssize(box[:2]))
 
     if with_scale:
         ccx, ccy = left + size / 2.0, top + size / 2.0
@@ -336,9 +432,9 @@ def dot(img, x, y, r, colour):
     """An antialiased dot at continuous (x, y)."""
     ix, iy = int(math.floor(x)) - 2, int(math.floor(y)) - 2
     box = (ix, iy, ix + 5, iy + 5)
-    region = img.crop(box)
+    region = img.crop(sbox(box))
     paint(region, circle_mask((5, 5), x - ix, y - iy, r), colour)
-    img.paste(region, box[:2])
+    img.paste(region, ssize(box[:2]))
 
 
 # ---------------------------------------------------------------- background 128
@@ -351,33 +447,33 @@ def draw_panel_plate(img, rect):
     apply_texture(plate, (0, 0, w, h), noise_texture((w, h), seed=left * 7 + top, streak=24, strength=3))
     mask = rounded_mask((w, h), 5)
     # Drop shadow under the plate.
-    shadow = Image.new("L", (w + 8, h + 8), 0)
-    shadow.paste(mask, (4, 5))
-    shadow = shadow.filter(ImageFilter.GaussianBlur(2.5))
+    shadow = Image.new("L", ssize((w + 8, h + 8)), 0)
+    shadow.paste(mask, ssize((4, 5)))
+    shadow = blurred(shadow, 2.5)
     paint(img, shadow.point(lambda v: v * 170 // 255), (4, 5, 6), (left - 4, top - 4))
     # Edge: a lighter rim on top, a darker one at the bottom.
     rim = vgradient((w, h), PANEL_LIGHT, (24, 27, 31))
     paint(img, mask, rim, (left, top))
     inner = rounded_mask((w - 2, h - 2), 4)
-    paint(img, inner, plate.crop((1, 1, w - 1, h - 1)), (left + 1, top + 1))
+    paint(img, inner, plate.crop(sbox((1, 1, w - 1, h - 1))), (left + 1, top + 1))
 
 
 def recess(img, rect):
     """A shallow sunken plate: darker face, shadowed top edge, lit bottom edge."""
     left, top, right, bottom = rect
     w, h = right - left, bottom - top
-    region = img.crop(rect)
-    shade = Image.new("RGB", (w, h), (12, 14, 17))
+    region = img.crop(sbox(rect))
+    shade = Image.new("RGB", ssize((w, h)), (12, 14, 17))
     region = Image.composite(shade, region, rounded_mask((w, h), 4).point(lambda v: v * 60 // 255))
-    img.paste(region, rect[:2])
+    img.paste(region, ssize(rect[:2]))
     outer = rounded_mask((w, h), 4)
-    inner = Image.new("L", (w, h), 0)
-    inner.paste(rounded_mask((w, h - 1), 4), (0, 1))
-    top_edge = Image.composite(Image.new("L", (w, h), 0), outer, inner)
+    inner = Image.new("L", ssize((w, h)), 0)
+    inner.paste(rounded_mask((w, h - 1), 4), ssize((0, 1)))
+    top_edge = Image.composite(Image.new("L", ssize((w, h)), 0), outer, inner)
     paint(img, top_edge.point(lambda v: v * 150 // 255), (14, 16, 19), rect[:2])
-    inner = Image.new("L", (w, h), 0)
+    inner = Image.new("L", ssize((w, h)), 0)
     inner.paste(rounded_mask((w, h - 1), 4), (0, 0))
-    bottom_edge = Image.composite(Image.new("L", (w, h), 0), outer, inner)
+    bottom_edge = Image.composite(Image.new("L", ssize((w, h)), 0), outer, inner)
     paint(img, bottom_edge.point(lambda v: v * 120 // 255), (100, 107, 117), rect[:2])
 
 
@@ -398,7 +494,7 @@ def slot(d, rect):
 def slider_track(img, rect, handle_span, ticks, center_mark):
     """The groove the slider handle runs in, painted inside the slider's rectangle.
     handle_span: the first and last frame x of the handle's centre."""
-    d = ImageDraw.Draw(img)
+    d = Draw(img)
     left, top, right, bottom = rect
     y = top + HANDLE_OFFSET[1] + HANDLE_SIZE[1] // 2        # handle's centre row
     x0, x1 = handle_span
@@ -432,7 +528,7 @@ def draw_line_panel(img, n):
         return offset(rect, dx, dy)
 
     draw_panel_plate(img, at(LINE_PANEL))
-    d = ImageDraw.Draw(img)
+    d = Draw(img)
 
     # Header: the line's name and an accent rule.
     px0, py0, px1, _ = at(LINE_PANEL)
@@ -447,7 +543,7 @@ def draw_line_panel(img, n):
     # The timing controls (tempo, sync, note length) share a sunken plate of
     # their own, which also gives the left half of the panel some structure.
     recess(img, at(TIME_GROUP))
-    d = ImageDraw.Draw(img)
+    d = Draw(img)
 
     # Switch recesses (the pictures are opaque and cover the inside).
     for rect in (ON_BUTTON, INPUT_SWITCH, TYPE_BUTTON, OUTPUT_SWITCH, NUMERATOR, DENOMINATOR,
@@ -468,7 +564,7 @@ def draw_line_panel(img, n):
     lo, hi = handle_centres(at(PAN_SLIDER))
     slider_track(img, at(PAN_SLIDER), (lo, hi), 11, True)
 
-    d = ImageDraw.Draw(img)
+    d = Draw(img)
 
     def cap_above(rect, s, gap=3, **kw):
         left, top, right, _ = at(rect)
@@ -513,7 +609,7 @@ def draw_line_panel(img, n):
 
 
 def draw_logo(img):
-    d = ImageDraw.Draw(img)
+    d = Draw(img)
     # Echo mark: four bars fading out, one for each delay line.
     x = 12
     for i, h in enumerate((26, 20, 14, 9)):
@@ -538,14 +634,14 @@ def draw_info_box(img):
     left, top, right, bottom = INFO_BOX
     w, h = right - left, bottom - top
     # Shadow, dark teal rim, then the teal face the labels blend into.
-    shadow = Image.new("L", (w + 8, h + 8), 0)
-    shadow.paste(rounded_mask((w, h), 5), (4, 5))
-    shadow = shadow.filter(ImageFilter.GaussianBlur(2.5))
+    shadow = Image.new("L", ssize((w + 8, h + 8)), 0)
+    shadow.paste(rounded_mask((w, h), 5), ssize((4, 5)))
+    shadow = blurred(shadow, 2.5)
     paint(img, shadow.point(lambda v: v * 190 // 255), (2, 3, 4), (left - 4, top - 4))
     paint(img, rounded_mask((w, h), 5), (30, 92, 92), (left, top))
     paint(img, rounded_mask((w - 2, h - 2), 4), (122, 212, 210), (left + 1, top + 1))
     paint(img, rounded_mask((w - 4, h - 4), 3), PANEL_TEAL, (left + 2, top + 2))
-    d = ImageDraw.Draw(img)
+    d = Draw(img)
     # Faint rules between the columns; the labels fill their own cells.
     for cx in (INFO_COLUMNS[1] - 2, INFO_COLUMNS[2] - 2):
         d.line([(cx, INFO_ROWS[0] + 2), (cx, INFO_ROWS[2] + INFO_CELL[1] - 2)], fill=(62, 160, 160))
@@ -604,7 +700,8 @@ def draw_background():
     _text_boxes = []
     try:
         img = draw_background_layers()
-        check_captions(_text_boxes)
+        if S == 1:
+            check_captions(_text_boxes)
     finally:
         _text_boxes = None
     return img
@@ -627,17 +724,17 @@ def lcd(size, top=LCD_BACK_TOP, bottom=LCD_BACK_BOTTOM):
     """A small dark readout window with a glassy top edge."""
     w, h = size
     img = vgradient(size, top, bottom)
-    d = ImageDraw.Draw(img)
+    d = Draw(img)
     d.rectangle([0, 0, w - 1, h - 1], outline=(2, 3, 4))
     d.line([(1, 1), (w - 2, 1)], fill=(30, 44, 46))
     return img
 
 
 def lcd_text(img, s, f, colour=LCD_TEXT, dy=0, tracking=0):
-    w, h = img.size
+    w, h = img.size[0] // S, img.size[1] // S
     glow = Image.new("L", img.size, 0)
     draw_text(glow, w / 2.0, h / 2.0 + dy, s, f, 255, "mm", tracking)
-    glow = glow.filter(ImageFilter.GaussianBlur(1.2))
+    glow = blurred(glow, 1.2)
     paint(img, glow.point(lambda v: v * 60 // 255), colour)
     draw_text(img, w / 2.0, h / 2.0 + dy, s, f, colour, "mm", tracking)
 
@@ -665,7 +762,7 @@ def output_strip():
         p = lcd((28, 18))
         # Small pair marks either side of the number say "stereo pair".
         lcd_text(p, str(i), sans_bold(11))
-        d = ImageDraw.Draw(p)
+        d = Draw(p)
         for x in (5, 21):
             d.rectangle([x, 8, x + 1, 9], fill=LCD_TEXT_DIM)
         pics.append(p)
@@ -677,16 +774,15 @@ def type_strip():
     # Single echo: one tick. Recirculating: a decaying train of ticks.
     for ticks in ([(0, 10)], [(0, 10), (1, 8), (2, 6), (3, 4), (4, 3)]):
         p = lcd((28, 18))
-        d = ImageDraw.Draw(p)
+        d = Draw(p)
         base = 14
         d.line([(4, base), (23, base)], fill=LCD_TEXT_DIM)
         glow = Image.new("L", p.size, 0)
-        gd = ImageDraw.Draw(glow)
+        gd = Draw(glow)
         for i, h in ticks:
             x = 7 + i * 4
             gd.rectangle([x, base - h, x + 1, base - 1], fill=255)
-        blurred = glow.filter(ImageFilter.GaussianBlur(1.1))
-        paint(p, blurred.point(lambda v: v * 70 // 255), LCD_TEXT)
+        paint(p, blurred(glow, 1.1).point(lambda v: v * 70 // 255), LCD_TEXT)
         for i, h in ticks:
             x = 7 + i * 4
             colour = lerp(LCD_TEXT, LCD_TEXT_DIM, i / 6.0)
@@ -711,14 +807,14 @@ def on_lamp():
     for on in (False, True):
         size = (16, 16)
         p = vgradient(size, (70, 75, 83), (30, 33, 38))
-        d = ImageDraw.Draw(p)
+        d = Draw(p)
         d.rectangle([0, 0, 15, 15], outline=(8, 9, 11))
         d.line([(1, 1), (14, 1)], fill=(112, 119, 129))
         d.line([(1, 14), (14, 14)], fill=(22, 24, 28))
         cx = cy = 8.0
         paint(p, circle_mask(size, cx, cy, 5.2), (12, 12, 14))
         if on:
-            glow = circle_mask(size, cx, cy, 5.6).filter(ImageFilter.GaussianBlur(1.3))
+            glow = blurred(circle_mask(size, cx, cy, 5.6), 1.3)
             paint(p, glow.point(lambda v: v * 150 // 255), (255, 70, 40))
             paint(p, circle_mask(size, cx, cy, 4.2), (226, 52, 30))
             paint(p, circle_mask(size, cx - 0.6, cy - 0.8, 2.4), (255, 150, 110))
@@ -734,8 +830,8 @@ def sync_lamp():
     """12 x 10 rectangular LED: amber when the line follows the host's tempo."""
     pics = []
     for on in (False, True):
-        p = Image.new("RGB", (12, 10), (10, 11, 13))
-        d = ImageDraw.Draw(p)
+        p = Image.new("RGB", ssize((12, 10)), (10, 11, 13))
+        d = Draw(p)
         if on:
             d.rectangle([1, 1, 10, 8], fill=(250, 176, 40))
             d.rectangle([2, 2, 9, 4], fill=(254, 224, 130))
@@ -750,13 +846,12 @@ def sync_lamp():
 
 def handle_dot(core, rim):
     """4 x 4 dot; the white corners let the knob show through, so it reads as round."""
-    p = Image.new("RGB", (4, 4), rim)
-    px = p.load()
+    p = Image.new("RGB", ssize((4, 4)), rim)
     for x, y in ((0, 0), (3, 0), (0, 3), (3, 3)):
-        px[x, y] = WHITE
+        put(p, x, y, WHITE)
     for x, y in ((1, 1), (2, 1), (1, 2), (2, 2)):
-        px[x, y] = core
-    px[1, 1] = lerp(core, (254, 254, 254), 0.35)
+        put(p, x, y, core)
+    put(p, 1, 1, lerp(core, (254, 254, 254), 0.35))
     return p
 
 
@@ -764,36 +859,36 @@ def slider_handle():
     """10 x 19 fader cap. The slider shows rows 0 to 17 (its offscreen ends there),
     so the cap is drawn in those rows and the last row is a soft shadow."""
     w, h = HANDLE_SIZE
-    p = Image.new("RGB", (w, h), WHITE)
+    p = Image.new("RGB", ssize((w, h)), WHITE)
     body = vgradient((w, 18), (214, 219, 226), (112, 118, 128))
     mask = rounded_mask((w, 18), 2)
     paint(p, mask, (20, 22, 26))
     inner = rounded_mask((w - 2, 16), 1)
-    paint(p, inner, body.crop((1, 1, w - 1, 17)), (1, 1))
-    d = ImageDraw.Draw(p)
+    paint(p, inner, body.crop(sbox((1, 1, w - 1, 17))), (1, 1))
+    d = Draw(p)
     # Grip: a dark centre line with a light edge beside it.
     d.line([(4, 3), (4, 14)], fill=(40, 43, 48))
     d.line([(5, 3), (5, 14)], fill=(236, 240, 244))
     d.line([(1, 17), (8, 17)], fill=(20, 22, 26))
-    px = p.load()
     for x in range(1, w - 1):
-        px[x, 18] = (40, 42, 46)
-    px[0, 18] = px[w - 1, 18] = WHITE
+        put(p, x, 18, (40, 42, 46))
+    put(p, 0, 18, WHITE)
+    put(p, w - 1, 18, WHITE)
     return p
 
 
 def spare_knob():
     """22 x 22 knob with a pointer line, in the editor's style (white corners)."""
     size = 22
-    p = Image.new("RGB", (size + 12, size + 12), (50, 54, 60))
+    p = Image.new("RGB", ssize((size + 12, size + 12)), (50, 54, 60))
     knob_body(p, (6, 6, 6 + size, 6 + size), with_scale=False)
-    p = p.crop((6, 6, 6 + size, 6 + size))
+    p = p.crop(sbox((6, 6, 6 + size, 6 + size)))
     mask = circle_mask((size, size), 11, 11, 10.6)
-    out = Image.new("RGB", (size, size), WHITE)
+    out = Image.new("RGB", ssize((size, size)), WHITE)
     # Edge pixels keep their blend with panel grey; only the pixels wholly
     # outside the knob become transparent white.
     out.paste(p, (0, 0), mask.point(lambda v: 255 if v > 0 else 0))
-    d = ImageDraw.Draw(out)
+    d = Draw(out)
     d.line([(11, 4), (11, 10)], fill=(226, 52, 30), width=2)
     return out
 
@@ -804,12 +899,12 @@ def about_picture():
     w, h = 284, 295
     img = vgradient((w, h), (48, 53, 60), (26, 29, 34))
     apply_texture(img, (0, 0, w, h), noise_texture((w, h), seed=130, streak=28, strength=3))
-    d = ImageDraw.Draw(img)
+    d = Draw(img)
     d.rectangle([0, 0, w - 1, h - 1], outline=(8, 9, 11))
     d.rectangle([1, 1, w - 2, h - 2], outline=(98, 106, 116))
     # Teal header band.
     band = vgradient((w - 4, 62), (92, 198, 196), (58, 150, 150))
-    img.paste(band, (2, 2))
+    img.paste(band, ssize((2, 2)))
     d.line([(2, 64), (w - 3, 64)], fill=(20, 70, 70))
     x = 22
     for i, bh in enumerate((30, 23, 16, 10)):
@@ -851,14 +946,14 @@ def about_picture():
 def notice_picture():
     w, h = 300, 83
     img = vgradient((w, h), (52, 57, 64), (28, 31, 36))
-    d = ImageDraw.Draw(img)
+    d = Draw(img)
     d.rectangle([0, 0, w - 1, h - 1], outline=(8, 9, 11))
     d.rectangle([1, 1, w - 2, h - 2], outline=(96, 104, 114))
     # A warning mark: amber triangle with an exclamation point.
-    big = Image.new("L", (44 * SS, 40 * SS), 0)
-    ImageDraw.Draw(big).polygon(
-        [(22 * SS, 2 * SS), (42 * SS, 37 * SS), (2 * SS, 37 * SS)], fill=255)
-    paint(img, big.resize((44, 40), Image.LANCZOS), (240, 172, 40), (14, 20))
+    k = S * SS
+    big = Image.new("L", (44 * k, 40 * k), 0)
+    ImageDraw.Draw(big).polygon([(22 * k, 2 * k), (42 * k, 37 * k), (2 * k, 37 * k)], fill=255)
+    paint(img, big.resize(ssize((44, 40)), Image.LANCZOS), (240, 172, 40), (14, 20))
     draw_text(img, 36, 54, "!", sans_bold(20), (28, 24, 12), "ms")
     draw_text(img, 68, 27, "TeskDelay", sans_bold(14), ACCENT, "ls")
     draw_text(img, 68, 45, "SSE vector instructions required", sans_bold(11), (230, 234, 240), "ls")
@@ -900,9 +995,16 @@ def has_white(img):
     return any(c == WHITE for _, c in rgb.getcolors(1 << 20))
 
 
-def check(bitmap_id, img):
+def scaled_size(size, scale):
+    """A picture's size at `scale`: the toolkit gives editor pixel v the picture
+    pixels from floor(v x scale) on."""
+    return tuple(int(math.floor(v * scale)) for v in size)
+
+
+def check(bitmap_id, img, scale):
     _, size, mode, white_ok = BITMAPS[bitmap_id]
-    assert img.size == size, "%d: size %s, want %s" % (bitmap_id, img.size, size)
+    want = scaled_size(size, scale)
+    assert img.size == want, "%d: size %s, want %s" % (bitmap_id, img.size, want)
     assert img.mode == mode, "%d: mode %s, want %s" % (bitmap_id, img.mode, mode)
     if not white_ok:
         assert not has_white(img), "%d: pure white would show as a hole" % bitmap_id
@@ -912,9 +1014,47 @@ def build_all():
     images = {}
     for bitmap_id, (builder, _, _, _) in sorted(BITMAPS.items()):
         img = builder()
-        check(bitmap_id, img)
+        check(bitmap_id, img, S)
         images[bitmap_id] = img
     return images
+
+
+# Pictures stacked in each strip; a reduced strip is reduced picture by picture,
+# so that no picture bleeds into its neighbour.
+STRIP_PICTURES = {131: 2, 132: 2, 133: 4, 134: 4, 137: 4, 138: 9, 140: 2}
+
+
+def reduce_picture(img, size, white_ok):
+    """img reduced to size. Where white is the transparent colour it takes no part
+    in the mix: a pixel stays transparent when most of what it covers was, and a
+    visible one never becomes pure white."""
+    if not white_ok:
+        return img.resize(size, Image.LANCZOS)
+    rgba = img.convert("RGBA")
+    px = rgba.load()
+    for y in range(rgba.size[1]):
+        for x in range(rgba.size[0]):
+            if px[x, y][:3] == WHITE:
+                px[x, y] = (0, 0, 0, 0)
+    small = rgba.convert("RGBa").resize(size, Image.LANCZOS).convert("RGBA")
+    out = Image.new("RGB", size, WHITE)
+    opaque = small.getchannel("A").point(lambda v: 255 if v >= 128 else 0)
+    out.paste(small.convert("RGB").point(lambda v: min(v, 254)), (0, 0), opaque)
+    return out
+
+
+def reduced(bitmap_id, drawn, from_scale, scale):
+    """The picture `drawn` at from_scale, reduced to scale."""
+    _, size, mode, white_ok = BITMAPS[bitmap_id]
+    count = STRIP_PICTURES.get(bitmap_id, 1)
+    cell = size[1] // count
+    rgb = drawn.convert("RGB")
+    out = Image.new("RGB", scaled_size(size, scale))
+    for i in range(count):
+        top, bottom = (int(math.floor(cell * k * scale)) for k in (i, i + 1))
+        piece = rgb.crop((0, cell * i * from_scale, rgb.size[0], cell * (i + 1) * from_scale))
+        out.paste(reduce_picture(piece, (out.size[0], bottom - top), white_ok), (0, top))
+    return to_palette(out) if mode == "P" else out
 
 
 def paste_transparent(dst, src, at):
@@ -946,7 +1086,7 @@ def knob_point(rect, value, handle_w=4):
 def preview(images, path):
     """The whole editor as it looks when open, for judging the artwork."""
     img = images[128].copy()
-    d = ImageDraw.Draw(img)
+    d = Draw(img)
     label_font = font("LiberationSans-Regular", 10)
     values = [
         dict(on=True, fb=0.55, vol=0.5, hp=0.1, cross=0.4, lp=0.8, sat=0.2, pan=0.3, inp=0, typ=1,
@@ -1002,25 +1142,44 @@ def preview(images, path):
         with_about.save(root + "-about" + ext)
 
 
+def draw_at(scale):
+    """Every picture for `scale` (1, 1.5 or 2)."""
+    global S
+    S = 2 if scale == 1.5 else int(scale)
+    try:
+        images = build_all()
+    finally:
+        S = 1
+    if scale == 1.5:
+        images = {i: reduced(i, img, 2, 1.5) for i, img in images.items()}
+    return images
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    ap.add_argument("--out", default=here, help="directory for 128.png ... 143.png (default: resources/)")
+    ap.add_argument("--scale", type=float, choices=(1, 1.5, 2), default=1,
+                    help="draw for this scale (default 1)")
+    ap.add_argument("--out", help="directory for 128.png ... 143.png (default: resources/, "
+                    "or resources/1.5x or resources/2x for those scales)")
     ap.add_argument("--preview", metavar="FILE",
-                    help="also write the editor as it looks when open (and FILE-about)")
+                    help="also write the editor as it looks when open (and FILE-about); scale 1 only")
     args = ap.parse_args()
-    images = build_all()
-    os.makedirs(args.out, exist_ok=True)
+    if args.preview and args.scale != 1:
+        ap.error("--preview draws the scale-1 editor")
+    out = args.out or (here if args.scale == 1 else os.path.join(here, "%gx" % args.scale))
+    images = draw_at(args.scale)
+    os.makedirs(out, exist_ok=True)
     for bitmap_id, img in images.items():
-        img.save(os.path.join(args.out, "%d.png" % bitmap_id), optimize=True)
+        img.save(os.path.join(out, "%d.png" % bitmap_id), optimize=True)
     # Read back what was written: size and colour type are what the editor loads.
     for bitmap_id in images:
-        with Image.open(os.path.join(args.out, "%d.png" % bitmap_id)) as back:
+        with Image.open(os.path.join(out, "%d.png" % bitmap_id)) as back:
             back.load()
-            check(bitmap_id, back)
+            check(bitmap_id, back, args.scale)
     if args.preview:
         preview(images, args.preview)
-    print("draw_artwork: wrote %d bitmaps to %s" % (len(images), args.out))
+    print("draw_artwork: wrote %d bitmaps to %s" % (len(images), out))
 
 
 if __name__ == "__main__":

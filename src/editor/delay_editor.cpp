@@ -142,8 +142,7 @@ constexpr InfoLabelLayout kInfoLayout[DelayEditor::kNumInfoLabels] = {
 
 DelayEditor::DelayEditor(EffectCore& core) : EditorBase(core) {
     background = new gui::Bitmap(hasVectorUnit ? kBackgroundId : kNoticeId);
-    rect = {0, 0, static_cast<std::int16_t>(background->height),
-            static_cast<std::int16_t>(background->width)};
+    setEditorSize(background->width, background->height);
 }
 
 DelayEditor::~DelayEditor() {
@@ -184,9 +183,10 @@ std::int32_t DelayEditor::open(void* window) {
     if (frame != nullptr) close();
 
     const Rect size{0, 0, background->width, background->height};
+    const gui::Scale scale = scaleFor(window);
     if (!hasVectorUnit) {
         // The notice is the whole editor on a processor the engine cannot use.
-        frame = new gui::Frame(size, window, this);
+        frame = new gui::Frame(size, window, this, scale);
         frame->setBackground(background);
         postUpdate();
         return 1;
@@ -201,7 +201,7 @@ std::int32_t DelayEditor::open(void* window) {
         if (id == kSaturationHandleOn) saturationHandleOn = bitmap;
         if (id == kSaturationHandleOff) saturationHandleOff = bitmap;
     }
-    frame = new gui::Frame(size, window, this);
+    frame = new gui::Frame(size, window, this, scale);
     frame->setBackground(background);
     for (int line = 0; line < kNumLines; ++line)
         createLineControls(line);

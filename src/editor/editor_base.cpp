@@ -23,8 +23,25 @@ EditorBase::EditorBase(EffectCore& core)
 EditorBase::~EditorBase() = default;
 
 std::int32_t EditorBase::getRect(ERect** out) {
+    const gui::Rect size = scaleFor(nullptr).toWindow(editorSize_);
+    rect = {0, 0, static_cast<std::int16_t>(size.bottom), static_cast<std::int16_t>(size.right)};
     *out = &rect;
     return 1;
+}
+
+void EditorBase::setEditorSize(std::int32_t width, std::int32_t height) {
+    editorSize_ = {0, 0, width, height};
+}
+
+bool EditorBase::setHostScale(double factor) {
+    hostScale_ = gui::Scale::nearest(factor);
+    return true;
+}
+
+gui::Scale EditorBase::scaleFor(void* parent) const {
+    if (frame != nullptr) return frame->scale();
+    if (hostScale_) return *hostScale_;
+    return gui::Scale::nearest(gui::platform::desktopScale(parent));
 }
 
 std::int32_t EditorBase::open(void* window) {

@@ -1,11 +1,17 @@
 // The bridge between the host's editor requests and the toolkit: owns the
 // frame while the window is open, answers size, key and knob-mode requests,
-// and pumps idle time while a control tracks the mouse.
+// and pumps idle time while a control tracks the mouse. It also chooses the
+// scale the frame opens at, by one rule for every format: the host's word where
+// the format lets the host give one, else the desktop's setting.
 #pragma once
 
 #include "editor_interface.h"
 #include "effect_core.h"
 #include "gui/frame_editor.h"
+#include "gui/geometry.h"
+#include "gui/scale.h"
+
+#include <optional>
 
 #include <cstdint>
 
@@ -21,7 +27,8 @@ class EditorBase : public EditorInterface, public gui::FrameEditor {
     explicit EditorBase(EffectCore& core);
     ~EditorBase() override;
 
-    /// Hands the host `rect`; 1.
+    /// Hands the host `rect`: the editor's size times the scale it is open at, or
+    /// would open at now; 1. UI thread.
     std::int32_t getRect(ERect** rect) override;
     /// Posts an update and keeps the host's window; the derived editor builds the frame.
     std::int32_t open(void* window) override;
@@ -46,17 +53,28 @@ class EditorBase : public EditorInterface, public gui::FrameEditor {
 
     /// The frame while the window is open, else null.
     gui::Frame* getFrame() const { return frame; }
+    /// The scale the host asks for (CLAP gui.set_scale, LV2 ui:scaleFactor), rounded
+    /// to the nearest the editor has (1, 1.5, 2); it replaces the desktop's from the
+    /// next opening on, and a window already open keeps its size. True. UI thread.
+    bool setHostScale(double factor) override;
+    /// The scale the editor is open at, or else would open at inside `parent` (may be
+    /// null): the host's, else the desktop's. UI thread.
+    gui::Scale scaleFor(void* parent) const;
 
   protected:
     EffectCore& host() const { return host_; }
+    /// Sets the editor's size in editor pixels, which getRect scales.
+    void setEditorSize(std::int32_t width, std::int32_t height);
 
-    ERect rect{};
     gui::Frame* frame = nullptr;
     std::uint32_t nextIdleTime;
     bool inIdle = false;
 
   private:
     EffectCore& host_;
+    ERect rect{};
+    gui::Rect editorSize_;
+    std::optional<gui::Scale> hostScale_;
 };
 
 } // namespace tesk

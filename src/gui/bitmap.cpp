@@ -21,18 +21,23 @@ void Bitmap::forget() {
     if (--refCount_ == 0) delete this;
 }
 
-const platform::Surface* Bitmap::image() {
-    if (!decoded_ && width > 0) image_ = platform::loadResourceImage(resourceId_);
+// A frame draws at one scale, so one decoded picture is kept: the last scale asked for.
+const platform::Surface* Bitmap::image(Scale scale) {
+    if (decoded_ && decodedScale_ == scale) return image_.get();
+    image_.reset();
+    if (width > 0) image_ = platform::loadResourceImage(resourceId_, scale);
     decoded_ = true;
+    decodedScale_ = scale;
     return image_.get();
 }
 
 void Bitmap::draw(DrawContext& ctx, const Rect& dest, const Point& source) {
-    if (const platform::Surface* picture = image()) ctx.drawSurface(*picture, dest, source);
+    if (const platform::Surface* picture = image(ctx.scale()))
+        ctx.drawSurface(*picture, dest, source);
 }
 
 void Bitmap::drawTransparent(DrawContext& ctx, const Rect& dest, const Point& source) {
-    if (const platform::Surface* picture = image())
+    if (const platform::Surface* picture = image(ctx.scale()))
         ctx.drawSurface(*picture, dest, source, &transparentColor);
 }
 

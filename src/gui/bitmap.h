@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gui/geometry.h"
+#include "gui/scale.h"
 
 #include <cstdint>
 #include <memory>
@@ -20,8 +21,9 @@ class Surface;
 class Bitmap {
   public:
     /// Takes the size of resource `resourceId` from its header; the pixels are
-    /// decoded at the first draw. The count starts at 1, held by the creator. A
-    /// resource that does not load gives a 0 × 0 bitmap that draws nothing.
+    /// decoded at the first draw, drawn for the scale of the context drawn on. The count starts at
+    /// 1, held by the creator. A resource that does not load gives a 0 × 0 bitmap that draws
+    /// nothing.
     explicit Bitmap(std::int32_t resourceId);
     Bitmap(const Bitmap&) = delete;
     Bitmap& operator=(const Bitmap&) = delete;
@@ -41,22 +43,23 @@ class Bitmap {
     /// blue) leave the destination as it was.
     void drawTransparent(DrawContext& ctx, const Rect& dest, const Point& source = {});
 
-    /// Width in pixels; 0 when the resource did not load.
+    /// Width in editor pixels (those of the scale-1 picture); 0 when it did not load.
     std::int32_t width = 0;
-    /// Height in pixels; 0 when the resource did not load.
+    /// Height in editor pixels; 0 when the resource did not load.
     std::int32_t height = 0;
     /// The colour drawTransparent does not copy: white.
     Color transparentColor{255, 255, 255, 0};
 
   private:
     ~Bitmap();
-    /// The decoded picture, decoded now if this is the first draw; null when it
-    /// does not load.
-    const platform::Surface* image();
+    /// The picture for `scale`, decoded now if this is its first draw at that scale;
+    /// null when it does not load.
+    const platform::Surface* image(Scale scale);
 
     std::int32_t resourceId_;
     std::int32_t refCount_ = 1;
     bool decoded_ = false;
+    Scale decodedScale_;
     std::unique_ptr<platform::Surface> image_;
 };
 

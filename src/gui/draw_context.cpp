@@ -1,8 +1,10 @@
 #include "gui/draw_context.h"
 
+#include "gui/frame.h"
 #include "gui/platform/platform.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 namespace gui {
@@ -33,6 +35,17 @@ bool validFontIndex(std::int32_t index) {
     return index >= 0 && index < kFontCount;
 }
 
+Scale scaleOf(const Frame* frame) {
+    return frame != nullptr ? frame->scale() : Scale{};
+}
+
+/// Where a line's walk starts or stops on one axis at `scale`: the first window pixel
+/// of editor pixel `v` when walking towards larger coordinates, its last one when
+/// walking back, so that the same editor pixels are covered either way.
+std::int32_t lineEnd(const Scale& scale, std::int32_t v, bool backwards) {
+    return backwards ? addClamped(scale.toWindow(addClamped(v, 1)), -1) : scale.toWindow(v);
+}
+
 } // namespace
 
 const FontTableEntry& fontTableEntry(std::int32_t index) {
@@ -40,7 +53,7 @@ const FontTableEntry& fontTableEntry(std::int32_t index) {
 }
 
 DrawContext::DrawContext(Frame* frame, platform::Surface* surface, platform::Window* window)
-    : surface_(surface), window_(window), frame_(frame) {
+    : scale_(scaleOf(frame)), surface_(surface), window_(window), frame_(frame) {
     if (window_ != nullptr) windowOrigin_ = window_->origin();
 }
 
@@ -75,7 +88,7 @@ const platform::Font& DrawContext::currentFont() {
         if (fontSize_ == 0) fontSize_ = kFontTable[fontIndex_].defaultSize;
         platform::FontRequest request;
         request.face = kFontTable[fontIndex_].face;
-        request.height = fontSize_;
+        request.height = scale_.length(fontSize_);
         request.bold = (fontStyle_ & kStyleBold) != 0 || fontIndex_ == kBoldFontIndex;
         request.italic = (fontStyle_ & kStyleItalic) != 0;
         request.underline = (fontStyle_ & kStyleUnderline) != 0;
@@ -100,11 +113,24 @@ void DrawContext::moveTo(Point p) {
 }
 
 void DrawContext::lineTo(Point p) {
-    if (surface_ != nullptr) {
-        const platform::Pen pen{lineColor_, lineStyle_ == 1};
-        surface_->drawLine(translate(penPosition_), translate(p), pen, dotPhase_);
-    }
+    if (surface_ != nullptr) drawScaledLine(translate(penPosition_), translate(p));
     penPosition_ = p;
+}
+
+// A line covers the window pixels of the editor pixels it passes, as many across as
+// one editor pixel has there, and its dots grow with it.
+void DrawContext::drawScaledLine(Point from, Point to) {
+    const bool alongX =
+        std::abs(std::int64_t{to.x} - from.x) >= std::abs(std::int64_t{to.y} - from.y);
+    const bool backX = alongX && to.x < from.x;
+    const bool backY = !alongX && to.y < from.y;
+    const std::int32_t across = alongX ? from.y : from.x;
+    platform::Pen pen{lineColor_, lineStyle_ == 1};
+    pen.width = scale_.toWindow(addClamped(across, 1)) - scale_.toWindow(across);
+    pen.dotLength = scale_.length(pen.dotLength);
+    surface_->drawLine({lineEnd(scale_, from.x, backX), lineEnd(scale_, from.y, backY)},
+                       {lineEnd(scale_, to.x, backX), lineEnd(scale_, to.y, backY)}, pen,
+                       dotPhase_);
 }
 
 void DrawContext::outlineRect(const Rect& r) {
@@ -118,9 +144,9 @@ void DrawContext::outlineRect(const Rect& r) {
 void DrawContext::fillRect(const Rect& r) {
     if (surface_ == nullptr) return;
     const Rect inside = translate(r);
-    surface_->fill(
-        {addClamped(inside.left, 1), addClamped(inside.top, 1), inside.right, inside.bottom},
-        fillColor_);
+    surface_->fill(scale_.toWindow(Rect{addClamped(inside.left, 1), addClamped(inside.top, 1),
+                                        inside.right, inside.bottom}),
+                   fillColor_);
 }
 
 void DrawContext::drawText(const char* text, const Rect& r, bool opaque, std::int32_t align) {
@@ -134,13 +160,14 @@ void DrawContext::drawText(const char* text, const Rect& r, bool opaque, std::in
     } else {
         box.left = addClamped(box.left, 1);
     }
-    surface_->drawText(text, box, placement, currentFont(), textColor_,
+    surface_->drawText(text, scale_.toWindow(box), placement, currentFont(), textColor_,
                        opaque ? &fillColor_ : nullptr);
 }
 
 void DrawContext::drawSurface(const platform::Surface& source, const Rect& dest, Point from,
                               const Color* key) {
-    if (surface_ != nullptr) surface_->copy(source, translate(dest), from, key);
+    if (surface_ != nullptr)
+        surface_->copy(source, scale_.toWindow(translate(dest)), scale_.toWindow(from), key);
 }
 
 ButtonState DrawContext::readButtons() const {
@@ -149,13 +176,14 @@ ButtonState DrawContext::readButtons() const {
 
 void DrawContext::readCursor(Point& p) const {
     const Point screen = platform::readCursor();
-    p = {screen.x - windowOrigin_.x, screen.y - windowOrigin_.y};
+    p = scale_.toEditor(Point{screen.x - windowOrigin_.x, screen.y - windowOrigin_.y});
 }
 
 OffscreenContext::OffscreenContext(Frame* frame, std::int32_t width, std::int32_t height,
                                    Color background)
     : DrawContext(frame, nullptr, nullptr), height_(height), width_(width),
-      memory_(platform::createSurface(width, height)) {
+      memory_(platform::createSurface(scaleOf(frame).toWindow(width),
+                                      scaleOf(frame).toWindow(height))) {
     attachSurface(memory_.get());
     // A fresh memory surface writes text in black until told otherwise.
     setTextColor({0, 0, 0, 0});

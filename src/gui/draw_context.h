@@ -1,9 +1,12 @@
 // Drawing contexts: the pen, fill, font and text colour a view draws with, over one
-// platform surface, with an offset added to every coordinate. Contexts live for one
-// event; the offscreen kind owns a memory surface and lives as long as its owner.
+// platform surface, with an offset added to every coordinate. Views draw in editor
+// pixels; the context converts to the surface's pixels by its frame's scale, so
+// lines, fills, text and pictures all grow together. Contexts live for one event;
+// the offscreen kind owns a memory surface and lives as long as its owner.
 #pragma once
 
 #include "gui/geometry.h"
+#include "gui/scale.h"
 
 #include <cstdint>
 #include <memory>
@@ -33,8 +36,9 @@ const FontTableEntry& fontTableEntry(std::int32_t index);
 /// Draws lines, rectangles and text on a surface for one event. GUI thread only.
 class DrawContext {
   public:
-    /// Makes a context for `frame` over `surface` of `window`; all three may be null,
-    /// and without a surface every drawing operation does nothing.
+    /// Makes a context for `frame` over `surface` of `window`, at the frame's scale (1
+    /// without a frame); all three may be null, and without a surface every drawing
+    /// operation does nothing.
     DrawContext(Frame* frame, platform::Surface* surface, platform::Window* window);
     virtual ~DrawContext();
     DrawContext(const DrawContext&) = delete;
@@ -72,8 +76,10 @@ class DrawContext {
 
     /// The buttons and modifier keys held at this moment.
     ButtonState readButtons() const;
-    /// Stores the cursor's position now, relative to the window, in `p`.
+    /// Stores the cursor's position now, relative to the window, in `p` (editor pixels).
     void readCursor(Point& p) const;
+    /// Window pixels per editor pixel of the surface drawn on.
+    Scale scale() const { return scale_; }
 
     /// The frame the context was made for, or null.
     Frame* getFrame() const { return frame_; }
@@ -97,7 +103,9 @@ class DrawContext {
     Point translate(Point p) const;
     Rect translate(const Rect& r) const;
     const platform::Font& currentFont();
+    void drawScaledLine(Point from, Point to);
 
+    Scale scale_;
     Point windowOrigin_;
     platform::Surface* surface_;
     platform::Window* window_;
@@ -119,7 +127,8 @@ class DrawContext {
 /// A context over a memory surface of its own, cleared to a background colour.
 class OffscreenContext : public DrawContext {
   public:
-    /// Makes a width × height memory surface for `frame`, every pixel `background`.
+    /// Makes a memory surface of width × height editor pixels for `frame`, at its scale,
+    /// every pixel `background`.
     OffscreenContext(Frame* frame, std::int32_t width, std::int32_t height, Color background);
     ~OffscreenContext() override;
 
@@ -127,9 +136,9 @@ class OffscreenContext : public DrawContext {
     /// translated) to `destRect` of `dest` (translated by dest's offset).
     void copyTo(DrawContext& dest, const Rect& destRect, const Point& source);
 
-    /// Width of the memory surface.
+    /// Width of the memory surface in editor pixels.
     std::int32_t getWidth() const { return width_; }
-    /// Height of the memory surface.
+    /// Height of the memory surface in editor pixels.
     std::int32_t getHeight() const { return height_; }
 
   private:

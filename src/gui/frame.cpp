@@ -28,10 +28,11 @@ void setKnobMode(std::int32_t mode) {
     processKnobMode.store(mode, std::memory_order_relaxed);
 }
 
-Frame::Frame(const Rect& size, void* parentWindow, FrameEditor* editor)
-    : View(size), editor_(editor), parentWindow_(parentWindow),
+Frame::Frame(const Rect& size, void* parentWindow, FrameEditor* editor, Scale scale)
+    : View(size), editor_(editor), parentWindow_(parentWindow), scale_(scale),
       fontCache_(platform::holdFontCache()),
-      window_(platform::Window::create(parentWindow, size, this)), nextLiveFrame_(liveFrames) {
+      window_(platform::Window::create(parentWindow, scale.toWindow(size), this)),
+      nextLiveFrame_(liveFrames) {
     liveFrames = this;
 }
 
@@ -170,7 +171,17 @@ void Frame::cursorPosition(Point& p) const {
     p = platform::readCursor();
     if (window_ == nullptr) return;
     const Point origin = window_->origin();
-    p = {p.x - origin.x, p.y - origin.y};
+    p = scale_.toEditor(Point{p.x - origin.x, p.y - origin.y});
+}
+
+std::unique_ptr<platform::EditBox> Frame::openEditBox(const platform::EditBoxStyle& style,
+                                                      const char* text,
+                                                      platform::EditBoxListener& listener) {
+    if (window_ == nullptr) return nullptr;
+    platform::EditBoxStyle scaled = style;
+    scaled.area = scale_.toWindow(style.area);
+    scaled.font.height = scale_.length(style.font.height);
+    return platform::EditBox::create(*window_, scaled, text, listener);
 }
 
 View* Frame::viewUnderCursor() const {
@@ -318,12 +329,12 @@ bool Frame::onWindowEvent(const platform::WindowEvent& event) {
         return false;
     case Kind::paint: {
         DrawContext ctx(this, event.surface, window_.get());
-        drawRect(&ctx, event.area);
+        drawRect(&ctx, scale_.coveringEditorArea(event.area));
         return false;
     }
     case Kind::buttonDown: {
         WindowContext ctx(this, window_.get());
-        Point where = event.where;
+        Point where = scale_.toEditor(event.where);
         pressTime_ = event.time;
         mouse(&ctx, where);
         pressTime_.reset();

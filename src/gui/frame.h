@@ -1,8 +1,11 @@
 // The one top-level view: owns the native child window inside the host's editor
 // window, holds the flat list of views, dispatches clicks, keys, wheel steps and
-// drops to them, and redraws what is dirty when the editor idles.
+// drops to them, and redraws what is dirty when the editor idles. The frame is where
+// the editor's pixels meet the window's: its scale turns every position the window
+// reports into editor pixels, and its drawing contexts draw at that scale.
 #pragma once
 
+#include "gui/scale.h"
 #include "gui/view.h"
 
 #include <cstdint>
@@ -16,8 +19,11 @@ class Bitmap;
 class FrameEditor;
 
 namespace platform {
+class EditBox;
+class EditBoxListener;
 class FontCacheHold;
 class Window;
+struct EditBoxStyle;
 struct WindowEvent;
 } // namespace platform
 
@@ -27,10 +33,10 @@ void setKnobMode(std::int32_t mode);
 /// The editor's window and the views in it. GUI thread only.
 class Frame : public View {
   public:
-    /// Makes a frame of `size` inside `parentWindow`, reporting to `editor` (may be
-    /// null). Without a parent window no window is made and the frame is only a
-    /// container.
-    Frame(const Rect& size, void* parentWindow, FrameEditor* editor);
+    /// Makes a frame of `size` (editor pixels) inside `parentWindow`, reporting to
+    /// `editor` (may be null), whose window is `scale` times as large. Without a parent
+    /// window no window is made and the frame is only a container.
+    Frame(const Rect& size, void* parentWindow, FrameEditor* editor, Scale scale = {});
     /// Removes and forgets every child, forgets the background, closes the window.
     ~Frame() override;
 
@@ -95,9 +101,17 @@ class Frame : public View {
     void beginEdit(std::int32_t tag);
     /// Tells the host, through the editor, that parameter `tag` has stopped changing.
     void endEdit(std::int32_t tag);
-    /// Stores the cursor's position relative to the window in `p` (screen position
-    /// without a window).
+    /// Stores the cursor's position relative to the window in `p`, in editor pixels
+    /// (screen position without a window).
     void cursorPosition(Point& p) const;
+    /// Window pixels per editor pixel, fixed when the frame is made.
+    Scale scale() const { return scale_; }
+    /// Opens the window system's edit box over `style.area` (editor pixels, as is the
+    /// font height) of the frame's window; null without a window or when it cannot be
+    /// made.
+    std::unique_ptr<platform::EditBox> openEditBox(const platform::EditBoxStyle& style,
+                                                   const char* text,
+                                                   platform::EditBoxListener& listener);
     /// The modal view, or else the last added child under the cursor, enabled or not.
     View* viewUnderCursor() const;
     /// Draws `view` at once if it is a child, else the whole frame.
@@ -132,6 +146,7 @@ class Frame : public View {
 
     FrameEditor* editor_;
     void* parentWindow_;
+    Scale scale_;
     Bitmap* background_ = nullptr;
     std::vector<View*> views_;
     View* modalView_ = nullptr;

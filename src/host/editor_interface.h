@@ -40,6 +40,9 @@ public:
     virtual std::int32_t onKeyDown(VstKeyCode& /*key*/) { return -1; }
     virtual std::int32_t onKeyUp(VstKeyCode& /*key*/) { return -1; }
     virtual std::int32_t setKnobMode(std::int32_t /*mode*/) { return 0; }
+    /// The scale factor the host asks the editor to draw at; true when the editor
+    /// takes it (from its next opening on). UI thread.
+    virtual bool setHostScale(double /*factor*/) { return false; }
     virtual bool onWheel(float /*distance*/) { return false; }
     /// A parameter changed, on whatever thread changed it.
     virtual void parameterChanged(std::int32_t /*index*/, float /*value*/) { postUpdate(); }

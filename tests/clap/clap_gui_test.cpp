@@ -75,12 +75,19 @@ class ClapGuiTest : public ::testing::Test {
         return waitUntil(done, [this] { host().fireTimers(plugin()); });
     }
 
-    /// Opens the editor embedded in a new top-level window and runs the host's timers
-    /// until it shows the artwork.
-    ::Window openEmbedded() {
+    /// Opens the editor embedded in a new top-level window, after the host's
+    /// set_scale(`scale`) when one is given, and runs the host's timers until it
+    /// shows the artwork.
+    ::Window openEmbedded(std::optional<double> scale = std::nullopt) {
         EXPECT_TRUE(gui->is_api_supported(plugin(), CLAP_WINDOW_API_X11, false));
         EXPECT_TRUE(gui->create(plugin(), CLAP_WINDOW_API_X11, false));
-        const ::Window top = makeTopLevel(display, 384, 530);
+        if (scale) {
+            EXPECT_TRUE(gui->set_scale(plugin(), *scale));
+        }
+        std::uint32_t width = 0, height = 0;
+        EXPECT_TRUE(gui->get_size(plugin(), &width, &height));
+        const ::Window top =
+            makeTopLevel(display, static_cast<int>(width), static_cast<int>(height));
         clap_window_t window{CLAP_WINDOW_API_X11, {}};
         window.x11 = top;
         EXPECT_TRUE(gui->set_parent(plugin(), &window));
@@ -123,6 +130,43 @@ TEST_F(ClapGuiTest, TheEditorIsEmbeddedAtItsFixedSizeAndIdlesOnTheHostsTimer) {
     XSync(display, False);
     EXPECT_EQ(host().timerCount(), 0u);
     EXPECT_EQ(firstChild(display, top), 0u);
+}
+
+TEST_F(ClapGuiTest, TheHostsScaleSizesTheEmbeddedWindowAndItsPicture) {
+    const ::Window top = openEmbedded(2.0);
+    std::uint32_t width = 0, height = 0;
+    ASSERT_TRUE(gui->get_size(plugin(), &width, &height));
+    EXPECT_EQ(width, 768u);
+    EXPECT_EQ(height, 1060u);
+    EXPECT_FALSE(gui->can_resize(plugin()));
+    // Whatever size is offered, the one that fits is the editor's own.
+    std::uint32_t w = 1000, h = 700;
+    ASSERT_TRUE(gui->adjust_size(plugin(), &w, &h));
+    EXPECT_EQ(w, 768u);
+    EXPECT_EQ(h, 1060u);
+    EXPECT_TRUE(gui->set_size(plugin(), 768, 1060));
+
+    const ::Window child = firstChild(display, top);
+    ASSERT_NE(child, 0u);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, child, &attributes);
+    EXPECT_EQ(attributes.width, 768);
+    EXPECT_EQ(attributes.height, 1060);
+    // Drawn to its bottom right corner: the lower half holds lines 3 and 4.
+    const std::vector<std::uint8_t> rgb = captureRgb(display, child, 768, 1060);
+    const std::vector<std::uint8_t> lowerHalf(rgb.begin() + 768 * 530 * 3, rgb.end());
+    EXPECT_TRUE(showsPicture(lowerHalf));
+
+    // A scale that arrives while the window is open waits for the next opening.
+    EXPECT_TRUE(gui->set_scale(plugin(), 1.0));
+    ASSERT_TRUE(gui->get_size(plugin(), &width, &height));
+    EXPECT_EQ(width, 768u);
+    gui->destroy(plugin());
+    XSync(display, False);
+    openEmbedded();
+    ASSERT_TRUE(gui->get_size(plugin(), &width, &height));
+    EXPECT_EQ(width, 384u);
+    EXPECT_EQ(height, 530u);
 }
 
 TEST_F(ClapGuiTest, AClickReachesTheHostAsAGesture) {

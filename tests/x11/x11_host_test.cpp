@@ -9,6 +9,7 @@
 #include "x11_host_process.h"
 #include "x11_test_support.h"
 
+#include <X11/Xatom.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
@@ -162,6 +163,33 @@ TEST_F(X11HostTest, TheEditorShowsExactlyWhatTheHeadlessSnapshotShows) {
         gui::writePng(path.c_str(), {kWidth, kHeight, capture()});
         ADD_FAILURE() << "the window differs from the snapshot; it is in " << path;
     }
+}
+
+// A desktop at 200 % publishes Xft.dpi: 192 in the server's resource database, as
+// xrdb does for GNOME and KDE; the module reads it when the host asks its size.
+TEST_F(X11HostTest, OnADesktopAtTwoHundredPercentTheEditorIsTwiceAsLargeAndCrisp) {
+    const char resources[] = "Xft.dpi:\t192\n";
+    XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(resources),
+                    sizeof resources - 1);
+    XSync(display, False);
+    const std::vector<std::uint8_t> expected = snapshotRgb(TESK_SNAPSHOT, "--program 3 --scale 2");
+    ASSERT_EQ(expected.size(), static_cast<std::size_t>(4 * kWidth * kHeight * 3));
+    openEditor("3");
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, editor, &attributes);
+    EXPECT_EQ(attributes.width, 2 * kWidth);
+    EXPECT_EQ(attributes.height, 2 * kHeight);
+    XGetWindowAttributes(display, hostWindow, &attributes);
+    EXPECT_EQ(attributes.width, 2 * kWidth) << "the host sized its window by effEditGetRect";
+    EXPECT_EQ(attributes.height, 2 * kHeight);
+    const bool same = waitUntil(
+        [&] { return captureRgb(display, editor, 2 * kWidth, 2 * kHeight) == expected; }, [] {});
+    EXPECT_TRUE(same) << "the window differs from tesk-snapshot --scale 2";
+    // A click on line 1's lamp, at its place in the doubled window, switches the line off.
+    tap(2 * 26, 2 * 108);
+    const Report report = quitHost();
+    EXPECT_EQ(report.values.at("IsDelayOn1"), 0.0f);
 }
 
 // Control positions of the editor (window pixels), line 1 unless named.

@@ -81,8 +81,10 @@ Xvfb::Xvfb(const std::vector<std::string>& extra) {
     if (pid_ == 0) {
         endWithParent(parent);
         const std::string fd = std::to_string(fds[1]);
-        std::vector<const char*> args = {"Xvfb", "-displayfd",  fd.c_str(),  "-screen",
-                                         "0",    "1024x768x24", "-nolisten", "tcp"};
+        // Tall enough for the editor at scale 2 (1060 rows): pixels off the screen
+        // cannot be read back.
+        std::vector<const char*> args = {"Xvfb", "-displayfd",   fd.c_str(),  "-screen",
+                                         "0",    "1024x1200x24", "-nolisten", "tcp"};
         for (const std::string& arg : extra)
             args.push_back(arg.c_str());
         args.push_back(nullptr);

@@ -33,21 +33,24 @@ struct Options {
     std::string program;
     std::vector<render::Setting> settings;
     double tempo = 120.0;
+    double scale = 1.0;
     bool help = false;
 };
 
 const char* const kHelp =
     "usage: tesk-snapshot [options] [OUTPUT.png]\n"
     "\n"
-    "Draws TeskDelay's editor window (384 x 530) as the plug-in shows it and\n"
-    "writes it as a PNG: OUTPUT ends in .png (default editor.png). No display is\n"
-    "needed.\n"
+    "Draws TeskDelay's editor window (384 x 530, times --scale) as the plug-in\n"
+    "shows it and writes it as a PNG: OUTPUT ends in .png (default editor.png). No\n"
+    "display is needed.\n"
     "\n"
     "options:\n"
     "  --program N|NAME   load a program first, by number (0-15) or by name\n"
     "  --set NAME=VALUE   set a parameter after the program (repeatable); names\n"
     "                     and values as tesk-render --list shows them\n"
     "  --tempo BPM        the host tempo synced lines follow (default 120)\n"
+    "  --scale 1|1.5|2    draw the editor as on a desktop scaled by this factor\n"
+    "                     (default 1)\n"
     "  -h, --help         this text\n"
     "  --version          the version\n"
     "\n"
@@ -89,6 +92,12 @@ Options parse(int argc, char** argv) {
             if (!tempo || !(*tempo > 0.0))
                 throw RenderError(ExitCode::usage, "--tempo takes beats per minute, such as 120, not '" + text + "'");
             o.tempo = *tempo;
+        } else if (arg == "--scale") {
+            const std::string text = value();
+            const std::optional<double> scale = numberFrom(text);
+            if (!scale || (*scale != 1.0 && *scale != 1.5 && *scale != 2.0))
+                throw RenderError(ExitCode::usage, "--scale takes 1, 1.5 or 2, not '" + text + "'");
+            o.scale = *scale;
         } else if (!arg.empty() && arg[0] == '-') {
             throw RenderError(ExitCode::usage, "unknown option '" + arg + "'; see --help");
         } else {
@@ -119,6 +128,8 @@ int run(const Options& o) {
     plugin->process(inputs, outputs, 512);
 
     vsthost::Instance& instance = plugin->instance();
+    // The editor takes its scale from the desktop, as it does in a VST 2 host.
+    gui::headless::setDesktopScale(o.scale);
     if (instance.dispatch(effEditOpen, 0, 0, gui::headless::parentWindow()) != 1)
         throw RenderError(ExitCode::plugin, "the editor did not open");
     instance.dispatch(effEditIdle);

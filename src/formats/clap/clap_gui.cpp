@@ -1,6 +1,8 @@
 // The editor in a CLAP host: the same DelayEditor and X11 back end as the VST 2
 // module, embedded into the host's window at its fixed size. Its idle runs on
-// the host's timer; the module keeps no thread of its own.
+// the host's timer; the module keeps no thread of its own. The host's set_scale
+// decides the scale (X11 windows count physical pixels, so the sizes given are the
+// scaled ones); without it the desktop's Xft.dpi does.
 #include "clap_delay.h"
 #include "clap_extensions.h"
 
@@ -63,6 +65,22 @@ struct GuiCalls {
         return true;
     }
 
+    // A host's scale that arrives while the window is open applies from the next
+    // opening: the size cannot change under a host that cannot resize us.
+    static bool setScale(const clap_plugin_t* plugin, double scale) {
+        ClapDelay* self = ClapDelay::of(plugin);
+        EditorInterface* editor = editorOf(self);
+        if (editor == nullptr || !self->guiCreated_ || !(scale > 0.0)) return false;
+        self->requireMainThread("gui.set_scale");
+        return editor->setHostScale(scale);
+    }
+
+    // The size is fixed: any size asked for becomes the editor's own.
+    static bool adjustSize(const clap_plugin_t* plugin, std::uint32_t* width,
+                           std::uint32_t* height) {
+        return width != nullptr && height != nullptr && getSize(plugin, width, height);
+    }
+
     static bool setSize(const clap_plugin_t* plugin, std::uint32_t width, std::uint32_t height) {
         std::uint32_t w = 0;
         std::uint32_t h = 0;
@@ -104,15 +122,13 @@ struct GuiCalls {
     }
 
     static bool no(const clap_plugin_t*) { return false; }
-    static bool noScale(const clap_plugin_t*, double) { return false; }
     static bool noHints(const clap_plugin_t*, clap_gui_resize_hints_t*) { return false; }
-    static bool noAdjust(const clap_plugin_t*, std::uint32_t*, std::uint32_t*) { return false; }
     static bool noTransient(const clap_plugin_t*, const clap_window_t*) { return false; }
     static void noTitle(const clap_plugin_t*, const char*) {}
 
     static constexpr clap_plugin_gui_t gui{
-        isApiSupported, preferredApi, create,    destroyGui,  noScale, getSize, no,  noHints,
-        noAdjust,       setSize,      setParent, noTransient, noTitle, show,    show};
+        isApiSupported, preferredApi, create,    destroyGui,  setScale, getSize, no,  noHints,
+        adjustSize,     setSize,      setParent, noTransient, noTitle,  show,    show};
     static constexpr clap_plugin_timer_support_t timer{onTimer};
 };
 

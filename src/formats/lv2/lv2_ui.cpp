@@ -2,7 +2,8 @@
 // touches the DSP instance: it keeps the parameter values as the parameter
 // model keeps them, hears from the host what changes (the control ports and
 // the tempo each line plays at), and talks back only through write_function
-// and ui:touch.
+// and ui:touch. A host that gives ui:scaleFactor among its options decides the
+// editor's scale; without one the desktop's Xft.dpi does.
 #include "cpu_probe.h"
 #include "delay_editor.h"
 #include "effect_core.h"
@@ -13,7 +14,10 @@
 #include "gui/frame.h"
 #include "gui/platform/x11/x11.h"
 
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <array>
 #include <cstdint>
@@ -32,6 +36,8 @@ struct UiHost {
     LV2UI_Controller controller = nullptr;
     const LV2UI_Touch* touch = nullptr;
     const LV2UI_Resize* resize = nullptr;
+    const LV2_URID_Map* map = nullptr;
+    const LV2_Options_Option* options = nullptr;
     void* parent = nullptr;
 };
 
@@ -41,12 +47,31 @@ UiHost findUiHost(const LV2_Feature* const* features) {
         const char* uri = (*features)->URI;
         void* data = (*features)->data;
         if (std::strcmp(uri, LV2_UI__parent) == 0) host.parent = data;
+        if (std::strcmp(uri, LV2_URID__map) == 0) host.map = static_cast<const LV2_URID_Map*>(data);
+        if (std::strcmp(uri, LV2_OPTIONS__options) == 0)
+            host.options = static_cast<const LV2_Options_Option*>(data);
         if (std::strcmp(uri, LV2_UI__touch) == 0)
             host.touch = static_cast<const LV2UI_Touch*>(data);
         if (std::strcmp(uri, LV2_UI__resize) == 0)
             host.resize = static_cast<const LV2UI_Resize*>(data);
     }
     return host;
+}
+
+/// The ui:scaleFactor among the host's options (a float), if it gives one.
+std::optional<float> hostScaleFactor(const UiHost& host) {
+    if (host.options == nullptr || host.map == nullptr) return std::nullopt;
+    const LV2_URID key = host.map->map(host.map->handle, LV2_UI__scaleFactor);
+    const LV2_URID floatType = host.map->map(host.map->handle, LV2_ATOM__Float);
+    for (const LV2_Options_Option* option = host.options; option->key != 0; ++option) {
+        if (option->key == key && option->type == floatType && option->size == sizeof(float) &&
+            option->value != nullptr) {
+            float factor;
+            std::memcpy(&factor, option->value, sizeof factor);
+            return factor;
+        }
+    }
+    return std::nullopt;
 }
 
 /// The editor's view of the plug-in on the UI side: values from the model,
@@ -137,6 +162,8 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*,
         auto core = std::make_unique<Lv2UiCore>(host);
         core->editor = std::make_unique<DelayEditor>(*core);
         DelayEditor& editor = *core->editor;
+        if (const std::optional<float> factor = hostScaleFactor(host); factor && *factor > 0.0f)
+            editor.setHostScale(*factor);
         if (editor.open(host.parent) == 0 || editor.getFrame() == nullptr) return nullptr;
         gui::Frame* frame = editor.getFrame();
         *widget = reinterpret_cast<LV2UI_Widget>(

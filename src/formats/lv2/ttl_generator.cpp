@@ -25,6 +25,7 @@ const char* const kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\
                               "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
                               "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
                               "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                              "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
                               "@prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .\n"
                               "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                               "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
@@ -268,7 +269,9 @@ void writeManifest(std::ostream& out, const std::string& binary, const std::stri
     // ui:showInterface.
     out << "<" << kUiUri << ">\n    a ui:X11UI ;\n    ui:binary <" << uiBinary
         << "> ;\n    lv2:requiredFeature ui:parent ;\n"
-        << "    lv2:optionalFeature ui:idleInterface , ui:resize , ui:touch , ui:noUserResize ;\n"
+        << "    lv2:optionalFeature ui:idleInterface , ui:resize , ui:touch , ui:noUserResize ,\n"
+        << "        opts:options , urid:map ;\n"
+        << "    opts:supportedOption ui:scaleFactor ;\n"
         << "    lv2:extensionData ui:idleInterface .\n\n"
         << "<" << kPluginUri << "> ui:ui <" << kUiUri << "> .\n\n";
     for (int program = 0; program < kNumPresets; ++program)

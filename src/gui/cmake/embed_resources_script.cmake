@@ -1,12 +1,11 @@
-# Writes OUTPUT: a C++ file holding the bytes of each of FILES (named <id>.png) and
-# the lookup of gui::findEmbeddedResource. Run with cmake -P at build time.
+# Writes OUTPUT: a C++ file holding the bytes of each of FILES (named <id>.png, in
+# a folder of a scale for pictures drawn at that scale) and the lookup of
+# gui::findEmbeddedResource. Run with cmake -P at build time.
+include(${CMAKE_CURRENT_LIST_DIR}/resource_id.cmake)
 set(arrays "")
 set(entries "")
 foreach(file IN LISTS FILES)
-  get_filename_component(id ${file} NAME_WE)
-  if(NOT id MATCHES "^[0-9]+$")
-    message(FATAL_ERROR "resource file name is not a number: ${file}")
-  endif()
+  tesk_resource_id(${file} id)
   file(READ ${file} hex HEX)
   string(LENGTH "${hex}" digits)
   math(EXPR size "${digits} / 2")

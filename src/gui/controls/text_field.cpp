@@ -106,8 +106,8 @@ platform::EditBoxStyle TextField::editBoxStyle(const DrawContext* ctx) const {
 }
 
 void TextField::takeFocus(DrawContext* ctx) {
-    if (editing || frame == nullptr || frame->getWindow() == nullptr) return;
-    editBox = platform::EditBox::create(*frame->getWindow(), editBoxStyle(ctx), text, *this);
+    if (editing || frame == nullptr) return;
+    editBox = frame->openEditBox(editBoxStyle(ctx), text, *this);
     editing = editBox != nullptr;
 }
 

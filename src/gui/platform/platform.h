@@ -6,6 +6,7 @@
 #pragma once
 
 #include "gui/geometry.h"
+#include "gui/scale.h"
 
 #include <cstdint>
 #include <memory>
@@ -53,10 +54,12 @@ std::unique_ptr<FontCacheHold> holdFontCache();
 /// Horizontal placement of a single line of text in its rectangle.
 enum class TextAlign { left, center, right };
 
-/// How lines are drawn: always one pixel wide.
+/// How lines are drawn: one pixel a step along the line, `width` pixels across it.
 struct Pen {
     Color color;
     bool dotted = false;
+    std::int32_t width = 1;     ///< pixels across the line, right of or below its path
+    std::int32_t dotLength = 3; ///< pixels of each dot, and of each gap, of a dotted pen
 };
 
 /// An RGB drawing surface (a window's pixels or a memory surface). Every operation
@@ -68,8 +71,9 @@ class Surface {
     virtual std::int32_t width() const = 0;
     /// Height in pixels.
     virtual std::int32_t height() const = 0;
-    /// Draws a line from `from` to `to`, the end point excluded. `phase` is the dot
-    /// pattern position, carried from one connected line to the next.
+    /// Draws a line from `from` to `to`, the end point excluded, `pen.width` pixels
+    /// thick across its longer axis. `phase` is the dot pattern position, carried from
+    /// one connected line to the next.
     virtual void drawLine(Point from, Point to, const Pen& pen, std::int64_t& phase) = 0;
     /// Fills columns left .. right − 1 and rows top .. bottom − 1 with `color`.
     virtual void fill(const Rect& area, Color color) = 0;
@@ -88,9 +92,10 @@ class Surface {
 std::unique_ptr<Surface> createSurface(std::int32_t width, std::int32_t height,
                                        const std::uint8_t* rgb = nullptr);
 
-/// The picture the module holds under resource `id` as a surface; null when it holds
-/// none or it cannot be read.
-std::unique_ptr<Surface> loadResourceImage(std::int32_t id);
+/// The picture the module holds under resource `id`, drawn for `scale`, as a surface;
+/// where the module has no picture for that scale, its scale-1 picture enlarged pixel
+/// by pixel. Null when it holds none or it cannot be read.
+std::unique_ptr<Surface> loadResourceImage(std::int32_t id, Scale scale = {});
 
 /// A picture's width and height in pixels.
 struct ImageSize {
@@ -103,6 +108,12 @@ struct ImageSize {
 ImageSize resourceImageSize(std::int32_t id);
 
 // ---- Child window --------------------------------------------------------------
+
+/// The desktop's scale factor for a window to be made inside `parent` (null: the
+/// desktop's in general): the window system's own setting (X11: the Xft.dpi
+/// resource over 96; Win32: the window's DPI over 96 where the host is DPI aware, 1
+/// where the system enlarges the host's windows itself); 1 when nothing says more.
+double desktopScale(void* parent);
 
 /// One event of a frame's window, translated once, by value, into the toolkit's terms.
 struct WindowEvent {

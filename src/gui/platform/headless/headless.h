@@ -108,7 +108,10 @@ std::size_t pendingInputSteps();
 void advanceTicks(std::uint32_t milliseconds);
 /// Sets what doubleClickTime reports.
 void setDoubleClickTime(std::int32_t milliseconds);
-/// No buttons, cursor at (0, 0), the clock at its start, double-click time 500 ms.
+/// Sets what desktopScale reports, as a desktop set to `factor` would.
+void setDesktopScale(double factor);
+/// No buttons, cursor at (0, 0), the clock at its start, double-click time 500 ms,
+/// desktop scale 1.
 void resetInput();
 /// The edit box opened last and still open (the one with the keyboard focus), or null.
 HeadlessEditBox* activeEditBox();

@@ -21,6 +21,7 @@ struct InputState {
     InputStep current;
     std::uint32_t ticks = kFirstTick;
     std::int32_t doubleClickTime = kDefaultDoubleClickTime;
+    double desktopScale = 1.0;
 };
 
 InputState& input() {
@@ -181,6 +182,10 @@ void setDoubleClickTime(std::int32_t milliseconds) {
     input().doubleClickTime = milliseconds;
 }
 
+void setDesktopScale(double factor) {
+    input().desktopScale = factor;
+}
+
 void resetInput() {
     input() = InputState{};
 }
@@ -219,6 +224,10 @@ std::uint32_t tickCount() {
 
 std::int32_t doubleClickTime() {
     return headless::input().doubleClickTime;
+}
+
+double desktopScale(void*) {
+    return headless::input().desktopScale;
 }
 
 void sleepMs(std::int32_t milliseconds) {

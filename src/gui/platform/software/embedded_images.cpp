@@ -7,12 +7,32 @@
 #include <cstring>
 
 namespace gui::platform {
+namespace {
 
-std::unique_ptr<Surface> loadResourceImage(std::int32_t id) {
-    const EmbeddedResource* resource = findEmbeddedResource(id);
+std::unique_ptr<Surface> decodeResource(const EmbeddedResource& resource) {
     RgbImage decoded;
-    if (resource == nullptr || !decodePng(resource->data, resource->size, decoded)) return nullptr;
+    if (!decodePng(resource.data, resource.size, decoded)) return nullptr;
     return createSurface(decoded.width, decoded.height, decoded.rgb.data());
+}
+
+} // namespace
+
+// A binary built with only the scale-1 pictures (a test's own) still shows them at
+// every scale, pixel by pixel; copying each window pixel from the editor pixel it
+// lies in keeps the picture's rows and columns where the frame puts them.
+std::unique_ptr<Surface> loadResourceImage(std::int32_t id, Scale scale) {
+    if (const EmbeddedResource* drawn = findEmbeddedResource(scaledResourceId(id, scale)))
+        return decodeResource(*drawn);
+    const EmbeddedResource* plain = findEmbeddedResource(id);
+    std::unique_ptr<Surface> picture = plain != nullptr ? decodeResource(*plain) : nullptr;
+    if (picture == nullptr || scale.isUnit()) return picture;
+    auto enlarged =
+        createSurface(scale.toWindow(picture->width()), scale.toWindow(picture->height()));
+    for (std::int32_t y = 0; y < enlarged->height(); ++y) {
+        for (std::int32_t x = 0; x < enlarged->width(); ++x)
+            enlarged->copy(*picture, {x, y, x + 1, y + 1}, scale.toEditor(Point{x, y}), nullptr);
+    }
+    return enlarged;
 }
 
 namespace {

@@ -3,6 +3,8 @@
 // definition of findEmbeddedResource from resources named <id>.png.
 #pragma once
 
+#include "gui/scale.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -14,6 +16,13 @@ struct EmbeddedResource {
     const unsigned char* data;
     std::size_t size;
 };
+
+/// The id under which the build keeps picture `id` drawn for `scale` (see
+/// src/gui/cmake/resource_id.cmake): `id` itself at scale 1.
+inline std::int32_t scaledResourceId(std::int32_t id, Scale scale) {
+    if (scale.isUnit()) return id;
+    return id + 10000 * static_cast<std::int32_t>(scale.factor() * 2.0);
+}
 
 /// The embedded resource `id`, or null when the binary holds none of that id.
 const EmbeddedResource* findEmbeddedResource(std::int32_t id);

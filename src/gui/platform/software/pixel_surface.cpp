@@ -9,9 +9,6 @@
 namespace gui::software {
 namespace {
 
-// A dotted pen draws dots of three pixels with gaps of three, as cosmetic dot pens do.
-constexpr std::int64_t kDotLength = 3;
-
 std::int64_t floorDiv2(std::int64_t value) {
     return value >= 0 ? value / 2 : -((1 - value) / 2);
 }
@@ -137,14 +134,18 @@ void PixelSurface::drawLine(Point from, Point to, const platform::Pen& pen, std:
     std::int64_t first = 0;
     std::int64_t end = 0;
     stepsInside(major, majorSign, steps, alongX ? width_ : height_, first, end);
+    const std::int64_t across = std::max(pen.width, 1);
+    const std::int64_t dot = std::max(pen.dotLength, 1);
     touch({std::min<std::int64_t>(from.x, to.x), std::min<std::int64_t>(from.y, to.y),
-           std::max<std::int64_t>(from.x, to.x) + 1, std::max<std::int64_t>(from.y, to.y) + 1});
+           std::max<std::int64_t>(from.x, to.x) + (alongX ? 1 : across),
+           std::max<std::int64_t>(from.y, to.y) + (alongX ? across : 1)});
     for (std::int64_t i = first; i < end; ++i) {
-        if (pen.dotted && ((phase + i) / kDotLength) % 2 == 1) continue;
+        if (pen.dotted && ((phase + i) / dot) % 2 == 1) continue;
         const std::int64_t offset = mulDivRound(i, std::llabs(minorDelta), steps);
         const std::int64_t m = major + majorSign * i;
         const std::int64_t n = minor + (minorDelta < 0 ? -offset : offset);
-        put(alongX ? m : n, alongX ? n : m, pen.color);
+        for (std::int64_t k = 0; k < across; ++k)
+            put(alongX ? m : n + k, alongX ? n + k : m, pen.color);
     }
     phase += steps;
 }

@@ -20,7 +20,7 @@ class PixelSurface final : public platform::Surface {
     std::int32_t width() const override { return width_; }
     /// Height in pixels.
     std::int32_t height() const override { return height_; }
-    /// Draws a one-pixel line, end point excluded, dots of three with gaps of three.
+    /// Draws a line `pen.width` pixels thick, end point excluded, dotted in the pen's length.
     void drawLine(Point from, Point to, const platform::Pen& pen, std::int64_t& phase) override;
     /// Fills the area, right and bottom edges excluded.
     void fill(const Rect& area, Color color) override;

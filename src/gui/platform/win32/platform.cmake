@@ -4,6 +4,7 @@ target_sources(${TESK_GUI_TARGET} PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/../software/pixel_surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../software/press_replay.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../software/software_platform.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dpi.cpp
   ${CMAKE_CURRENT_LIST_DIR}/drop_target.cpp
   ${CMAKE_CURRENT_LIST_DIR}/edit_box.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_window.cpp

@@ -1,5 +1,6 @@
 // Surfaces of the Win32 back end: the shared software surface for every drawing rule,
 // pictures from the module's BITMAP resources, and the blit that shows pixels.
+#include "gui/platform/software/embedded_resources.h"
 #include "gui/platform/software/text_font.h"
 #include "gui/platform/win32/win32.h"
 
@@ -71,11 +72,14 @@ void showPixels(HDC dc, const software::PixelSurface& pixels, const Rect& area) 
 
 namespace gui::platform {
 
-// Pictures are BITMAP resources of the module (resources/artwork.rc), read once
-// into the software surface so that every copy follows the same pixel rules.
-std::unique_ptr<Surface> loadResourceImage(std::int32_t id) {
-    auto* bitmap = static_cast<HBITMAP>(LoadImageA(win32::moduleInstance(), MAKEINTRESOURCEA(id),
-                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+// Pictures are BITMAP resources of the module (resources/windows_artwork.cmake), read
+// once into the software surface so that every copy follows the same pixel rules.
+// The module carries every picture at every scale.
+std::unique_ptr<Surface> loadResourceImage(std::int32_t id, Scale scale) {
+    const std::int32_t scaledId = scaledResourceId(id, scale);
+    auto* bitmap =
+        static_cast<HBITMAP>(LoadImageA(win32::moduleInstance(), MAKEINTRESOURCEA(scaledId),
+                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (bitmap == nullptr) return nullptr;
     BITMAP header{};
     std::vector<std::uint8_t> rgb;
