@@ -2,6 +2,8 @@
 #include "delay_effect.h"
 
 #include "cpu_probe.h"
+#include "musical_delay.h"
+#include "precise_math.h"
 
 #include <algorithm>
 #include <cmath>
@@ -73,9 +75,11 @@ void DelayEffect::allocateEngineBuffers() {
     // The fade spans one block of the size the host announced at construction.
     fadeLength = blockSize;
     fadeTable = std::make_unique<float[]>(static_cast<std::size_t>(fadeLength));
-    const long double pi = std::numbers::pi;
-    for (std::int32_t i = 0; i < fadeLength; ++i)
-        fadeTable[i] = static_cast<float>((std::cos(i * pi / fadeLength) + 1.0L) / 2.0L);
+    // A raised cosine, in our own arithmetic: the same floats on every processor.
+    for (std::int32_t i = 0; i < fadeLength; ++i) {
+        const Precise angle = Precise(std::numbers::pi) * i / static_cast<double>(fadeLength);
+        fadeTable[i] = roundToFloat((sineCosine(angle).cosine + 1.0) * 0.5);
+    }
 
     // Whole groups of four plus a spare group: the processing reads and
     // writes groups past the block's last frame.
@@ -163,15 +167,13 @@ void DelayEffect::resume() {
 // ---------------------------------------------------------------- delay time
 
 void DelayEffect::updateDelayTime(int line) {
-    const long double seconds =
-        ((1.0L / tempo[line]) / static_cast<long double>(tempoDen[line])) * tempoNum[line] * 60.0L;
-    // Before a program has set all three values the length is not a number yet.
-    if (!std::isfinite(seconds) || seconds < 0.0L) return;
-    delaySeconds[line] = static_cast<float>(seconds);
+    const auto length = musicalDelay(sampleRateInt, tempo[line], tempoNum[line], tempoDen[line]);
+    // Before a program has set all three values there is no length yet.
+    if (!length) return;
+    delaySeconds[line] = length->seconds;
     const std::int64_t bufferLen = bufferLength();
     if (bufferLen <= 0) return;
-    const auto samples = static_cast<std::int64_t>(sampleRateInt * seconds);
-    headDistance[line] = static_cast<std::int32_t>(samples % bufferLen);
+    headDistance[line] = static_cast<std::int32_t>(length->samples % bufferLen);
     headMoved[line].store(true, std::memory_order_release);
 }
 

@@ -1,6 +1,7 @@
 // The shaping of each line's wet output: the saturation stage, and the
 // high-pass and low-pass stages on either side of the line's crossover.
 #include "delay_effect.h"
+#include "precise_math.h"
 #include "vec4.h"
 
 #include <algorithm>
@@ -28,22 +29,32 @@ struct Biquad {
     float b0, b1, b2, a1, a2;
 };
 
-// Bilinear-transform sections with Q = 1, computed in extended precision.
+// The bilinear transform's angle, π f / rate, and its sine and cosine.
+SineCosine prewarped(double cutoff, std::int32_t rate) {
+    return sineCosine(Precise(std::numbers::pi) * cutoff / static_cast<double>(rate));
+}
+
+// The section with Q = 1 for the tangent term `k` (t for the high-pass, 1/t
+// for the low-pass): b1 = 2 `sign` b0 and a1 = -2 `sign` b0 (k² - 1), the
+// high-pass taking sign -1 and the low-pass +1. Computed to about 106 bits and
+// rounded once to float, so every processor stores the same coefficients,
+// those of the exact formulas.
+Biquad section(Precise k, double sign) {
+    const Precise one = 1.0;
+    const Precise b0 = one / (one + k + k * k);
+    return {roundToFloat(b0), roundToFloat(Precise(2.0 * sign) * b0), roundToFloat(b0),
+            roundToFloat(Precise(-2.0 * sign) * b0 * (k * k - one)),
+            roundToFloat(b0 * (one - k + k * k))};
+}
+
 Biquad highPass(double cutoff, std::int32_t rate) {
-    const long double t = std::tan(static_cast<long double>(std::numbers::pi) * cutoff / rate);
-    const long double b0 = 1.0L / (1.0L + t + t * t);
-    return {static_cast<float>(b0), static_cast<float>(-2.0L * b0), static_cast<float>(b0),
-            static_cast<float>(2.0L * b0 * (t * t - 1.0L)),
-            static_cast<float>(b0 * (1.0L - t + t * t))};
+    const SineCosine angle = prewarped(cutoff, rate);
+    return section(angle.sine / angle.cosine, -1.0);
 }
 
 Biquad lowPass(double cutoff, std::int32_t rate) {
-    const long double c =
-        1.0L / std::tan(static_cast<long double>(std::numbers::pi) * cutoff / rate);
-    const long double b0 = 1.0L / (1.0L + c + c * c);
-    return {static_cast<float>(b0), static_cast<float>(2.0L * b0), static_cast<float>(b0),
-            static_cast<float>(2.0L * b0 * (1.0L - c * c)),
-            static_cast<float>(b0 * (1.0L - c + c * c))};
+    const SineCosine angle = prewarped(cutoff, rate);
+    return section(angle.cosine / angle.sine, 1.0);
 }
 
 void storeLane(AlignedBuffer* const (&blocks)[5], int line, const Biquad& q) {
@@ -554,8 +565,10 @@ bool DelayEffect::prepareSaturation(int line) {
     if (!(a > 0.0f)) return false;
     if (a != saturationUsed[line]) {
         saturationUsed[line] = a;
-        const auto gi = static_cast<float>(a * std::numbers::pi);
-        const auto go = static_cast<float>(1.0 / std::sin(a * std::numbers::pi));
+        const double angle = a * std::numbers::pi;
+        const auto gi = static_cast<float>(angle);
+        // Our own sine, to the bit the same on every processor and C library.
+        const float go = roundToFloat(Precise(1.0) / sineCosine(angle).sine);
         std::fill(satInGain.data() + 4 * line, satInGain.data() + 4 * line + 4, gi);
         std::fill(satOutGain.data() + 4 * line, satOutGain.data() + 4 * line + 4, go);
     }
