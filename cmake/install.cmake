@@ -42,10 +42,20 @@ if(TESK_BUILD_MAN)
   set(TESK_MAN_PAGES)
   foreach(tool IN LISTS TESK_INSTALLED_TOOLS)
     set(page ${PROJECT_BINARY_DIR}/man/${tool}.1)
+    # help2man runs the tool by its name; a cross-built tool runs in the
+    # emulator, through a script of the same name.
+    set(run $<TARGET_FILE:${tool}>)
+    if(CMAKE_CROSSCOMPILING_EMULATOR)
+      set(run ${PROJECT_BINARY_DIR}/man/emulated/${tool})
+      list(JOIN CMAKE_CROSSCOMPILING_EMULATOR " " emulator)
+      file(GENERATE OUTPUT ${run} CONTENT "#!/bin/sh\nexec ${emulator} $<TARGET_FILE:${tool}> \"$@\"\n"
+        FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                         WORLD_READ WORLD_EXECUTE)
+    endif()
     add_custom_command(OUTPUT ${page}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
       COMMAND ${TESK_HELP2MAN} --no-info --no-discard-stderr --section 1
-        --name "${${tool}_summary}" --output ${page} $<TARGET_FILE:${tool}>
+        --name "${${tool}_summary}" --output ${page} ${run}
       DEPENDS ${tool} COMMENT "Writing the manual page of ${tool}")
     list(APPEND TESK_MAN_PAGES ${page})
   endforeach()
