@@ -7,10 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cinttypes>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <iomanip>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -184,7 +185,10 @@ std::uint64_t expected(const std::string& name) {
 }
 
 void check(const std::string& name, std::uint64_t hash) {
-    std::printf("golden: %-28s 0x%016" PRIx64 "\n", name.c_str(), hash);
+    std::ostringstream line;
+    line << "golden: " << std::left << std::setw(28) << name << " 0x" << std::right << std::hex
+         << std::setfill('0') << std::setw(16) << hash << "\n";
+    std::fputs(line.str().c_str(), stdout);
     EXPECT_EQ(hash, expected(name)) << name << " gives 0x" << std::hex << hash;
 }
 
