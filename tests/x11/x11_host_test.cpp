@@ -40,6 +40,8 @@ void pause(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+constexpr std::chrono::milliseconds kSettle{300};
+
 // The tools run here are sanitizer builds too in such a test run: they get the
 // suppressions of this program (tests/gui/sanitizer_hooks.cpp) through a file.
 void shareLeakSuppressions() {
@@ -202,6 +204,28 @@ class X11HostTest : public ::testing::Test {
         ASSERT_NE(editor, 0u) << "the editor made no window";
     }
     std::vector<std::uint8_t> capture() { return captureRgb(display, editor, kWidth, kHeight); }
+    /// The editor's picture once it has stopped changing for 300 ms (at most
+    /// 10 s): what the host shows once it has handled what it was sent, however
+    /// fast the machine or its emulator runs.
+    std::vector<std::uint8_t> settled() {
+        std::vector<std::uint8_t> last = capture();
+        auto still = std::chrono::steady_clock::now();
+        waitUntil([&] { return std::chrono::steady_clock::now() - still >= kSettle; },
+                  [&] {
+                      pause(20);
+                      std::vector<std::uint8_t> now = capture();
+                      if (now == last) return;
+                      last = std::move(now);
+                      still = std::chrono::steady_clock::now();
+                  },
+                  std::chrono::milliseconds(10000));
+        return last;
+    }
+    /// True once the editor's picture differs from `before` (at most 5 s).
+    bool changesFrom(const std::vector<std::uint8_t>& before) {
+        return waitUntil([&] { return capture() != before; }, [] { pause(10); },
+                         std::chrono::milliseconds(5000));
+    }
 
     /// Presses at (x, y) of the editor, moves by (dx, dy) in steps, releases.
     void drag(int x, int y, int dx, int dy) {
@@ -460,7 +484,7 @@ TEST_F(X11HostTest, TheScreenFollowsAHeldDrag) {
     const std::string settings = ::testing::TempDir() + "tesk_x11_drag.settings";
     std::ofstream(settings) << "VolumeThruInput=0\nPan1=0\n";
     openEditor("0", {"--settings", settings});
-    pause(300);
+    settled();
     struct Drag {
         const char* what;
         int x, y, dx, dy;
@@ -472,20 +496,17 @@ TEST_F(X11HostTest, TheScreenFollowsAHeldDrag) {
     for (const Drag& d : drags) {
         movePointer(display, d.x, d.y);
         setButton(display, 1, true);
-        pause(150);
-        std::vector<std::uint8_t> last = pixelsOf(capture(), d.left, d.top, d.right, d.bottom);
+        std::vector<std::uint8_t> last = pixelsOf(settled(), d.left, d.top, d.right, d.bottom);
         for (int step = 1; step <= 5; ++step) {
             movePointer(display, d.x + d.dx * step, d.y + d.dy * step);
             const bool moved = waitUntil(
                 [&] { return pixelsOf(capture(), d.left, d.top, d.right, d.bottom) != last; },
-                [] { pause(10); }, std::chrono::milliseconds(500));
+                [] { pause(10); }, std::chrono::milliseconds(5000));
             EXPECT_TRUE(moved) << d.what << ": step " << step << " did not reach the screen";
-            pause(100);
-            last = pixelsOf(capture(), d.left, d.top, d.right, d.bottom);
+            last = pixelsOf(settled(), d.left, d.top, d.right, d.bottom);
         }
         setButton(display, 1, false);
-        pause(200);
-        EXPECT_EQ(pixelsOf(capture(), d.left, d.top, d.right, d.bottom), last)
+        EXPECT_EQ(pixelsOf(settled(), d.left, d.top, d.right, d.bottom), last)
             << d.what << " jumped at the release";
     }
     quitHost();
@@ -495,11 +516,16 @@ TEST_F(X11HostTest, TheScreenFollowsAHeldDrag) {
 TEST_F(X11HostTest, ASavedSessionKeepsATypedTempo) {
     const std::string saved = ::testing::TempDir() + "tesk_x11_session.settings";
     openEditor("0", {"--save", saved});
-    pause(300);
+    const std::vector<std::uint8_t> shown = settled();
     tap(kTempoX, kTempoY);
-    pause(300);
+    ASSERT_TRUE(changesFrom(shown)) << "the tempo field opened no box";
+    const std::vector<std::uint8_t> box = settled();
     typeText(display, "133.3");
+    ASSERT_TRUE(changesFrom(box)) << "the typed tempo did not show";
+    const std::vector<std::uint8_t> typed = settled();
     typeKey(display, XK_Return);
+    ASSERT_TRUE(changesFrom(typed)) << "Return did not close the box";
+    settled();
     const Report first = quitHost();
     host_.reset();
     openEditor("5", {"--settings", saved});
