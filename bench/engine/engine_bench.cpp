@@ -3,9 +3,9 @@
 // the least any such delay must do; the ratio of the two, taken in one run, is
 // the figure to compare, since the absolute times drift with the machine.
 #include "delay_effect.h"
+#include "vec4.h"
 
 #include <benchmark/benchmark.h>
-#include <xmmintrin.h>
 
 #include <algorithm>
 #include <cmath>
@@ -113,8 +113,7 @@ class BareKernel {
     void process(float** inputs, float** outputs, std::int32_t frames) {
         const std::int32_t full = frames & ~3;
         for (std::int32_t k = 0; k < full; k += 4)
-            _mm_store_ps(mono_ + k,
-                         _mm_add_ps(_mm_loadu_ps(inputs[0] + k), _mm_loadu_ps(inputs[1] + k)));
+            store(mono_ + k, loadUnaligned(inputs[0] + k) + loadUnaligned(inputs[1] + k));
         for (std::int32_t k = full; k < frames; ++k)
             mono_[k] = inputs[0][k] + inputs[1][k];
         for (int c = 0; c < 6; ++c)
@@ -136,14 +135,14 @@ class BareKernel {
         float* memory = memory_[line].data();
         float* read = memory + readPos_[line];
         float* write = memory + writePos_[line];
-        const __m128 fb = _mm_set1_ps(0.6f), gl = _mm_set1_ps(0.5f), gr = _mm_set1_ps(0.5f);
+        const Vec4 fb = splat(0.6f), gl = splat(0.5f), gr = splat(0.5f);
         std::int32_t k = 0;
         for (; k + 4 <= count; k += 4) {
-            const __m128 d = _mm_loadu_ps(read + k);
-            _mm_storeu_ps(read + k, _mm_setzero_ps());
-            _mm_storeu_ps(write + k, _mm_mul_ps(fb, _mm_add_ps(_mm_loadu_ps(x + k), d)));
-            _mm_storeu_ps(left + k, _mm_add_ps(_mm_loadu_ps(left + k), _mm_mul_ps(d, gl)));
-            _mm_storeu_ps(right + k, _mm_add_ps(_mm_loadu_ps(right + k), _mm_mul_ps(d, gr)));
+            const Vec4 d = loadUnaligned(read + k);
+            storeUnaligned(read + k, splat(0.0f));
+            storeUnaligned(write + k, fb * (loadUnaligned(x + k) + d));
+            storeUnaligned(left + k, loadUnaligned(left + k) + d * gl);
+            storeUnaligned(right + k, loadUnaligned(right + k) + d * gr);
         }
         for (; k < count; ++k) {
             const float d = read[k];

@@ -2,7 +2,12 @@
 
 #include "fault_guard.h"
 
+#if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
+#define TESK_PROBE_X86 1
+#elif !defined(__aarch64__)
+#error "the processor probe knows x86 and aarch64"
+#endif
 
 #include <cstring>
 #include <mutex>
@@ -12,6 +17,9 @@ namespace tesk {
 std::atomic<bool> hasVectorUnit{false};
 
 namespace {
+
+#if TESK_PROBE_X86
+constexpr std::int32_t kVectorFeature = kCpuSse;
 
 // One instruction of each feature; a processor (or system) without it faults.
 void runMmx() {
@@ -57,6 +65,7 @@ const char* processorName(const char* vendor, int family, int model) {
 }
 
 #if defined(__x86_64__) && !defined(_WIN32)
+#define TESK_PROBE_WIDE 1
 void runAvx() {
     __asm__ volatile("vxorps %%ymm0, %%ymm0, %%ymm0" ::: "xmm0");
 }
@@ -70,7 +79,20 @@ bool systemSavesWideRegisters() {
 }
 #endif
 
+#else
+constexpr std::int32_t kVectorFeature = kCpuNeon;
+
+// NEON is part of aarch64 (the system's calling convention passes floats in
+// its registers); its instruction still runs under the guard, as every
+// feature's does, so that the answer comes from the processor.
+void runNeon() {
+    __asm__ volatile("movi v0.16b, #0" ::: "v0");
+}
+#endif
+
 } // namespace
+
+#if TESK_PROBE_X86
 
 std::int32_t probeCpu(CpuInfo* info) {
     if (__get_cpuid_max(0, nullptr) == 0) return 0;
@@ -117,6 +139,20 @@ std::int32_t probeCpu(CpuInfo* info) {
     }
     return reported;
 }
+#else
+std::int32_t probeCpu(CpuInfo* info) {
+    const std::int32_t usable = runFaultGuarded(runNeon) ? kCpuNeon : 0;
+    if (info != nullptr) {
+        std::memset(info, 0, sizeof *info);
+        std::strcpy(info->vendor, "ARM");
+        std::strcpy(info->name, "ARM aarch64");
+        info->reportedFeatures = kCpuNeon;
+        info->usableFeatures = usable;
+        info->lastWord = 15;
+    }
+    return kCpuNeon;
+}
+#endif
 
 bool detectVectorUnit() {
     // The answer cannot change while the process runs, and asking installs a
@@ -126,13 +162,14 @@ bool detectVectorUnit() {
     std::call_once(once, [] {
         CpuInfo info{};
         probeCpu(&info);
-        present = (info.usableFeatures & kCpuSse) != 0 && (info.reportedFeatures & kCpuSse) != 0;
+        present = (info.usableFeatures & kVectorFeature) != 0 &&
+                  (info.reportedFeatures & kVectorFeature) != 0;
     });
     return present;
 }
 
 bool detectWideVectorUnit() {
-#if defined(__x86_64__) && !defined(_WIN32)
+#if TESK_PROBE_WIDE
     static std::once_flag once;
     static bool present = false;
     std::call_once(once, [] {

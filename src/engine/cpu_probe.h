@@ -1,5 +1,6 @@
 // What the processor offers: the 4-wide float vector unit the processing
-// needs, found by asking the processor and by running one instruction.
+// needs (SSE on x86, NEON on aarch64), found by asking the processor and by
+// running one instruction.
 #pragma once
 
 #include <atomic>
@@ -12,6 +13,7 @@ enum CpuFeature : std::int32_t {
     kCpuSse = 2,
     kCpuSse2 = 4,
     kCpu3DNow = 8,
+    kCpuNeon = 16, ///< aarch64's vector unit, the one feature its probe reports
 };
 
 /// What `probeCpu` learns of the processor.
@@ -28,7 +30,8 @@ struct CpuInfo {
 
 /// The features the processor reports (0 when it cannot be asked), filling
 /// `info` when given. Each reported feature also runs one of its instructions
-/// under a fault guard, which decides whether it is usable.
+/// under a fault guard, which decides whether it is usable. On aarch64 the
+/// answer is NEON, which the architecture always has.
 std::int32_t probeCpu(CpuInfo* info = nullptr);
 
 /// Whether the processor's 4-wide float unit may be used. Set by every

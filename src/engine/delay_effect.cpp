@@ -2,8 +2,10 @@
 #include "delay_effect.h"
 
 #include "cpu_probe.h"
+#include "musical_delay.h"
 #include "parameter_info.h"
 #include "parameter_texts.h"
+#include "precise_math.h"
 #include "product.h"
 
 #include <algorithm>
@@ -76,9 +78,11 @@ void DelayEffect::allocateEngineBuffers() {
     // The fade spans one block of the size the host announced at construction.
     fadeLength = blockSize;
     fadeTable = std::make_unique<float[]>(static_cast<std::size_t>(fadeLength));
-    const long double pi = std::numbers::pi;
-    for (std::int32_t i = 0; i < fadeLength; ++i)
-        fadeTable[i] = static_cast<float>((std::cos(i * pi / fadeLength) + 1.0L) / 2.0L);
+    // A raised cosine, in our own arithmetic: the same floats on every processor.
+    for (std::int32_t i = 0; i < fadeLength; ++i) {
+        const Precise angle = Precise(std::numbers::pi) * i / static_cast<double>(fadeLength);
+        fadeTable[i] = roundToFloat((sineCosine(angle).cosine + 1.0) * 0.5);
+    }
 
     // Whole groups of four plus a spare group: the processing reads and
     // writes groups past the block's last frame.
@@ -128,8 +132,11 @@ void DelayEffect::setSampleRate(float rate) {
 
     const std::int32_t bufferLen = bufferLength();
     for (int line = 0; line < kNumLines; ++line) {
-        const auto distance =
-            static_cast<std::int64_t>(static_cast<float>(sampleRateInt) * delaySeconds[line]);
+        // The exact length at the new rate, as a tempo change computes it: a
+        // rate announced again leaves every echo where it was.
+        const auto length =
+            musicalDelay(sampleRateInt, tempoInUse[line], tempoNum[line], tempoDen[line]);
+        const std::int64_t distance = length ? length->samples : 0;
         headMoved[line].store(false, std::memory_order_relaxed);
         writePos[line] = static_cast<std::int32_t>(distance % bufferLen);
         readPos[line] = 0;
@@ -166,16 +173,13 @@ void DelayEffect::resume() {
 // ---------------------------------------------------------------- delay time
 
 void DelayEffect::updateDelayTime(int line) {
-    const long double seconds =
-        ((1.0L / tempoInUse[line]) / static_cast<long double>(tempoDen[line])) * tempoNum[line] *
-        60.0L;
-    // Before a program has set all three values the length is not a number yet.
-    if (!std::isfinite(seconds) || seconds < 0.0L) return;
-    delaySeconds[line] = static_cast<float>(seconds);
+    const auto length = musicalDelay(sampleRateInt, tempoInUse[line], tempoNum[line], tempoDen[line]);
+    // Before a program has set all three values there is no length yet.
+    if (!length) return;
+    delaySeconds[line] = length->seconds;
     const std::int64_t bufferLen = bufferLength();
     if (bufferLen <= 0) return;
-    const auto samples = static_cast<std::int64_t>(sampleRateInt * seconds);
-    headDistance[line] = static_cast<std::int32_t>(samples % bufferLen);
+    headDistance[line] = static_cast<std::int32_t>(length->samples % bufferLen);
     headMoved[line].store(true, std::memory_order_release);
 }
 

@@ -2,8 +2,7 @@
 // their cross-fading write heads, and the mix onto the output pairs.
 #include "delay_effect.h"
 #include "denormal_guard.h"
-
-#include <xmmintrin.h>
+#include "vec4.h"
 
 #include <algorithm>
 #include <cstring>
@@ -22,17 +21,16 @@ std::int32_t wrapIndex(std::int64_t index, std::int32_t length) {
 }
 
 // Keeps finite values, replaces infinities and NaN by silence.
-__m128 finiteOrZero(__m128 x) {
-    const __m128 finite = _mm_cmpeq_ps(_mm_sub_ps(x, x), _mm_setzero_ps());
-    return _mm_and_ps(x, finite);
+Vec4 finiteOrZero(Vec4 x) {
+    return x & equalMask(x - x, splat(0.0f));
 }
 
 float finiteOrZero(float x) {
     return x - x == 0.0f ? x : 0.0f;
 }
 
-__m128 limitForMemory(__m128 w) {
-    return _mm_min_ps(_mm_max_ps(w, _mm_set1_ps(-kMemoryLimit)), _mm_set1_ps(kMemoryLimit));
+Vec4 limitForMemory(Vec4 w) {
+    return min(max(w, splat(-kMemoryLimit)), splat(kMemoryLimit));
 }
 
 float limitForMemory(float w) {
@@ -56,9 +54,8 @@ struct Echo {
     float operator()(float x, float d) const {
         return limitForMemory(feedback * (recirculating ? x + d : x));
     }
-    __m128 operator()(__m128 x, __m128 d) const {
-        return limitForMemory(
-            _mm_mul_ps(_mm_set1_ps(feedback), recirculating ? _mm_add_ps(x, d) : x));
+    Vec4 operator()(Vec4 x, Vec4 d) const {
+        return limitForMemory(splat(feedback) * (recirculating ? x + d : x));
     }
 };
 
@@ -88,15 +85,15 @@ void echoRun(const LineHeads& h, const Echo& echo, float* out, const float* fade
     float* old = h.memory + h.oldHead;
     std::int32_t i = 0;
     for (; i + 4 <= n; i += 4) {
-        const __m128 d = _mm_loadu_ps(read + i);
-        _mm_storeu_ps(out + i, d);
-        __m128 w = echo(_mm_loadu_ps(x + i), d);
+        const Vec4 d = loadUnaligned(read + i);
+        storeUnaligned(out + i, d);
+        Vec4 w = echo(loadUnaligned(x + i), d);
         if (fade != nullptr) {
-            const __m128 c = _mm_loadu_ps(fade + i);
-            _mm_storeu_ps(old + i, _mm_mul_ps(w, c));
-            w = _mm_mul_ps(w, _mm_sub_ps(_mm_set1_ps(1.0f), c));
+            const Vec4 c = loadUnaligned(fade + i);
+            storeUnaligned(old + i, w * c);
+            w = w * (splat(1.0f) - c);
         }
-        _mm_storeu_ps(write + i, w);
+        storeUnaligned(write + i, w);
     }
     for (; i < n; ++i) {
         const float d = read[i];
@@ -228,8 +225,7 @@ void DelayEffect::mixToMono(const float* left, const float* right, std::int32_t 
     float* mono = monoBuffer.data();
     const std::int32_t full = frames & ~3;
     for (std::int32_t k = 0; k < full; k += 4)
-        _mm_store_ps(mono + k,
-                     finiteOrZero(_mm_add_ps(_mm_loadu_ps(left + k), _mm_loadu_ps(right + k))));
+        store(mono + k, finiteOrZero(loadUnaligned(left + k) + loadUnaligned(right + k)));
     for (std::int32_t k = full; k < frames; ++k)
         mono[k] = finiteOrZero(left[k] + right[k]);
 }
@@ -247,13 +243,13 @@ void DelayEffect::writeDryPath(float** inputs, float** outputs, std::int32_t fra
     }
     // Both channels of a group are loaded before either is stored, so hosts
     // that hand the same memory for input and output get the right result.
-    const __m128 g = _mm_set1_ps(gain);
+    const Vec4 g = splat(gain);
     const std::int32_t full = frames & ~3;
     for (std::int32_t k = 0; k < full; k += 4) {
-        const __m128 l = _mm_loadu_ps(left + k);
-        const __m128 r = _mm_loadu_ps(right + k);
-        _mm_storeu_ps(outLeft + k, gain == 1.0f ? l : _mm_mul_ps(l, g));
-        _mm_storeu_ps(outRight + k, gain == 1.0f ? r : _mm_mul_ps(r, g));
+        const Vec4 l = loadUnaligned(left + k);
+        const Vec4 r = loadUnaligned(right + k);
+        storeUnaligned(outLeft + k, gain == 1.0f ? l : l * g);
+        storeUnaligned(outRight + k, gain == 1.0f ? r : r * g);
     }
     for (std::int32_t k = full; k < frames; ++k) {
         const float l = left[k], r = right[k];

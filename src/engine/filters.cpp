@@ -1,12 +1,19 @@
 // The shaping of each line's wet output: the saturation stage, and the
 // high-pass and low-pass stages on either side of the line's crossover.
 #include "delay_effect.h"
-
-#include <immintrin.h>
+#include "precise_math.h"
+#include "vec4.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+
+// The pairing of both filter stages in one 8-wide vector is x86's (AVX);
+// elsewhere every block takes the 4-wide pass.
+#if TESK_VEC4_SSE
+#include <immintrin.h>
+#define TESK_WIDE_PAIRING 1
+#endif
 
 namespace tesk {
 
@@ -22,22 +29,32 @@ struct Biquad {
     float b0, b1, b2, a1, a2;
 };
 
-// Bilinear-transform sections with Q = 1, computed in extended precision.
+// The bilinear transform's angle, π f / rate, and its sine and cosine.
+SineCosine prewarped(double cutoff, std::int32_t rate) {
+    return sineCosine(Precise(std::numbers::pi) * cutoff / static_cast<double>(rate));
+}
+
+// The section with Q = 1 for the tangent term `k` (t for the high-pass, 1/t
+// for the low-pass): b1 = 2 `sign` b0 and a1 = -2 `sign` b0 (k² - 1), the
+// high-pass taking sign -1 and the low-pass +1. Computed to about 106 bits and
+// rounded once to float, so every processor stores the same coefficients,
+// those of the exact formulas.
+Biquad section(Precise k, double sign) {
+    const Precise one = 1.0;
+    const Precise b0 = one / (one + k + k * k);
+    return {roundToFloat(b0), roundToFloat(Precise(2.0 * sign) * b0), roundToFloat(b0),
+            roundToFloat(Precise(-2.0 * sign) * b0 * (k * k - one)),
+            roundToFloat(b0 * (one - k + k * k))};
+}
+
 Biquad highPass(double cutoff, std::int32_t rate) {
-    const long double t = std::tan(static_cast<long double>(std::numbers::pi) * cutoff / rate);
-    const long double b0 = 1.0L / (1.0L + t + t * t);
-    return {static_cast<float>(b0), static_cast<float>(-2.0L * b0), static_cast<float>(b0),
-            static_cast<float>(2.0L * b0 * (t * t - 1.0L)),
-            static_cast<float>(b0 * (1.0L - t + t * t))};
+    const SineCosine angle = prewarped(cutoff, rate);
+    return section(angle.sine / angle.cosine, -1.0);
 }
 
 Biquad lowPass(double cutoff, std::int32_t rate) {
-    const long double c =
-        1.0L / std::tan(static_cast<long double>(std::numbers::pi) * cutoff / rate);
-    const long double b0 = 1.0L / (1.0L + c + c * c);
-    return {static_cast<float>(b0), static_cast<float>(2.0L * b0), static_cast<float>(b0),
-            static_cast<float>(2.0L * b0 * (1.0L - c * c)),
-            static_cast<float>(b0 * (1.0L - c + c * c))};
+    const SineCosine angle = prewarped(cutoff, rate);
+    return section(angle.cosine / angle.sine, 1.0);
 }
 
 void storeLane(AlignedBuffer* const (&blocks)[5], int line, const Biquad& q) {
@@ -69,30 +86,25 @@ Lanes lanesOf(const bool (&active)[kNumLines]) {
     return count == 0 ? Lanes::none : count == kNumLines ? Lanes::all : Lanes::some;
 }
 
-// Keeps `a` in the lanes of `mask`, `b` elsewhere (bit for bit).
-__m128 select(__m128 mask, __m128 a, __m128 b) {
-    return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
-}
-
-__m128 laneMask(const bool (&on)[kNumLines]) {
+Vec4 laneMask(const bool (&on)[kNumLines]) {
     const auto flag = [&](int l) { return on[l] ? 1.0f : 0.0f; };
-    return _mm_cmpneq_ps(_mm_setr_ps(flag(0), flag(1), flag(2), flag(3)), _mm_setzero_ps());
+    return notEqualMask(lanes(flag(0), flag(1), flag(2), flag(3)), splat(0.0f));
 }
 
+// A sine's Taylor polynomial to the fifth power, scaled by the line's gains.
+Vec4 saturationCurve(Vec4 s, Vec4 gi, Vec4 go) {
+    const Vec4 x = gi * s;
+    const Vec4 x2 = x * x;
+    const Vec4 x3 = x2 * x;
+    const Vec4 x5 = x3 * x2;
+    const Vec4 curve = (x - x3 * splat(1.0f / 6.0f)) + x5 * splat(1.0f / 120.0f);
+    return go * curve;
+}
+
+#if TESK_WIDE_PAIRING
 // The 8-wide unit's code is compiled for it function by function and runs only
 // where the processor probe found the unit.
 #define TESK_WIDE __attribute__((target("avx")))
-
-// A sine's Taylor polynomial to the fifth power, scaled by the line's gains.
-__m128 saturationCurve(__m128 s, __m128 gi, __m128 go) {
-    const __m128 x = _mm_mul_ps(gi, s);
-    const __m128 x2 = _mm_mul_ps(x, x);
-    const __m128 x3 = _mm_mul_ps(x2, x);
-    const __m128 x5 = _mm_mul_ps(x3, x2);
-    const __m128 curve = _mm_add_ps(_mm_sub_ps(x, _mm_mul_ps(x3, _mm_set1_ps(1.0f / 6.0f))),
-                                    _mm_mul_ps(x5, _mm_set1_ps(1.0f / 120.0f)));
-    return _mm_mul_ps(go, curve);
-}
 
 // The same curve on the 8-wide unit, the same operations in the same order.
 TESK_WIDE __m256 saturationCurveWide(__m256 s, __m256 gi, __m256 go) {
@@ -105,6 +117,7 @@ TESK_WIDE __m256 saturationCurveWide(__m256 s, __m256 gi, __m256 go) {
                       _mm256_mul_ps(x5, _mm256_set1_ps(1.0f / 120.0f)));
     return _mm256_mul_ps(go, curve);
 }
+#endif
 
 // One filter stage over the four lines, one line per lane, direct form I. A
 // lane whose stage is off keeps feeding `held` (its line's first input of
@@ -112,26 +125,24 @@ TESK_WIDE __m256 saturationCurveWide(__m256 s, __m256 gi, __m256 go) {
 class Stage {
   public:
     Stage(const AlignedBuffer* const (&coefficients)[5], AlignedBuffer& inHistory,
-          AlignedBuffer& outHistory, __m128 active)
-        : b0_(_mm_load_ps(coefficients[0]->data())), b1_(_mm_load_ps(coefficients[1]->data())),
-          b2_(_mm_load_ps(coefficients[2]->data())), a1_(_mm_load_ps(coefficients[3]->data())),
-          a2_(_mm_load_ps(coefficients[4]->data())), x1_(_mm_load_ps(inHistory.data())),
-          x2_(_mm_load_ps(inHistory.data() + 4)), y1_(_mm_load_ps(outHistory.data())),
-          y2_(_mm_load_ps(outHistory.data() + 4)), active_(active), held_(_mm_setzero_ps()),
+          AlignedBuffer& outHistory, Vec4 active)
+        : b0_(load(coefficients[0]->data())), b1_(load(coefficients[1]->data())),
+          b2_(load(coefficients[2]->data())), a1_(load(coefficients[3]->data())),
+          a2_(load(coefficients[4]->data())), x1_(load(inHistory.data())),
+          x2_(load(inHistory.data() + 4)), y1_(load(outHistory.data())),
+          y2_(load(outHistory.data() + 4)), active_(active), held_(splat(0.0f)),
           inHistory_(inHistory), outHistory_(outHistory) {}
 
-    void hold(__m128 firstInput) { held_ = firstInput; }
+    void hold(Vec4 firstInput) { held_ = firstInput; }
 
     // The output for input `x` from the present histories, which stay as they are.
-    __m128 output(__m128 x) const {
-        return _mm_sub_ps(
-            _mm_add_ps(_mm_add_ps(_mm_mul_ps(b0_, x), _mm_mul_ps(b1_, x1_)), _mm_mul_ps(b2_, x2_)),
-            _mm_add_ps(_mm_mul_ps(a1_, y1_), _mm_mul_ps(a2_, y2_)));
+    Vec4 output(Vec4 x) const {
+        return ((b0_ * x + b1_ * x1_) + b2_ * x2_) - (a1_ * y1_ + a2_ * y2_);
     }
 
-    template <Lanes Filtering> __m128 step(__m128 in) {
-        const __m128 x = Filtering == Lanes::all ? in : select(active_, in, held_);
-        const __m128 y = output(x);
+    template <Lanes Filtering> Vec4 step(Vec4 in) {
+        const Vec4 x = Filtering == Lanes::all ? in : select(active_, in, held_);
+        const Vec4 y = output(x);
         x2_ = x1_;
         x1_ = x;
         y2_ = y1_;
@@ -140,21 +151,22 @@ class Stage {
     }
 
     void finish() {
-        _mm_store_ps(inHistory_.data(), x1_);
-        _mm_store_ps(inHistory_.data() + 4, x2_);
-        _mm_store_ps(outHistory_.data(), y1_);
-        _mm_store_ps(outHistory_.data() + 4, y2_);
+        store(inHistory_.data(), x1_);
+        store(inHistory_.data() + 4, x2_);
+        store(outHistory_.data(), y1_);
+        store(outHistory_.data() + 4, y2_);
         resetBrokenLanes(inHistory_, outHistory_);
     }
 
   private:
     friend class PairedStages;
 
-    __m128 b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, active_, held_;
+    Vec4 b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, active_, held_;
     AlignedBuffer& inHistory_;
     AlignedBuffer& outHistory_;
 };
 
+#if TESK_WIDE_PAIRING
 // Both stages in 8-wide vectors: the high-pass stage in the low half, the
 // low-pass stage in the high half. A step filters the high-pass of one frame
 // and the low-pass of an earlier one, whose high-pass output is already there,
@@ -169,11 +181,11 @@ class PairedStages {
           x2_(pair(hp.x2_, lp.x2_)), y1_(pair(hp.y1_, lp.y1_)), y2_(pair(hp.y2_, lp.y2_)),
           active_(pair(hp.active_, lp.active_)), held_(pair(hp.held_, lp.held_)) {}
 
-    TESK_WIDE static __m256 pair(__m128 low, __m128 high) {
-        return _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
+    TESK_WIDE static __m256 pair(Vec4 low, Vec4 high) {
+        return _mm256_insertf128_ps(_mm256_castps128_ps256(low.v), high.v, 1);
     }
-    TESK_WIDE static __m128 low(__m256 v) { return _mm256_castps256_ps128(v); }
-    TESK_WIDE static __m128 high(__m256 v) { return _mm256_extractf128_ps(v, 1); }
+    TESK_WIDE static Vec4 low(__m256 v) { return {_mm256_castps256_ps128(v)}; }
+    TESK_WIDE static Vec4 high(__m256 v) { return {_mm256_extractf128_ps(v, 1)}; }
 
     // Keeps `a` in the lanes of `mask`, `b` elsewhere, as `select` does.
     TESK_WIDE static __m256 select(__m256 mask, __m256 a, __m256 b) {
@@ -183,7 +195,7 @@ class PairedStages {
     // The high-pass output for `highPassIn` in the low half, the low-pass output
     // for `lowPassIn` in the high half. `Picks` when a stage filters in some
     // lanes only: the others feed their held input and pass theirs on.
-    template <bool Picks> TESK_WIDE __m256 step(__m128 highPassIn, __m128 lowPassIn) {
+    template <bool Picks> TESK_WIDE __m256 step(Vec4 highPassIn, Vec4 lowPassIn) {
         const __m256 in = pair(highPassIn, lowPassIn);
         const __m256 x = Picks ? select(active_, in, held_) : in;
         const __m256 y = _mm256_sub_ps(
@@ -200,7 +212,7 @@ class PairedStages {
     // High-passes `in` and low-passes the earlier of `waiting`, whose later
     // one moves up to make room for `in`'s high-pass output; answers the
     // low-pass output.
-    template <bool Picks> TESK_WIDE __m128 advance(__m128 in, __m128 (&waiting)[2]) {
+    template <bool Picks> TESK_WIDE Vec4 advance(Vec4 in, Vec4 (&waiting)[2]) {
         const __m256 y = step<Picks>(in, waiting[0]);
         waiting[0] = waiting[1];
         waiting[1] = low(y);
@@ -222,6 +234,7 @@ class PairedStages {
   private:
     __m256 b0_, b1_, b2_, a1_, a2_, x1_, x2_, y1_, y2_, active_, held_;
 };
+#endif
 
 // Where one running line's wet signal goes, and at what gains.
 struct LineMix {
@@ -242,62 +255,62 @@ struct LineMix {
 struct ShapingPass {
     float* lines[kNumLines];
     bool saturating[kNumLines];
-    __m128 satIn[kNumLines];
-    __m128 satOut[kNumLines];
+    Vec4 satIn[kNumLines];
+    Vec4 satOut[kNumLines];
     LineMix mix[kNumLines];
     int mixCount = 0;
     int mixLine[kNumLines];
 
     // The four lines' samples at `frame`, saturated, in lane order.
-    __m128 firstFrame(std::int32_t frame) const {
-        alignas(16) float lanes[kNumLines];
+    Vec4 firstFrame(std::int32_t frame) const {
+        alignas(16) float values[kNumLines];
         for (int l = 0; l < kNumLines; ++l) {
-            const __m128 v = _mm_set1_ps(lines[l][frame]);
-            lanes[l] = _mm_cvtss_f32(saturating[l] ? saturationCurve(v, satIn[l], satOut[l]) : v);
+            const Vec4 v = splat(lines[l][frame]);
+            values[l] = firstLane(saturating[l] ? saturationCurve(v, satIn[l], satOut[l]) : v);
         }
-        return _mm_load_ps(lanes);
+        return load(values);
     }
 
     // Line `l`'s group of four at `k`, saturated.
-    __m128 saturated(int l, std::int32_t k) const {
-        const __m128 v = _mm_load_ps(lines[l] + k);
+    Vec4 saturated(int l, std::int32_t k) const {
+        const Vec4 v = load(lines[l] + k);
         return saturating[l] ? saturationCurve(v, satIn[l], satOut[l]) : v;
     }
 
-    void loadGroup(__m128 (&v)[kNumLines], std::int32_t k) const {
+    void loadGroup(Vec4 (&v)[kNumLines], std::int32_t k) const {
         for (int l = 0; l < kNumLines; ++l)
-            v[l] = _mm_load_ps(lines[l] + k);
+            v[l] = load(lines[l] + k);
     }
 
+#if TESK_WIDE_PAIRING
     // Saturates the lines in place over the block's groups, the spare one
     // included, eight frames at a time.
     TESK_WIDE void saturateInPlaceWide(std::int32_t frames) const {
         const std::int32_t groups = (frames + 3) & ~3;
         for (int l = 0; l < kNumLines; ++l) {
             if (!saturating[l]) continue;
-            const __m256 gi = _mm256_set_m128(satIn[l], satIn[l]);
-            const __m256 go = _mm256_set_m128(satOut[l], satOut[l]);
+            const __m256 gi = _mm256_set_m128(satIn[l].v, satIn[l].v);
+            const __m256 go = _mm256_set_m128(satOut[l].v, satOut[l].v);
             std::int32_t k = 0;
             for (; k + 8 <= groups; k += 8)
                 _mm256_storeu_ps(lines[l] + k,
                                  saturationCurveWide(_mm256_loadu_ps(lines[l] + k), gi, go));
-            if (k < groups) _mm_store_ps(lines[l] + k, saturated(l, k));
+            if (k < groups) store(lines[l] + k, saturated(l, k));
         }
     }
+#endif
 
-    void saturateGroup(__m128 (&v)[kNumLines], std::int32_t k) const {
+    void saturateGroup(Vec4 (&v)[kNumLines], std::int32_t k) const {
         for (int l = 0; l < kNumLines; ++l)
             v[l] = saturated(l, k);
     }
 
     // Stores mixed line `i`'s shaped group `v` at `k` and adds it onto its pair.
-    void storeAndMix(int i, __m128 v, std::int32_t k) const {
+    void storeAndMix(int i, Vec4 v, std::int32_t k) const {
         const LineMix& m = mix[i];
-        _mm_store_ps(lines[mixLine[i]] + k, v);
-        _mm_storeu_ps(m.left + k,
-                      _mm_add_ps(_mm_loadu_ps(m.left + k), _mm_mul_ps(v, _mm_set1_ps(m.gainLeft))));
-        _mm_storeu_ps(m.right + k, _mm_add_ps(_mm_loadu_ps(m.right + k),
-                                              _mm_mul_ps(v, _mm_set1_ps(m.gainRight))));
+        store(lines[mixLine[i]] + k, v);
+        storeUnaligned(m.left + k, loadUnaligned(m.left + k) + v * splat(m.gainLeft));
+        storeUnaligned(m.right + k, loadUnaligned(m.right + k) + v * splat(m.gainRight));
     }
 
     // Adds mixed line `i`'s shaped sample `value` at frame `k` onto its pair.
@@ -306,7 +319,7 @@ struct ShapingPass {
         mix[i].right[k] += value * mix[i].gainRight;
     }
 
-    void storeAndMixGroup(const __m128 (&v)[kNumLines], std::int32_t k) const {
+    void storeAndMixGroup(const Vec4 (&v)[kNumLines], std::int32_t k) const {
         for (int i = 0; i < mixCount; ++i)
             storeAndMix(i, v[mixLine[i]], k);
     }
@@ -320,13 +333,12 @@ struct ShapingPass {
         for (std::int32_t k = 0; k < full; k += 4)
             storeAndMix(i, saturated(l, k), k);
         if (full == frames) return;
-        _mm_store_ps(lines[l] + full, saturated(l, full)); // the spare group takes the overhang
+        store(lines[l] + full, saturated(l, full)); // the spare group takes the overhang
         for (std::int32_t k = full; k < frames; ++k)
             mixFrame(i, lines[l][k], k);
     }
 
-    template <Lanes HighPass, Lanes LowPass>
-    __m128 filterFrame(Stage& hp, Stage& lp, __m128 x) const {
+    template <Lanes HighPass, Lanes LowPass> Vec4 filterFrame(Stage& hp, Stage& lp, Vec4 x) const {
         if constexpr (HighPass != Lanes::none) x = hp.step<HighPass>(x);
         if constexpr (LowPass != Lanes::none) x = lp.step<LowPass>(x);
         return x;
@@ -341,17 +353,18 @@ struct ShapingPass {
         }
         const std::int32_t full = frames & ~3;
         for (std::int32_t k = 0; k < full; k += 4) {
-            __m128 v[kNumLines];
+            Vec4 v[kNumLines];
             saturateGroup(v, k);
-            _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-            for (__m128& frame : v)
+            transpose(v[0], v[1], v[2], v[3]);
+            for (Vec4& frame : v)
                 frame = filterFrame<HighPass, LowPass>(hp, lp, frame);
-            _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
+            transpose(v[0], v[1], v[2], v[3]);
             storeAndMixGroup(v, k);
         }
         if (full < frames) runTail<HighPass, LowPass>(hp, lp, full, frames);
     }
 
+#if TESK_WIDE_PAIRING
     // Both stages filtering, on the 8-wide unit, for four frames or more. The
     // lines are saturated first, in place. The low-pass half runs
     // two frames behind the high-pass half: one frame behind, each step would
@@ -365,40 +378,41 @@ struct ShapingPass {
         constexpr bool picks = HighPass == Lanes::some || LowPass == Lanes::some;
         const std::int32_t full = frames & ~3;
         saturateInPlaceWide(frames);
-        __m128 in[kNumLines];
+        Vec4 in[kNumLines];
         loadGroup(in, 0);
-        _MM_TRANSPOSE4_PS(in[0], in[1], in[2], in[3]);
+        transpose(in[0], in[1], in[2], in[3]);
         // The high-pass outputs still to be low-passed, the earlier first.
-        __m128 waiting[2] = {hp.step<HighPass>(in[0]), hp.step<HighPass>(in[1])};
+        Vec4 waiting[2] = {hp.step<HighPass>(in[0]), hp.step<HighPass>(in[1])};
         PairedStages both(hp, lp);
-        __m128 out[kNumLines];
+        Vec4 out[kNumLines];
         for (std::int32_t k = 0;; k += 4) {
             for (int j = 2; j < kNumLines; ++j)
                 out[j - 2] = both.advance<picks>(in[j], waiting);
             if (k + 4 == full) break;
             loadGroup(in, k + 4);
-            _MM_TRANSPOSE4_PS(in[0], in[1], in[2], in[3]);
+            transpose(in[0], in[1], in[2], in[3]);
             for (int j = 0; j < 2; ++j)
                 out[j + 2] = both.advance<picks>(in[j], waiting);
-            _MM_TRANSPOSE4_PS(out[0], out[1], out[2], out[3]);
+            transpose(out[0], out[1], out[2], out[3]);
             storeAndMixGroup(out, k);
         }
         both.unpair(hp, lp);
         out[2] = lp.step<LowPass>(waiting[0]);
         out[3] = lp.step<LowPass>(waiting[1]);
-        _MM_TRANSPOSE4_PS(out[0], out[1], out[2], out[3]);
+        transpose(out[0], out[1], out[2], out[3]);
         storeAndMixGroup(out, full - 4);
         if (full < frames) filterTail<HighPass, LowPass>(hp, lp, full, frames);
     }
+#endif
 
     // The last partial group: saturated whole (the spare group takes the
     // overhang), then filtered and mixed frame by frame.
     template <Lanes HighPass, Lanes LowPass>
     void runTail(Stage& hp, Stage& lp, std::int32_t full, std::int32_t frames) const {
-        __m128 v[kNumLines];
+        Vec4 v[kNumLines];
         saturateGroup(v, full);
         for (int l = 0; l < kNumLines; ++l)
-            _mm_store_ps(lines[l] + full, v[l]);
+            store(lines[l] + full, v[l]);
         filterTail<HighPass, LowPass>(hp, lp, full, frames);
     }
 
@@ -406,14 +420,14 @@ struct ShapingPass {
     template <Lanes HighPass, Lanes LowPass>
     void filterTail(Stage& hp, Stage& lp, std::int32_t full, std::int32_t frames) const {
         for (std::int32_t k = full; k < frames; ++k) {
-            alignas(16) float lanes[kNumLines];
+            alignas(16) float values[kNumLines];
             for (int l = 0; l < kNumLines; ++l)
-                lanes[l] = lines[l][k];
-            _mm_store_ps(lanes, filterFrame<HighPass, LowPass>(hp, lp, _mm_load_ps(lanes)));
+                values[l] = lines[l][k];
+            store(values, filterFrame<HighPass, LowPass>(hp, lp, load(values)));
             for (int i = 0; i < mixCount; ++i) {
                 const int l = mixLine[i];
-                lines[l][k] = lanes[l];
-                mixFrame(i, lanes[l], k);
+                lines[l][k] = values[l];
+                mixFrame(i, values[l], k);
             }
         }
     }
@@ -457,15 +471,6 @@ void runPassWithHighPass(const ShapingPass& pass, Stage& hp, Stage& lp, Lanes lo
     }
 }
 
-template <Lanes HighPass>
-void runPairedWithHighPass(const ShapingPass& pass, Stage& hp, Stage& lp, Lanes lowPass,
-                           std::int32_t frames) {
-    if (lowPass == Lanes::some)
-        pass.runPaired<HighPass, Lanes::some>(hp, lp, frames);
-    else
-        pass.runPaired<HighPass, Lanes::all>(hp, lp, frames);
-}
-
 // The pass made for the lanes each stage filters.
 void runPass(const ShapingPass& pass, Stage& hp, Stage& lp, Lanes highPass, Lanes lowPass,
              std::int32_t frames) {
@@ -478,6 +483,26 @@ void runPass(const ShapingPass& pass, Stage& hp, Stage& lp, Lanes highPass, Lane
         return runPassWithHighPass<Lanes::all>(pass, hp, lp, lowPass, frames);
     }
 }
+
+#if TESK_WIDE_PAIRING
+template <Lanes HighPass>
+void runPairedWithHighPass(const ShapingPass& pass, Stage& hp, Stage& lp, Lanes lowPass,
+                           std::int32_t frames) {
+    if (lowPass == Lanes::some)
+        pass.runPaired<HighPass, Lanes::some>(hp, lp, frames);
+    else
+        pass.runPaired<HighPass, Lanes::all>(hp, lp, frames);
+}
+
+// Both stages on the 8-wide unit, for blocks where both filter in some lane.
+void runPairedPass(const ShapingPass& pass, Stage& hp, Stage& lp, Lanes highPass, Lanes lowPass,
+                   std::int32_t frames) {
+    if (highPass == Lanes::some)
+        runPairedWithHighPass<Lanes::some>(pass, hp, lp, lowPass, frames);
+    else
+        runPairedWithHighPass<Lanes::all>(pass, hp, lp, lowPass, frames);
+}
+#endif
 
 } // namespace
 
@@ -500,19 +525,19 @@ void DelayEffect::shapeAndMixLines(float** outputs, std::int32_t frames) {
 
     // Stages whose lane is off hold the line's first sample of the block as
     // that stage sees it: after saturation, and after the high-pass stage.
-    const __m128 first = pass.firstFrame(0);
+    const Vec4 first = pass.firstFrame(0);
     hp.hold(first);
     const Lanes highPass = lanesOf(highPassActive);
     const Lanes lowPass = lanesOf(lowPassActive);
     lp.hold(highPass != Lanes::none ? select(laneMask(highPassActive), hp.output(first), first)
                                     : first);
 
-    if (!wideVectors || highPass == Lanes::none || lowPass == Lanes::none || frames < 4)
-        runPass(pass, hp, lp, highPass, lowPass, frames);
-    else if (highPass == Lanes::some)
-        runPairedWithHighPass<Lanes::some>(pass, hp, lp, lowPass, frames);
+#if TESK_WIDE_PAIRING
+    if (wideVectors && highPass != Lanes::none && lowPass != Lanes::none && frames >= 4)
+        runPairedPass(pass, hp, lp, highPass, lowPass, frames);
     else
-        runPairedWithHighPass<Lanes::all>(pass, hp, lp, lowPass, frames);
+#endif
+        runPass(pass, hp, lp, highPass, lowPass, frames);
     if (highPass != Lanes::none) hp.finish();
     if (lowPass != Lanes::none) lp.finish();
 }
@@ -521,8 +546,8 @@ void DelayEffect::preparePass(ShapingPass& pass, float** outputs) {
     for (int line = 0; line < kNumLines; ++line) {
         pass.lines[line] = lineOut[line].data();
         pass.saturating[line] = running[line] && prepareSaturation(line);
-        pass.satIn[line] = _mm_load_ps(satInGain.data() + 4 * line);
-        pass.satOut[line] = _mm_load_ps(satOutGain.data() + 4 * line);
+        pass.satIn[line] = load(satInGain.data() + 4 * line);
+        pass.satOut[line] = load(satOutGain.data() + 4 * line);
         if (!running[line]) continue;
         const float v = volume[line];
         const float p = pan[line];
@@ -540,8 +565,10 @@ bool DelayEffect::prepareSaturation(int line) {
     if (!(a > 0.0f)) return false;
     if (a != saturationUsed[line]) {
         saturationUsed[line] = a;
-        const auto gi = static_cast<float>(a * std::numbers::pi);
-        const auto go = static_cast<float>(1.0 / std::sin(a * std::numbers::pi));
+        const double angle = a * std::numbers::pi;
+        const auto gi = static_cast<float>(angle);
+        // Our own sine, to the bit the same on every processor and C library.
+        const float go = roundToFloat(Precise(1.0) / sineCosine(angle).sine);
         std::fill(satInGain.data() + 4 * line, satInGain.data() + 4 * line + 4, gi);
         std::fill(satOutGain.data() + 4 * line, satOutGain.data() + 4 * line + 4, go);
     }

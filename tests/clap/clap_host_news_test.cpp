@@ -255,7 +255,7 @@ TEST(ClapHostNews, AHostRestoringWhatItWasToldSoundsAsTheOriginal) {
 
 // A fresh instance (a session reopened, a state loaded) whose synced line has
 // its own tempo apart from the transport's plays its first block at the
-// transport's: a click there echoes at 100 bpm (13229), not at the line's own
+// transport's: a click there echoes at 100 bpm (13230), not at the line's own
 // 120 (11025) as if the tempo had changed during the block.
 TEST(ClapHostNews, AFreshInstanceHearsTheTransportTempoFromItsFirstBlock) {
     ClapPlugin p;
@@ -265,7 +265,7 @@ TEST(ClapHostNews, AFreshInstanceHearsTheTransportTempoFromItsFirstBlock) {
     std::vector<float> click(44100, 0.0f);
     click[0] = 1.0f;
     const Outputs heard = p.render(click, click, 256, 100.0);
-    EXPECT_EQ(nonZeroAt(heard[0]), std::vector<int>{13229});
+    EXPECT_EQ(nonZeroAt(heard[0]), std::vector<int>{13230});
 }
 
 } // namespace

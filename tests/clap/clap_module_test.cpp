@@ -124,9 +124,9 @@ std::vector<double> allValues(const ClapPlugin& p) {
 // stay as the host set them, so nothing changes under the host and nothing
 // needs telling. The echo of a click shows the tempo heard.
 TEST(ClapModule, SyncedLinesPlayAtTheTransportTempoWithoutChangingTheHostsValues) {
-    // Half a beat at the transport's tempo, a single echo of the click's mono sum;
-    // the engine truncates the delay in frames (0.3 s comes to 13229.999...).
-    for (const auto& [bpm, echoAt] : {std::pair{100.0, 13229}, std::pair{141.5, 9349}}) {
+    // Half a beat at the transport's tempo, a single echo of the click's mono sum,
+    // at the exact length cut to whole frames.
+    for (const auto& [bpm, echoAt] : {std::pair{100.0, 13230}, std::pair{141.5, 9349}}) {
         ClapPlugin p;
         ASSERT_TRUE(p->start(44100.0, 256));
         p.set({{id(ParamKind::VolumeThruInput), 0.0},

@@ -34,19 +34,17 @@ TEST(DelayLine, RecirculatingEchoesHalveAtExactPositions) {
     EXPECT_TRUE(nonZeroAt(out[1]).empty()); // pan 0: left only
 }
 
-// KNOWN FAULT, older than the parameter model, disabled until fixed: a host
-// that announces the sample rate again (VST 2 hosts do before they start an
-// effect, CLAP hosts on every activation) has the heads placed from the delay
-// kept as a float, while a tempo or note-length change places them from the
-// exact length: a quarter of a beat at 100 bpm echoes at frame 6614, and at
-// 6615 once the same rate has been announced again.
-TEST(DelayLine, DISABLED_AnnouncingTheSameRateAgainKeepsTheEchoWhereItWas) {
+// A host announces the sample rate again (VST 2 hosts do before they start an
+// effect, CLAP hosts on every activation): the heads are placed from the same
+// exact length a tempo change uses, so the echo stays where it was (a quarter of
+// a beat at 100 bpm, 6615 frames exactly; the delay kept as a float once gave 6614).
+TEST(DelayLine, AnnouncingTheSameRateAgainKeepsTheEchoWhereItWas) {
     Plugin p;
     isolateLineOne(p);
     p.set({{idx(ParamKind::Tempo), 100.0f}, {idx(ParamKind::TempoDen), 0.3f}});
-    EXPECT_EQ(nonZeroAt(p.renderImpulse(kRate)[0]), std::vector<int>{6614});
+    EXPECT_EQ(nonZeroAt(p.renderImpulse(kRate)[0]), std::vector<int>{6615});
     p->dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
-    EXPECT_EQ(nonZeroAt(p.renderImpulse(kRate)[0]), std::vector<int>{6614});
+    EXPECT_EQ(nonZeroAt(p.renderImpulse(kRate)[0]), std::vector<int>{6615});
 }
 
 TEST(DelayLine, SingleEchoReturnsOnceAtTheFeedbackLevel) {

@@ -1,9 +1,10 @@
 // The CLAP binary interface as this plug-in and our test host use it: the entry,
 // the plug-in and preset-discovery factories, the plug-in and host records,
-// processing, events and the extensions we offer or ask for. Written by us from the public CLAP 1.2
-// headers (free-audio/clap, MIT licence), version 1.2.1; only what we use is declared. The records
-// are plain C layouts, so every size and offset is checked below for x86-64 Linux, the one platform
-// this module is built for.
+// processing, events and the extensions we offer or ask for. Written by us from
+// the public CLAP 1.2 headers (free-audio/clap, MIT licence), version 1.2.1; only
+// what we use is declared. The records are plain C layouts, so every size and
+// offset is checked below for 64-bit Linux, where this module is built: x86-64
+// and aarch64 lay them out alike.
 #pragma once
 
 #include <cstddef>
@@ -516,7 +517,7 @@ CLAP_EXPORT extern const clap_plugin_entry_t clap_entry;
 
 } // extern "C"
 
-// ---- layout checks (x86-64: 8-byte pointers and doubles, natural alignment)
+// ---- layout checks (x86-64 and aarch64: 8-byte pointers and doubles, natural alignment)
 
 static_assert(sizeof(void*) == 8, "these records are checked for 64-bit builds only");
 

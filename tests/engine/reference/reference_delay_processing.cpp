@@ -1,8 +1,8 @@
 // Block processing: the mono feed, the dry path, the four delay lines with
 // their cross-fading write heads, and the mix onto the output pairs.
+#include "denormal_guard.h"
 #include "reference_engine.h"
-
-#include <xmmintrin.h>
+#include "vec4.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,52 +15,35 @@ namespace {
 // enough that feedback of absurd settings can never overflow to infinity.
 constexpr float kMemoryLimit = 1.0e6f;
 
-// Flushes denormals to zero while a block runs and gives the host back its own
-// floating-point modes afterwards. Decaying feedback and filter tails would
-// otherwise spend long stretches in denormal arithmetic, which stalls the
-// processor many times over.
-class DenormalGuard {
-public:
-    DenormalGuard() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero); }
-    ~DenormalGuard() { _mm_setcsr(saved_); }
-    DenormalGuard(const DenormalGuard&) = delete;
-    DenormalGuard& operator=(const DenormalGuard&) = delete;
-
-private:
-    static constexpr unsigned kFlushToZero = 0x8000;
-    static constexpr unsigned kDenormalsAreZero = 0x0040;
-    unsigned saved_;
-};
-
 std::int32_t wrapIndex(std::int64_t index, std::int32_t length) {
     std::int64_t wrapped = index % length;
     return static_cast<std::int32_t>(wrapped < 0 ? wrapped + length : wrapped);
 }
 
 // Keeps finite values, replaces infinities and NaN by silence.
-__m128 finiteOrZero(__m128 x) {
-    const __m128 finite = _mm_cmpeq_ps(_mm_sub_ps(x, x), _mm_setzero_ps());
-    return _mm_and_ps(x, finite);
+Vec4 finiteOrZero(Vec4 x) {
+    const Vec4 finite = equalMask(x - x, splat(0.0f));
+    return x & finite;
 }
 
 float finiteOrZero(float x) { return x - x == 0.0f ? x : 0.0f; }
 
-__m128 limitForMemory(__m128 w) {
-    return _mm_min_ps(_mm_max_ps(w, _mm_set1_ps(-kMemoryLimit)), _mm_set1_ps(kMemoryLimit));
+Vec4 limitForMemory(Vec4 w) {
+    return min(max(w, splat(-kMemoryLimit)), splat(kMemoryLimit));
 }
 
 float limitForMemory(float w) { return std::min(std::max(w, -kMemoryLimit), kMemoryLimit); }
 
 // Writes four consecutive entries at `pos` in a circular buffer and advances it.
-void writeGroup(float* buffer, std::int32_t& pos, std::int32_t length, __m128 values) {
+void writeGroup(float* buffer, std::int32_t& pos, std::int32_t length, Vec4 values) {
     if (pos + 4 <= length) {
-        _mm_storeu_ps(buffer + pos, values);
+        storeUnaligned(buffer + pos, values);
         pos += 4;
         if (pos == length) pos = 0;
         return;
     }
     alignas(16) float lanes[4];
-    _mm_store_ps(lanes, values);
+    store(lanes, values);
     for (float value : lanes) {
         buffer[pos] = value;
         if (++pos == length) pos = 0;
@@ -144,7 +127,7 @@ void ReferenceEngine::mixToMono(const float* left, const float* right, std::int3
     float* mono = monoBuffer.data();
     const std::int32_t full = frames & ~3;
     for (std::int32_t k = 0; k < full; k += 4)
-        _mm_store_ps(mono + k, finiteOrZero(_mm_add_ps(_mm_loadu_ps(left + k), _mm_loadu_ps(right + k))));
+        store(mono + k, finiteOrZero(loadUnaligned(left + k) + loadUnaligned(right + k)));
     for (std::int32_t k = full; k < frames; ++k) mono[k] = finiteOrZero(left[k] + right[k]);
 }
 
@@ -161,13 +144,13 @@ void ReferenceEngine::writeDryPath(float** inputs, float** outputs, std::int32_t
     }
     // Both channels of a group are loaded before either is stored, so hosts
     // that hand the same memory for input and output get the right result.
-    const __m128 g = _mm_set1_ps(gain);
+    const Vec4 g = splat(gain);
     const std::int32_t full = frames & ~3;
     for (std::int32_t k = 0; k < full; k += 4) {
-        const __m128 l = _mm_loadu_ps(left + k);
-        const __m128 r = _mm_loadu_ps(right + k);
-        _mm_storeu_ps(outLeft + k, gain == 1.0f ? l : _mm_mul_ps(l, g));
-        _mm_storeu_ps(outRight + k, gain == 1.0f ? r : _mm_mul_ps(r, g));
+        const Vec4 l = loadUnaligned(left + k);
+        const Vec4 r = loadUnaligned(right + k);
+        storeUnaligned(outLeft + k, gain == 1.0f ? l : l * g);
+        storeUnaligned(outRight + k, gain == 1.0f ? r : r * g);
     }
     for (std::int32_t k = full; k < frames; ++k) {
         const float l = left[k], r = right[k];
@@ -209,8 +192,8 @@ void ReferenceEngine::processLine(int line, std::int32_t frames) {
 
     const float fb = feedback[line];
     const bool recirculating = delayType[line] == 2;
-    const __m128 vfb = _mm_set1_ps(fb);
-    const __m128 one = _mm_set1_ps(1.0f);
+    const Vec4 vfb = splat(fb);
+    const Vec4 one = splat(1.0f);
     std::int32_t rp = readPos[line];
     std::int32_t wp = writePos[line];
     alignas(16) float delayed[4];
@@ -223,14 +206,14 @@ void ReferenceEngine::processLine(int line, std::int32_t frames) {
             if (++rp == length) rp = 0;
             incoming[j] = input.next();
         }
-        const __m128 d = _mm_load_ps(delayed);
-        const __m128 x = _mm_load_ps(incoming);
-        _mm_store_ps(out + k, d);
-        __m128 w = limitForMemory(_mm_mul_ps(vfb, recirculating ? _mm_add_ps(x, d) : x));
+        const Vec4 d = load(delayed);
+        const Vec4 x = load(incoming);
+        store(out + k, d);
+        Vec4 w = limitForMemory(vfb * (recirculating ? x + d : x));
         if (fading) {
-            const __m128 c = _mm_set1_ps(fadeTable[fadeLength * (k + 3) / frames]);
-            writeGroup(memory, oldHead, length, _mm_mul_ps(w, c));
-            w = _mm_mul_ps(w, _mm_sub_ps(one, c));
+            const Vec4 c = splat(fadeTable[fadeLength * (k + 3) / frames]);
+            writeGroup(memory, oldHead, length, w * c);
+            w = w * (one - c);
         }
         writeGroup(memory, wp, length, w);
     }
@@ -270,12 +253,12 @@ void ReferenceEngine::mixLines(float** outputs, std::int32_t frames) {
         float* outLeft = outputs[2 * pair];
         float* outRight = outputs[2 * pair + 1];
         const float* wet = lineOut[line].data();
-        const __m128 gl = _mm_set1_ps(gainLeft);
-        const __m128 gr = _mm_set1_ps(gainRight);
+        const Vec4 gl = splat(gainLeft);
+        const Vec4 gr = splat(gainRight);
         for (std::int32_t k = 0; k < full; k += 4) {
-            const __m128 s = _mm_load_ps(wet + k);
-            _mm_storeu_ps(outLeft + k, _mm_add_ps(_mm_loadu_ps(outLeft + k), _mm_mul_ps(s, gl)));
-            _mm_storeu_ps(outRight + k, _mm_add_ps(_mm_loadu_ps(outRight + k), _mm_mul_ps(s, gr)));
+            const Vec4 s = load(wet + k);
+            storeUnaligned(outLeft + k, loadUnaligned(outLeft + k) + s * gl);
+            storeUnaligned(outRight + k, loadUnaligned(outRight + k) + s * gr);
         }
         for (std::int32_t k = full; k < frames; ++k) {
             outLeft[k] += wet[k] * gainLeft;

@@ -1,8 +1,7 @@
 // The shaping of each line's wet output: the saturation stage, and the
 // high-pass and low-pass stages on either side of the line's crossover.
 #include "reference_engine.h"
-
-#include <xmmintrin.h>
+#include "vec4.h"
 
 #include <algorithm>
 #include <cmath>
@@ -103,15 +102,15 @@ void ReferenceEngine::filterLines(std::int32_t frames) {
 void ReferenceEngine::runFilterStage(const AlignedBuffer* const (&coefficients)[5],
                                  AlignedBuffer& inHistory, AlignedBuffer& outHistory,
                                  const bool (&active)[kNumLines], std::int32_t frames) {
-    const __m128 b0 = _mm_load_ps(coefficients[0]->data());
-    const __m128 b1 = _mm_load_ps(coefficients[1]->data());
-    const __m128 b2 = _mm_load_ps(coefficients[2]->data());
-    const __m128 a1 = _mm_load_ps(coefficients[3]->data());
-    const __m128 a2 = _mm_load_ps(coefficients[4]->data());
-    __m128 x1 = _mm_load_ps(inHistory.data());
-    __m128 x2 = _mm_load_ps(inHistory.data() + 4);
-    __m128 y1 = _mm_load_ps(outHistory.data());
-    __m128 y2 = _mm_load_ps(outHistory.data() + 4);
+    const Vec4 b0 = load(coefficients[0]->data());
+    const Vec4 b1 = load(coefficients[1]->data());
+    const Vec4 b2 = load(coefficients[2]->data());
+    const Vec4 a1 = load(coefficients[3]->data());
+    const Vec4 a2 = load(coefficients[4]->data());
+    Vec4 x1 = load(inHistory.data());
+    Vec4 x2 = load(inHistory.data() + 4);
+    Vec4 y1 = load(outHistory.data());
+    Vec4 y2 = load(outHistory.data() + 4);
 
     // One line per lane. A lane whose stage is off keeps feeding its line's
     // first sample of the block, and its output goes nowhere.
@@ -131,22 +130,20 @@ void ReferenceEngine::runFilterStage(const AlignedBuffer* const (&coefficients)[
     }
     alignas(16) float y[4];
     for (std::int32_t k = 0; k < frames; ++k) {
-        const __m128 x = _mm_setr_ps(lane[0][k * step[0]], lane[1][k * step[1]],
-                                     lane[2][k * step[2]], lane[3][k * step[3]]);
-        const __m128 out = _mm_sub_ps(
-            _mm_add_ps(_mm_add_ps(_mm_mul_ps(b0, x), _mm_mul_ps(b1, x1)), _mm_mul_ps(b2, x2)),
-            _mm_add_ps(_mm_mul_ps(a1, y1), _mm_mul_ps(a2, y2)));
+        const Vec4 x = lanes(lane[0][k * step[0]], lane[1][k * step[1]],
+                             lane[2][k * step[2]], lane[3][k * step[3]]);
+        const Vec4 out = ((b0 * x + b1 * x1) + b2 * x2) - (a1 * y1 + a2 * y2);
         x2 = x1;
         x1 = x;
         y2 = y1;
         y1 = out;
-        _mm_store_ps(y, out);
+        store(y, out);
         for (int l = 0; l < kNumLines; ++l) (active[l] ? lane[l][k] : discard[l]) = y[l];
     }
-    _mm_store_ps(inHistory.data(), x1);
-    _mm_store_ps(inHistory.data() + 4, x2);
-    _mm_store_ps(outHistory.data(), y1);
-    _mm_store_ps(outHistory.data() + 4, y2);
+    store(inHistory.data(), x1);
+    store(inHistory.data() + 4, x2);
+    store(outHistory.data(), y1);
+    store(outHistory.data() + 4, y2);
     resetBrokenLanes(inHistory, outHistory);
 }
 
@@ -165,18 +162,18 @@ void ReferenceEngine::saturateLine(int line, std::int32_t frames) {
     }
     // A sine's Taylor polynomial to the fifth power. Whole groups: the block
     // buffers' spare group takes the overhang.
-    const __m128 gi = _mm_load_ps(inGain);
-    const __m128 go = _mm_load_ps(outGain);
-    const __m128 sixth = _mm_set1_ps(1.0f / 6.0f);
-    const __m128 oneTwentieth = _mm_set1_ps(1.0f / 120.0f);
+    const Vec4 gi = load(inGain);
+    const Vec4 go = load(outGain);
+    const Vec4 sixth = splat(1.0f / 6.0f);
+    const Vec4 oneTwentieth = splat(1.0f / 120.0f);
     float* samples = lineOut[line].data();
     for (std::int32_t k = 0; k < frames; k += 4) {
-        const __m128 x = _mm_mul_ps(gi, _mm_load_ps(samples + k));
-        const __m128 x2 = _mm_mul_ps(x, x);
-        const __m128 x3 = _mm_mul_ps(x2, x);
-        const __m128 x5 = _mm_mul_ps(x3, x2);
-        const __m128 curve = _mm_add_ps(_mm_sub_ps(x, _mm_mul_ps(x3, sixth)), _mm_mul_ps(x5, oneTwentieth));
-        _mm_store_ps(samples + k, _mm_mul_ps(go, curve));
+        const Vec4 x = gi * load(samples + k);
+        const Vec4 x2 = x * x;
+        const Vec4 x3 = x2 * x;
+        const Vec4 x5 = x3 * x2;
+        const Vec4 curve = (x - x3 * sixth) + x5 * oneTwentieth;
+        store(samples + k, go * curve);
     }
 }
 
