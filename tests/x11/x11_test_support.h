@@ -35,6 +35,10 @@ class Xvfb {
     std::string name_;
 };
 
+/// In a child between fork and exec: points its standard output and error at
+/// /dev/null, with calls that are safe there (freopen is not, in a threaded parent).
+void silenceOutput();
+
 /// Calls `step` and checks `done` until it holds or `timeout` passes; its last answer.
 bool waitUntil(const std::function<bool()>& done, const std::function<void()>& step,
                std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));
