@@ -26,6 +26,8 @@ expect("${headers}" "file format ${FORMAT}\n" "a ${FORMAT} module")
 string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([ \t]+\\[[^\n]*\n)+)" table "${headers}")
 # Rows read "[   0] name"; brackets would confuse a CMake list, so only names are kept.
 string(REGEX REPLACE "[ \t]*\\[ *[0-9]+\\] ([^\n]*)\n" "\\1;" exports "${CMAKE_MATCH_1}")
+# Each row ends in ';', which leaves an empty last element that CMP0007 keeps.
+list(REMOVE_ITEM exports "")
 list(SORT exports)
 if(NOT exports STREQUAL "VSTPluginMain;main")
   message(SEND_ERROR "exports are '${exports}', expected VSTPluginMain and main")
