@@ -22,8 +22,9 @@
 # On Windows the ELF linker flags have no meaning; the PE ones are the image's
 # random base (64-bit: anywhere in the address space) and data that cannot be
 # run. MinGW-w64's stack protector and fortified functions live in GCC's libssp,
-# which the -static of the toolchain file links into the module, so that it
-# still imports nothing beside the system's own libraries.
+# which GCC links only when it sees -fstack-protector-strong on the link line;
+# the -static of the toolchain file links it into the module, so that it still
+# imports nothing beside the system's own libraries.
 set(TESK_HARDENING_CPPFLAGS -D_FORTIFY_SOURCE=2)
 set(TESK_HARDENING_CFLAGS -fstack-protector-strong -Wformat -Werror=format-security)
 if(WIN32)
@@ -39,8 +40,9 @@ endif()
 
 # _FORTIFY_SOURCE needs the optimiser (at -O0 glibc only warns that it does
 # nothing, and -Werror stops the build there), and the address and thread
-# sanitizers check memcpy & co. only when the calls reach their interceptors,
-# not glibc's __memcpy_chk: the debug build and the sanitizer builds go without.
+# sanitizers intercept memcpy, memset, strcpy and read but not glibc's
+# __memcpy_chk, __memset_chk, __strcpy_chk and __read_chk, so fortified calls
+# would go unchecked by them: the debug build and the sanitizer builds go without.
 string(REGEX MATCH "-fsanitize=[^ ]*(address|thread|memory)" TESK_SANITIZED
   "${CMAKE_C_FLAGS} ${CMAKE_CXX_FLAGS}")
 if(CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$" AND NOT TESK_SANITIZED)
