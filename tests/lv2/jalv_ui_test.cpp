@@ -48,8 +48,7 @@ class Process {
             for (std::string& a : argv)
                 args.push_back(a.data());
             args.push_back(nullptr);
-            freopen("/dev/null", "w", stdout);
-            freopen("/dev/null", "w", stderr);
+            x11test::silenceOutput();
             execvp(args[0], args.data());
             _exit(127);
         }

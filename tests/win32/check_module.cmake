@@ -1,7 +1,7 @@
 # Reads the built module on the build machine: it is code for its processor, it
 # exports exactly the two entries, imports nothing but the system's own
-# libraries, carries the version record and the editor's pictures, and holds no
-# thread-exit destructor.
+# libraries, is hardened, carries the version record and the editor's pictures,
+# and holds no thread-exit destructor.
 # cmake -DMODULE=<dll> -DOBJDUMP=<objdump> -DWINDRES=<windres> -DFORMAT=<pei-i386|pei-x86-64>
 #       -P check_module.cmake
 
@@ -41,6 +41,19 @@ foreach(import IN LISTS imports)
     message(SEND_ERROR "imports a library that is not the system's own: ${import}")
   endif()
 endforeach()
+
+# The hardening of cmake/hardening.cmake: the image loads at a random base (the
+# 64-bit one anywhere in its address space) and its data cannot be run; the
+# stack protector is GCC's libssp, linked in, so __stack_chk_fail is among the
+# module's own symbols. _FORTIFY_SOURCE leaves nothing to read here: MinGW-w64
+# turns a fortified sprintf into a bounded __mingw_snprintf, and our other calls
+# write where the compiler cannot know the size, so no __*_chk remains.
+expect("${headers}" "\n[ \t]+DYNAMIC_BASE\n" "a random base address (linked with --dynamicbase)")
+expect("${headers}" "\n[ \t]+NX_COMPAT\n" "data that cannot be run (linked with --nxcompat)")
+if(FORMAT STREQUAL "pei-x86-64")
+  expect("${headers}" "\n[ \t]+HIGH_ENTROPY_VA\n" "a base anywhere in 64 bits (linked with --high-entropy-va)")
+endif()
+expect("${symbols}" " _?__stack_chk_fail\n" "the stack protector's __stack_chk_fail (built with -fstack-protector-strong)")
 
 # A thread_local object with a destructor links in the runtime's __cxa_thread_atexit,
 # which pins the DLL until the thread that made the object ends: FreeLibrary would

@@ -7,6 +7,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -89,8 +90,7 @@ Xvfb::Xvfb(const std::vector<std::string>& extra) {
             args.push_back(arg.c_str());
         args.push_back(nullptr);
         close(fds[0]);
-        freopen("/dev/null", "w", stdout);
-        freopen("/dev/null", "w", stderr);
+        silenceOutput();
         execvp("Xvfb", const_cast<char* const*>(args.data()));
         _exit(127);
     }
@@ -110,6 +110,14 @@ Xvfb::~Xvfb() {
 }
 
 // ---- Helpers -------------------------------------------------------------------------
+
+void silenceOutput() {
+    const int devNull = open("/dev/null", O_WRONLY);
+    if (devNull < 0) return;
+    dup2(devNull, STDOUT_FILENO);
+    dup2(devNull, STDERR_FILENO);
+    close(devNull);
+}
 
 bool waitUntil(const std::function<bool()>& done, const std::function<void()>& step,
                std::chrono::milliseconds timeout) {

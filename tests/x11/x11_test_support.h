@@ -44,6 +44,10 @@ class Xvfb {
     std::string name_;
 };
 
+/// In a child between fork and exec: points its standard output and error at
+/// /dev/null, with calls that are safe there (freopen is not, in a threaded parent).
+void silenceOutput();
+
 /// Calls `step` and checks `done` until it holds or `timeout` passes; its last answer.
 /// The default is long enough for a sanitizer build on a loaded machine: it bounds
 /// only how long a test takes to fail.
