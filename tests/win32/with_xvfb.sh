@@ -7,7 +7,9 @@ xvfb=$1
 shift
 fifo=$(mktemp -u)
 mkfifo "$fifo"
-"$xvfb" -displayfd 3 -screen 0 1024x1200x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+# -noreset: like a desktop's server it stays as it is when its last client leaves
+# (a reset refuses connections while it lasts).
+"$xvfb" -displayfd 3 -screen 0 1024x1200x24 -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
 server=$!
 trap 'kill "$server" 2>/dev/null; rm -f "$fifo"' EXIT INT TERM
 read -r display <"$fifo"

@@ -83,9 +83,10 @@ Xvfb::Xvfb(const std::vector<std::string>& extra) {
         endWithParent(parent);
         const std::string fd = std::to_string(fds[1]);
         // Tall enough for the editor at scale 2 (1060 rows): pixels off the screen
-        // cannot be read back.
-        std::vector<const char*> args = {"Xvfb", "-displayfd",   fd.c_str(),  "-screen",
-                                         "0",    "1024x1200x24", "-nolisten", "tcp"};
+        // cannot be read back. Like a desktop's server it stays as it is when its last
+        // client leaves: a reset would refuse the next connection while it lasts.
+        std::vector<const char*> args = {"Xvfb",         "-displayfd", fd.c_str(), "-screen", "0",
+                                         "1024x1200x24", "-nolisten",  "tcp",      "-noreset"};
         for (const std::string& arg : extra)
             args.push_back(arg.c_str());
         args.push_back(nullptr);

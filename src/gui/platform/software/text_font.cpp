@@ -3,6 +3,7 @@
 // no lock.
 #include "gui/platform/software/text_font.h"
 
+#include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -67,12 +68,22 @@ struct GlyphKeyHash {
     }
 };
 
+/// Keeps fontconfig in the process once we have used it. It holds its configuration
+/// for the process and hosts that draw text keep it loaded anyway; unloaded together
+/// with our module, it would take that configuration with it unreleased.
+void keepFontconfigLoaded() {
+    static void* const pinned =
+        dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    (void)pinned;
+}
+
 } // namespace
 
 /// The thread's FreeType library with the faces it opened and the glyphs it rendered.
 class FontCache {
   public:
     FontCache() {
+        keepFontconfigLoaded();
         if (FT_Init_FreeType(&library_) != 0) library_ = nullptr;
     }
 
