@@ -48,9 +48,9 @@ class Lv2UiScaleTest : public ::testing::Test {
         display_ = XOpenDisplay(nullptr);
         ASSERT_NE(display_, nullptr);
         ASSERT_NE(world_.plugin(), nullptr);
-        const LilvUIs* uis = lilv_plugin_get_uis(world_.plugin());
-        ASSERT_EQ(lilv_uis_size(uis), 1u);
-        ui_ = lilv_uis_get(uis, lilv_uis_begin(uis));
+        uis_ = lilv_plugin_get_uis(world_.plugin());
+        ASSERT_EQ(lilv_uis_size(uis_), 1u);
+        ui_ = lilv_uis_get(uis_, lilv_uis_begin(uis_));
         char* path = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_binary_uri(ui_)), nullptr);
         module_ = dlopen(path, RTLD_NOW | RTLD_LOCAL);
         lilv_free(path);
@@ -63,6 +63,7 @@ class Lv2UiScaleTest : public ::testing::Test {
     void TearDown() override {
         if (module_ != nullptr) dlclose(module_);
         if (display_ != nullptr) XCloseDisplay(display_);
+        if (uis_ != nullptr) lilv_uis_free(uis_);
     }
 
     /// True when the UI's data lists `option` among opts:supportedOption.
@@ -109,6 +110,7 @@ class Lv2UiScaleTest : public ::testing::Test {
     std::optional<Xvfb> server_;
     Display* display_ = nullptr;
     Lv2World world_;
+    LilvUIs* uis_ = nullptr;
     const LilvUI* ui_ = nullptr;
     void* module_ = nullptr;
     const LV2UI_Descriptor* descriptor_ = nullptr;
