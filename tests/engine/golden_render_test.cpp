@@ -4,6 +4,7 @@
 // three tempos, and a long sweep of every parameter; any drift of one bit on
 // one processor fails here.
 #include "delay_effect.h"
+#include "engine_test_host.h"
 
 #include <gtest/gtest.h>
 
@@ -18,31 +19,9 @@
 namespace tesk {
 namespace {
 
-double gHostTempo = 120.0;
-
-VstIntPtr VSTCALL goldenHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntPtr, void*, float) {
-    static VstTimeInfo time{};
-    time.tempo = gHostTempo;
-    if (opcode == audioMasterVersion) return 2400;
-    if (opcode == audioMasterGetTime) return reinterpret_cast<VstIntPtr>(&time);
-    return 0;
-}
-
-// The same sequence on every processor: integers only, then one exact scaling.
-class Random {
-  public:
-    std::uint32_t next() {
-        state_ ^= state_ << 13;
-        state_ ^= state_ >> 17;
-        state_ ^= state_ << 5;
-        return state_;
-    }
-    float unit() { return static_cast<float>(next() >> 8) * (1.0f / 16777216.0f); }
-    std::uint32_t below(std::uint32_t n) { return next() % n; }
-
-  private:
-    std::uint32_t state_ = 0x2545F491u;
-};
+using enginetest::hostTempo;
+using enginetest::Random;
+using enginetest::tempoHost;
 
 // FNV-1a over the bytes of the outputs, block after block.
 class Hash {
@@ -104,11 +83,11 @@ void noiseBurst(Random& random, Io& io, std::int64_t start, std::int32_t frames,
 }
 
 std::uint64_t programRender(std::int32_t program, float rate) {
-    gHostTempo = 120.0;
-    DelayEffect effect(goldenHost);
+    hostTempo = 120.0;
+    DelayEffect effect(tempoHost);
     effect.setSampleRate(rate);
     effect.setProgram(program);
-    Random random;
+    Random random(0x2545F491u);
     return render(
         effect, 3.0, 256,
         [&](Io& io, std::int64_t start, std::int32_t frames) {
@@ -119,8 +98,8 @@ std::uint64_t programRender(std::int32_t program, float rate) {
 
 // Program 0 with the host at `bpm`: one echo of an impulse.
 std::uint64_t impulseRender(double bpm, float rate) {
-    gHostTempo = bpm;
-    DelayEffect effect(goldenHost);
+    hostTempo = bpm;
+    DelayEffect effect(tempoHost);
     effect.setSampleRate(rate);
     effect.setProgram(0);
     return render(
@@ -136,10 +115,10 @@ std::uint64_t impulseRender(double bpm, float rate) {
 // Every parameter, program and host tempo changing over 20 seconds of noise in
 // blocks of many sizes.
 std::uint64_t sweepRender() {
-    gHostTempo = 120.0;
-    DelayEffect effect(goldenHost);
+    hostTempo = 120.0;
+    DelayEffect effect(tempoHost);
     effect.setSampleRate(44100.0f);
-    Random random;
+    Random random(0x2545F491u);
     return render(
         effect, 20.0, 0,
         [&](Io& io, std::int64_t, std::int32_t frames) {
@@ -158,7 +137,7 @@ std::uint64_t sweepRender() {
             }
             if (random.below(100) == 0)
                 effect.setProgram(static_cast<std::int32_t>(random.below(kNumPrograms)));
-            if (random.below(50) == 0) gHostTempo = 60.0 + random.below(2000) * 0.1;
+            if (random.below(50) == 0) hostTempo = 60.0 + random.below(2000) * 0.1;
             const std::int32_t sizes[] = {1, 3, 5, 64, 127, 256, 512, 1024};
             return sizes[random.below(8)];
         });

@@ -1,6 +1,7 @@
 // The block routine against the frozen earlier one: minutes of noise with
 // every parameter, program, host tempo, sample rate and block size swept, the
 // six outputs and the heads compared bit for bit after every block.
+#include "engine_test_host.h"
 #include "reference/reference_engine.h"
 
 #include <gtest/gtest.h>
@@ -13,32 +14,9 @@
 namespace tesk {
 namespace {
 
-double hostTempo = 120.0;
-
-VstIntPtr VSTCALL tempoHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntPtr, void*, float) {
-    static VstTimeInfo time{};
-    time.tempo = hostTempo;
-    if (opcode == audioMasterVersion) return 2400;
-    if (opcode == audioMasterGetTime) return reinterpret_cast<VstIntPtr>(&time);
-    return 0;
-}
-
-// A small fixed generator: the same sequence on every platform.
-class Random {
-  public:
-    std::uint32_t next() {
-        state_ ^= state_ << 13;
-        state_ ^= state_ >> 17;
-        state_ ^= state_ << 5;
-        return state_;
-    }
-    float unit() { return static_cast<float>(next() >> 8) * (1.0f / 16777216.0f); }
-    bool chance(std::uint32_t inThousand) { return next() % 1000 < inThousand; }
-    std::uint32_t below(std::uint32_t n) { return next() % n; }
-
-  private:
-    std::uint32_t state_ = 0x9E3779B9u;
-};
+using enginetest::hostTempo;
+using enginetest::Random;
+using enginetest::tempoHost;
 
 // A parameter value: mostly anywhere in range, often on the edges where the
 // decoding switches, sometimes a tempo in beats per minute.
@@ -142,7 +120,7 @@ void runAgainstReference(Sweep sweep, std::int64_t seconds, bool wide = true) {
     now.useWideVectors(wide);
     ASSERT_EQ(now.wideVectors, wide && detectWideVectorUnit());
     ReferenceEngine reference(before);
-    Random random;
+    Random random(0x9E3779B9u);
     Channels a(2048), b(2048);
     const std::int64_t total = seconds * 44100;
     std::int64_t done = 0;
