@@ -1,5 +1,5 @@
-// What the engine's long render tests share: a host whose tempo the test sets, and
-// a random sequence that is the same on every processor.
+// What the engine's tests share: hosts that answer little or a tempo the test sets,
+// and a random sequence that is the same on every processor.
 #pragma once
 
 #include "delay_effect.h"
@@ -7,6 +7,12 @@
 #include <cstdint>
 
 namespace tesk::enginetest {
+
+/// A host that answers its version and nothing else.
+inline VstIntPtr VSTCALL silentHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntPtr, void*,
+                                    float) {
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
 
 /// The tempo tempoHost reports; a test changes it between blocks.
 inline double hostTempo = 120.0;

@@ -2,6 +2,7 @@
 // filter coefficients, saturation, the probe, and what the editor is told.
 #include "cpu_probe.h"
 #include "delay_effect.h"
+#include "engine_test_host.h"
 #include "fault_guard.h"
 
 #include <gtest/gtest.h>
@@ -20,9 +21,7 @@ int idx(ParamKind kind, int line = 0) {
     return parameterIndex(kind, line);
 }
 
-VstIntPtr VSTCALL silentHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntPtr, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
+using enginetest::silentHost;
 
 // Records what the effect tells its editor.
 struct RecordingEditor : EditorInterface {

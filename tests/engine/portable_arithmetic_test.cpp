@@ -3,6 +3,7 @@
 // (our own 106-bit arithmetic, rounded once), and the flushing of denormals.
 #include "delay_effect.h"
 #include "denormal_guard.h"
+#include "engine_test_host.h"
 #include "musical_delay.h"
 #include "precise_math.h"
 
@@ -23,9 +24,7 @@ int idx(ParamKind kind, int line = 0) {
     return parameterIndex(kind, line);
 }
 
-VstIntPtr VSTCALL silentHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntPtr, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
+using enginetest::silentHost;
 
 struct Block {
     std::vector<float> channel[8];
