@@ -42,6 +42,8 @@ foreach(import IN LISTS imports)
   endif()
 endforeach()
 
+run_tool(symbols ${OBJDUMP} -t ${MODULE})
+
 # The hardening of cmake/hardening.cmake: the image loads at a random base (the
 # 64-bit one anywhere in its address space) and its data cannot be run; the
 # stack protector is GCC's libssp, linked in, so __stack_chk_fail is among the
@@ -60,7 +62,6 @@ expect("${symbols}" " _?__stack_chk_fail\n" "the stack protector's __stack_chk_f
 # leave it loaded, its file locked, for as long as the host's UI thread runs. The
 # unload test sees this on the paths it drives, where Wine can run the module; this
 # reads every path, without running anything.
-run_tool(symbols ${OBJDUMP} -t ${MODULE})
 if(NOT symbols MATCHES "VSTPluginMain")
   message(SEND_ERROR "the symbol table of ${MODULE} is missing: cannot look for thread-exit destructors")
 elseif(symbols MATCHES "__cxa_thread_atexit")
