@@ -169,7 +169,7 @@ TEST_F(Lv2PluginTest, EveryPortIsNamedExplainedAndGrouped) {
     EXPECT_EQ(nameOf(lv2::controlPortOf(idx(ParamKind::VolumeThruInput))), "Dry level");
     EXPECT_EQ(nameOf(lv2::controlPortOf(idx(ParamKind::TempoDen, 3))),
               "Delay 4 Note length denominator");
-    EXPECT_EQ(nameOf(lv2::tempoInUsePortOf(1)), "Delay 2 tempo in use");
+    EXPECT_EQ(nameOf(lv2::tempoInUsePortOf(1)), "Delay 2 Tempo in use");
     EXPECT_EQ(nameOf(lv2::kEnabledPort), "Enabled");
     EXPECT_EQ(portValue(world().world(), plugin, lv2::kEnabledPort, LV2_CORE__designation),
               LV2_CORE__enabled);

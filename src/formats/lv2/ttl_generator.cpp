@@ -140,7 +140,7 @@ void writeTempoInUsePort(std::ostream& out, int line) {
     const float fresh = tempoFromInterface(defaultValue(parameterIndex(ParamKind::Tempo, line)));
     out << "    [\n        a lv2:OutputPort , lv2:ControlPort ;\n        lv2:index "
         << tempoInUsePortOf(line) << " ;\n        lv2:symbol \"TempoInUse" << line + 1
-        << "\" ;\n        lv2:name " << quoted(groupName(line) + " tempo in use")
+        << "\" ;\n        lv2:name " << quoted(groupName(line) + " Tempo in use")
         << " ;\n        lv2:shortName \"D" << line + 1 << " Tempo in use\" ;\n"
         << "        rdfs:comment \"The tempo the line plays at: its own, or the host's while it "
            "follows the host.\" ;\n        pg:group "
