@@ -58,13 +58,9 @@ TEST_F(RenderErrors, MissingInputFile) {
 }
 
 TEST_F(RenderErrors, UnreadableInputSaysPermissionDenied) {
-    // Run as the user nobody when the tests run as root, whom no permission stops.
-    std::filesystem::permissions(folder_.path(), std::filesystem::perms::all ^
-                                                     std::filesystem::perms::others_write ^
-                                                     std::filesystem::perms::group_write);
     std::filesystem::permissions(folder_.file("in.wav"), std::filesystem::perms::none);
-    RunResult run =
-        runRenderAsUser({folder_.file("in.wav"), folder_.file("out.wav")}, folder_.path());
+    RunResult run = runRenderWithinPermissions({folder_.file("in.wav"), folder_.file("out.wav")},
+                                               folder_.path());
     EXPECT_EQ(run.exitCode, kInputFile) << run.err;
     for (const std::string phrase : {"in.wav", "permission denied", "read access"})
         EXPECT_NE(run.err.find(phrase), std::string::npos)

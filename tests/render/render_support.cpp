@@ -4,13 +4,17 @@
 #include <sndfile.h>
 
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -28,11 +32,22 @@ std::string slurp(const std::filesystem::path& path) {
 /// How the child runs the tool.
 struct ChildSetup {
     bool checkLeaks;
-    bool asNobody; ///< drop root for the user nobody, so that file permissions bind
+    bool permissionsBind; ///< root runs it without its power to pass file permissions
 };
 
-/// The user root hands a run to when file permissions must bind.
-constexpr uid_t kNobody = 65534;
+/// In the child, as root: gives up for good the capabilities that let root read,
+/// write and search past file permissions. Running as another user instead would
+/// also lock that user out of a build folder under /root.
+bool dropPermissionOverride() {
+    return prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) == 0 &&
+           prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0) == 0;
+}
+
+/// In the child: writes `message` to standard error and ends with `code`.
+[[noreturn]] void childFails(const std::string& message, int code) {
+    (void)!write(STDERR_FILENO, message.data(), message.size());
+    _exit(code);
+}
 
 /// In the child: streams to files, into the work folder, then the tool itself.
 [[noreturn]] void execRender(std::vector<std::string> args, const std::filesystem::path& workDir,
@@ -49,18 +64,17 @@ constexpr uid_t kNobody = 65534;
         chdir(workDir.c_str()) != 0) {
         _exit(126);
     }
-    if (setup.asNobody && geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
-        static const char kMessage[] = "cannot become the user nobody\n";
-        (void)!write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
-        _exit(125);
-    }
+    if (setup.permissionsBind && geteuid() == 0 && !dropPermissionOverride())
+        childFails(std::string("cannot drop root's file permission override: ") +
+                       std::strerror(errno) + "\n",
+                   125);
     args.insert(args.begin(), TESK_RENDER_PATH);
     std::vector<char*> argv;
     for (std::string& arg : args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
     execv(argv[0], argv.data());
-    _exit(127);
+    childFails("cannot run " + args.front() + ": " + std::strerror(errno) + "\n", 127);
 }
 
 RunResult runChild(const std::vector<std::string>& args, const std::filesystem::path& workDir,
@@ -87,8 +101,8 @@ RunResult runRenderThirdParty(const std::vector<std::string>& args,
     return runChild(args, workDir, {false, false});
 }
 
-RunResult runRenderAsUser(const std::vector<std::string>& args,
-                          const std::filesystem::path& workDir) {
+RunResult runRenderWithinPermissions(const std::vector<std::string>& args,
+                                     const std::filesystem::path& workDir) {
     return runChild(args, workDir, {true, true});
 }
 

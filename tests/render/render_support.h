@@ -28,10 +28,10 @@ RunResult runRenderThirdParty(const std::vector<std::string>& args,
 /// the build was configured: the Debian package that brings it.
 std::string moduleMissing(const std::string& file, const std::string& package);
 
-/// As runRender, as an ordinary user: when the tests run as root, the tool runs as
-/// the user nobody (so `workDir` must be open to all), so that file permissions bind.
-RunResult runRenderAsUser(const std::vector<std::string>& args,
-                          const std::filesystem::path& workDir);
+/// As runRender, with file permissions binding: run as root, the tool runs without
+/// root's power to pass them, as an ordinary user's would.
+RunResult runRenderWithinPermissions(const std::vector<std::string>& args,
+                                     const std::filesystem::path& workDir);
 
 /// Runs a shell command and answers what it printed on both streams, with a note
 /// appended when it fails.
