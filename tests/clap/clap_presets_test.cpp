@@ -5,6 +5,7 @@
 // while the host hears what happened.
 #include "clap_fixture.h"
 #include "clap_params.h"
+#include "factory_presets.h"
 #include "parameter_info.h"
 #include "programs.h"
 
@@ -73,36 +74,13 @@ TEST(ClapPresets, OneProviderListsTheFactoryProgramsInsideThePlugin) {
 }
 
 TEST(ClapPresets, TheListingNamesEachProgramAsTheLv2EditionDoes) {
-    const std::vector<std::string> labels = {"01 Simple single echo",
-                                             "02 Simple multiple echo",
-                                             "03 Multiple with EQ",
-                                             "04 Stereo spread",
-                                             "05 Stereo spread 2",
-                                             "06 Simple rythm",
-                                             "07 Long rythm",
-                                             "08 Metalic sound",
-                                             "09 Ping pong",
-                                             "10 Ice echo",
-                                             "11 Low fi echo",
-                                             "12 Crescendo echo",
-                                             "13 Init"};
-    const std::vector<std::string> keys = {"Simple single echo",
-                                           "Simple multiple echo",
-                                           "Multiple with EQ",
-                                           "Stereo spread",
-                                           "Stereo spread 2",
-                                           "Simple rythm",
-                                           "Long rythm",
-                                           "Metalic sound",
-                                           "Ping pong",
-                                           "Ice echo",
-                                           "Low fi echo",
-                                           "Crescendo echo",
-                                           "Init 13"};
+    // A preset loads by the name its program goes by: the neutral one as "Init 13".
+    std::vector<std::string> keys(kFactoryProgramNames.begin(), kFactoryProgramNames.end());
+    keys.push_back("Init 13");
     const auto presets = listedPresets();
-    ASSERT_EQ(presets.size(), labels.size());
+    ASSERT_EQ(presets.size(), kPresetLabels.size());
     for (std::size_t n = 0; n < presets.size(); ++n) {
-        EXPECT_EQ(presets[n].name, labels[n]);
+        EXPECT_EQ(presets[n].name, kPresetLabels[n]);
         EXPECT_EQ(presets[n].loadKey, keys[n]);
         EXPECT_EQ(presets[n].pluginIds, std::vector<std::string>{"clap:org.teskdelay.TeskDelay"});
         EXPECT_EQ(presets[n].description, factoryProgramDescription(static_cast<int>(n)));

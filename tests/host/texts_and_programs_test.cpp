@@ -1,4 +1,5 @@
 // Names, labels, value texts, pins and programs as a host reads them.
+#include "factory_presets.h"
 #include "plugin_fixture.h"
 
 #include "parameters.h"
@@ -132,24 +133,11 @@ TEST(Identity, NamesVendorAndPins) {
 
 TEST(Programs, FactoryNamesAndNeutralNumbering) {
     Plugin p;
-    const char* names[] = {"Simple single echo",
-                           "Simple multiple echo",
-                           "Multiple with EQ",
-                           "Stereo spread",
-                           "Stereo spread 2",
-                           "Simple rythm",
-                           "Long rythm",
-                           "Metalic sound",
-                           "Ping pong",
-                           "Ice echo",
-                           "Low fi echo",
-                           "Crescendo echo",
-                           "Init",
-                           "Init",
-                           "Init",
-                           "Init"};
+    // By index the four neutral programs are all "Init".
+    std::vector<std::string> names(kFactoryProgramNames.begin(), kFactoryProgramNames.end());
+    names.resize(16, "Init");
     for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(p->text(effGetProgramNameIndexed, i), names[i]);
+        EXPECT_EQ(p->text(effGetProgramNameIndexed, i), names[static_cast<std::size_t>(i)]);
     EXPECT_EQ(p->dispatch(effGetProgramNameIndexed, 16, 0, std::string(32, 'x').data()), 0);
     EXPECT_EQ(p->dispatch(effGetProgramNameIndexed, -1, 0, std::string(32, 'x').data()), 0);
     p->dispatch(effSetProgram, 0, 12);

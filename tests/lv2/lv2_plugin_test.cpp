@@ -1,6 +1,7 @@
 // The LV2 plug-in as lilv loads it: its exact port list, the same audio as the
 // VST 2 module sample for sample, the host's tempo through time:Position, the
 // presets, and harmless answers to bad input.
+#include "factory_presets.h"
 #include "lv2_test_host.h"
 #include "plugin_fixture.h"
 
@@ -466,22 +467,9 @@ TEST_F(Lv2PluginTest, PresetsAreTheFactoryProgramsInTheirOrderAndSoundAsTheProgr
     }
     for (LilvNode* node : {label, comment, bank})
         lilv_node_free(node);
-    const std::vector<std::string> expected = {"01 Simple single echo",
-                                               "02 Simple multiple echo",
-                                               "03 Multiple with EQ",
-                                               "04 Stereo spread",
-                                               "05 Stereo spread 2",
-                                               "06 Simple rythm",
-                                               "07 Long rythm",
-                                               "08 Metalic sound",
-                                               "09 Ping pong",
-                                               "10 Ice echo",
-                                               "11 Low fi echo",
-                                               "12 Crescendo echo",
-                                               "13 Init"};
     int order = 0;
     for (const auto& [name, program] : programOfLabel) {
-        EXPECT_EQ(name, expected[static_cast<std::size_t>(order)]);
+        EXPECT_EQ(name, kPresetLabels[static_cast<std::size_t>(order)]);
         EXPECT_EQ(program, order++);
     }
 }
