@@ -5,24 +5,12 @@
 
 namespace tesk {
 
-namespace {
-
-gui::VstKeyCode toToolkit(const VstKeyCode& key) {
-    gui::VstKeyCode copy;
-    copy.character = key.character;
-    copy.virt = key.virt;
-    copy.modifier = key.modifier;
-    return copy;
-}
-
-} // namespace
-
 EditorBase::EditorBase(EffectCore& core)
-    : EditorInterface(nullptr), nextIdleTime(gui::platform::tickCount()), host_(core) {}
+    : nextIdleTime(gui::platform::tickCount()), host_(core) {}
 
 EditorBase::~EditorBase() = default;
 
-std::int32_t EditorBase::getRect(ERect** out) {
+std::int32_t EditorBase::getRect(EditorRect** out) {
     const gui::Rect size = scaleFor(nullptr).toWindow(editorSize_);
     rect = {0, 0, static_cast<std::int16_t>(size.bottom), static_cast<std::int16_t>(size.right)};
     *out = &rect;
@@ -56,16 +44,12 @@ void EditorBase::idle() {
     if (frame != nullptr) frame->idle();
 }
 
-std::int32_t EditorBase::onKeyDown(VstKeyCode& key) {
-    if (frame == nullptr) return -1;
-    gui::VstKeyCode copy = toToolkit(key);
-    return frame->keyDown(copy);
+std::int32_t EditorBase::onKeyDown(gui::VstKeyCode& key) {
+    return frame != nullptr ? frame->keyDown(key) : -1;
 }
 
-std::int32_t EditorBase::onKeyUp(VstKeyCode& key) {
-    if (frame == nullptr) return -1;
-    gui::VstKeyCode copy = toToolkit(key);
-    return frame->keyUp(copy);
+std::int32_t EditorBase::onKeyUp(gui::VstKeyCode& key) {
+    return frame != nullptr ? frame->keyUp(key) : -1;
 }
 
 std::int32_t EditorBase::setKnobMode(std::int32_t mode) {

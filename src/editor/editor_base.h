@@ -29,14 +29,14 @@ class EditorBase : public EditorInterface, public gui::FrameEditor {
 
     /// Hands the host `rect`: the editor's size times the scale it is open at, or
     /// would open at now; 1. UI thread.
-    std::int32_t getRect(ERect** rect) override;
+    std::int32_t getRect(EditorRect** rect) override;
     /// Posts an update and keeps the host's window; the derived editor builds the frame.
     std::int32_t open(void* window) override;
     /// Draws what is dirty; nothing while the host runs its idle from `pumpIdle`.
     void idle() override;
     /// The frame's answer to the key; -1 while closed.
-    std::int32_t onKeyDown(VstKeyCode& key) override;
-    std::int32_t onKeyUp(VstKeyCode& key) override;
+    std::int32_t onKeyDown(gui::VstKeyCode& key) override;
+    std::int32_t onKeyUp(gui::VstKeyCode& key) override;
     /// Sets the knob mode every knob reads; 1.
     std::int32_t setKnobMode(std::int32_t mode) override;
     bool onWheel(float distance) override;
@@ -72,7 +72,7 @@ class EditorBase : public EditorInterface, public gui::FrameEditor {
 
   private:
     EffectCore& host_;
-    ERect rect{};
+    EditorRect rect{};
     gui::Rect editorSize_;
     std::optional<gui::Scale> hostScale_;
 };

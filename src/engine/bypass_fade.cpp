@@ -1,6 +1,6 @@
 #include "bypass_fade.h"
 
-#include "delay_effect.h"
+#include "delay_engine.h"
 #include "denormal_guard.h"
 
 #include <algorithm>
@@ -16,17 +16,17 @@ constexpr float kCrossingSeconds = 0.01f;
 
 BypassFade::BypassFade() {
     for (AlignedBuffer& channel : dry_)
-        channel = AlignedBuffer::zeroed(DelayEffect::kMaxFrames);
-    setSampleRate(DelayEffect::kDefaultSampleRate);
+        channel = AlignedBuffer::zeroed(DelayEngine::kMaxFrames);
+    setSampleRate(DelayEngine::kDefaultSampleRate);
 }
 
 void BypassFade::setSampleRate(float rate) {
     step_ = rate > 1.0f / kCrossingSeconds ? 1.0f / (rate * kCrossingSeconds) : 1.0f;
 }
 
-void BypassFade::process(DelayEffect& effect, float** inputs, float** outputs,
-                         std::int32_t frames) {
-    // A host that has not connected every buffer gets nothing done, as from the effect.
+void BypassFade::process(DelayEngine& engine, float** inputs, float** outputs,
+                         std::int32_t frames, const HostTransport& host) {
+    // A host that has not connected every buffer gets nothing done, as from the engine.
     if (inputs == nullptr || outputs == nullptr || inputs[0] == nullptr || inputs[1] == nullptr)
         return;
     for (int c = 0; c < 6; ++c)
@@ -34,20 +34,20 @@ void BypassFade::process(DelayEffect& effect, float** inputs, float** outputs,
     // The crossing scales tails down towards nothing: no denormal may come of it.
     DenormalGuard denormalGuard;
     for (std::int32_t done = 0; done < frames;) {
-        const std::int32_t count = std::min(DelayEffect::kMaxFrames, frames - done);
+        const std::int32_t count = std::min(DelayEngine::kMaxFrames, frames - done);
         float* in[2] = {inputs[0] + done, inputs[1] + done};
         float* out[6];
         for (int c = 0; c < 6; ++c)
             out[c] = outputs[c] + done;
         const float target = wanted_.load(std::memory_order_relaxed) ? 1.0f : 0.0f;
         if (share_ == 0.0f && target == 0.0f) {
-            effect.processReplacing(in, out, count);
+            engine.process(in, out, count, host);
         } else {
             // The host may hand the same buffers in and out: the input is kept first.
             for (int c = 0; c < 2; ++c)
                 std::memcpy(dry_[static_cast<std::size_t>(c)].data(), in[c],
                             sizeof(float) * static_cast<std::size_t>(count));
-            effect.processReplacing(in, out, count);
+            engine.process(in, out, count, host);
             crossOver(out, count);
         }
         done += count;

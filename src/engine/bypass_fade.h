@@ -6,6 +6,7 @@
 #pragma once
 
 #include "aligned_buffer.h"
+#include "host_transport.h"
 
 #include <array>
 #include <atomic>
@@ -13,7 +14,7 @@
 
 namespace tesk {
 
-class DelayEffect;
+class DelayEngine;
 
 class BypassFade {
   public:
@@ -32,9 +33,10 @@ class BypassFade {
     /// False when the memory for a block's input could not be had.
     bool isUsable() const { return !dry_[0].empty() && !dry_[1].empty(); }
 
-    /// Runs `effect` over one block of any length, crossing its output over to
-    /// the input as the bypass asks (audio thread).
-    void process(DelayEffect& effect, float** inputs, float** outputs, std::int32_t frames);
+    /// Runs `engine` over one block of any length with the host's transport of
+    /// the block, crossing its output over to the input as the bypass asks (audio thread).
+    void process(DelayEngine& engine, float** inputs, float** outputs, std::int32_t frames,
+                 const HostTransport& host);
 
   private:
     void crossOver(float** outputs, std::int32_t frames);

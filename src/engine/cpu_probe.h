@@ -35,7 +35,7 @@ struct CpuInfo {
 std::int32_t probeCpu(CpuInfo* info = nullptr);
 
 /// Whether the processor's 4-wide float unit may be used. Set by every
-/// construction of a `DelayEffect`, and by an editor made apart from one.
+/// construction of a `DelayEngine`, and by an editor made apart from one.
 extern std::atomic<bool> hasVectorUnit;
 
 /// True when the processor both reports the vector unit and runs its instructions.

@@ -1,6 +1,6 @@
 // Block processing: the mono feed, the dry path, the four delay lines with
 // their cross-fading write heads, and the mix onto the output pairs.
-#include "delay_effect.h"
+#include "delay_engine.h"
 #include "denormal_guard.h"
 #include "vec4.h"
 
@@ -167,11 +167,8 @@ bool headsInterleave(const LineHeads& h) {
 
 // ---------------------------------------------------------------- entries
 
-void DelayEffect::process(float** inputs, float** outputs, std::int32_t frames) {
-    processReplacing(inputs, outputs, frames);
-}
-
-void DelayEffect::processReplacing(float** inputs, float** outputs, std::int32_t frames) {
+void DelayEngine::process(float** inputs, float** outputs, std::int32_t frames,
+                          const HostTransport& host) {
     if (frames <= 0 || inputs == nullptr || outputs == nullptr) return;
     for (int c = 0; c < 2; ++c)
         if (inputs[c] == nullptr) return;
@@ -186,12 +183,13 @@ void DelayEffect::processReplacing(float** inputs, float** outputs, std::int32_t
         float* out[6];
         for (int c = 0; c < 6; ++c)
             out[c] = outputs[c] + done;
-        processBlock(in, out, count);
+        processBlock(in, out, count, host);
         done += count;
     }
 }
 
-void DelayEffect::processBlock(float** inputs, float** outputs, std::int32_t frames) {
+void DelayEngine::processBlock(float** inputs, float** outputs, std::int32_t frames,
+                               const HostTransport& host) {
     if (frames <= 0 || frames > kMaxFrames) return;
     if (!hasVectorUnit.load(std::memory_order_relaxed)) {
         // Without the vector unit the effect only passes the input through.
@@ -212,14 +210,14 @@ void DelayEffect::processBlock(float** inputs, float** outputs, std::int32_t fra
     for (int c = 2; c < 6; ++c)
         std::memset(outputs[c], 0, sizeof(float) * frames);
     for (int line = 0; line < kNumLines; ++line)
-        if (running[line]) processLine(line, frames);
+        if (running[line]) processLine(line, frames, host);
     shapeAndMixLines(outputs, frames);
     clearConsumedMemory(frames);
 }
 
 // ---------------------------------------------------------------- block steps
 
-void DelayEffect::mixToMono(const float* left, const float* right, std::int32_t frames) {
+void DelayEngine::mixToMono(const float* left, const float* right, std::int32_t frames) {
     // The lines are fed only finite values: a bad input sample must not stay
     // in the delay memory and come back for ever.
     float* mono = monoBuffer.data();
@@ -230,7 +228,7 @@ void DelayEffect::mixToMono(const float* left, const float* right, std::int32_t 
         mono[k] = finiteOrZero(left[k] + right[k]);
 }
 
-void DelayEffect::writeDryPath(float** inputs, float** outputs, std::int32_t frames) {
+void DelayEngine::writeDryPath(float** inputs, float** outputs, std::int32_t frames) {
     const float gain = volumeThruInput;
     const float* left = inputs[0];
     const float* right = inputs[1];
@@ -258,7 +256,7 @@ void DelayEffect::writeDryPath(float** inputs, float** outputs, std::int32_t fra
     }
 }
 
-void DelayEffect::processLine(int line, std::int32_t frames) {
+void DelayEngine::processLine(int line, std::int32_t frames, const HostTransport& host) {
     if (!prevWritePosReady) {
         // Where the host's tempo is heard apart from the lines' own Tempo, the
         // first block hears it before anything sounds, as a VST 2 effect takes it
@@ -266,14 +264,14 @@ void DelayEffect::processLine(int line, std::int32_t frames) {
         // than fading to it from the lines' own during its first block.
         if (following == TempoFollowing::InUseOnly)
             for (int l = 0; l < kNumLines; ++l)
-                if (running[l]) followHostTempo(l);
+                if (running[l]) followHostTempo(l, host);
         for (int l = 0; l < kNumLines; ++l) {
             applyHeadMove(l);
             prevWritePos[l] = writePos[l] - 1;
         }
         prevWritePosReady = true;
     }
-    followHostTempo(line);
+    followHostTempo(line, host);
     applyHeadMove(line);
 
     const std::int32_t length = bufferLength();
@@ -307,7 +305,7 @@ void DelayEffect::processLine(int line, std::int32_t frames) {
     prevWritePos[line] = writePos[line] - 1;
 }
 
-const float* DelayEffect::fillFadeGains(std::int32_t frames) {
+const float* DelayEngine::fillFadeGains(std::int32_t frames) {
     // One gain per group of four, taken at the group's last frame; the last
     // partial group's members each take their own.
     float* gains = fadeGain.data();
@@ -317,7 +315,7 @@ const float* DelayEffect::fillFadeGains(std::int32_t frames) {
     return gains;
 }
 
-void DelayEffect::clearConsumedMemory(std::int32_t frames) {
+void DelayEngine::clearConsumedMemory(std::int32_t frames) {
     // Memory a line has read is silent afterwards, so a head that moves never
     // finds stale echoes between its old and new place.
     const std::int32_t length = bufferLength();

@@ -1,6 +1,6 @@
 // The shaping of each line's wet output: the saturation stage, and the
 // high-pass and low-pass stages on either side of the line's crossover.
-#include "delay_effect.h"
+#include "delay_engine.h"
 #include "precise_math.h"
 #include "vec4.h"
 
@@ -433,7 +433,7 @@ struct ShapingPass {
     }
 };
 
-void DelayEffect::updateFilterCoefficients(int line) {
+void DelayEngine::updateFilterCoefficients(int line) {
     const float lowPassValue = lowPassFrequency[line];
     const float highPassValue = highPassFrequency[line];
     const float crossValue = crossFrequency[line];
@@ -506,7 +506,7 @@ void runPairedPass(const ShapingPass& pass, Stage& hp, Stage& lp, Lanes highPass
 
 } // namespace
 
-void DelayEffect::shapeAndMixLines(float** outputs, std::int32_t frames) {
+void DelayEngine::shapeAndMixLines(float** outputs, std::int32_t frames) {
     bool highPassActive[kNumLines];
     bool lowPassActive[kNumLines];
     for (int line = 0; line < kNumLines; ++line) {
@@ -542,7 +542,7 @@ void DelayEffect::shapeAndMixLines(float** outputs, std::int32_t frames) {
     if (lowPass != Lanes::none) lp.finish();
 }
 
-void DelayEffect::preparePass(ShapingPass& pass, float** outputs) {
+void DelayEngine::preparePass(ShapingPass& pass, float** outputs) {
     for (int line = 0; line < kNumLines; ++line) {
         pass.lines[line] = lineOut[line].data();
         pass.saturating[line] = running[line] && prepareSaturation(line);
@@ -559,7 +559,7 @@ void DelayEffect::preparePass(ShapingPass& pass, float** outputs) {
     }
 }
 
-bool DelayEffect::prepareSaturation(int line) {
+bool DelayEngine::prepareSaturation(int line) {
     // Settings beyond the range would put the curve's scale through a zero of the sine.
     const float a = std::min(static_cast<float>(saturation[line]), 1.0f) * 0.98f;
     if (!(a > 0.0f)) return false;

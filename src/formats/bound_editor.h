@@ -1,26 +1,24 @@
 // The delay editor bound to a format's seam over its effect. The seam is a base
 // made before the editor, so the editor's reference to it is valid from the
-// editor's construction on; the editor record names its effect, as VST 2 editors do.
+// editor's construction on.
 #pragma once
 
 #include "delay_editor.h"
-#include "delay_effect.h"
 
 namespace tesk {
 
-/// Holds a format's seam `Core`, made from the effect, for BoundDelayEditor.
+/// Holds a format's seam `Core`, made from the format's object, for BoundDelayEditor.
 template <class Core> struct CoreHolder {
-    explicit CoreHolder(DelayEffect& effect) : core(effect) {}
+    template <class Owner> explicit CoreHolder(Owner& owner) : core(owner) {}
     Core core;
 };
 
-/// A DelayEditor that reaches `owner` only through its own `Core`. GUI thread only.
+/// A DelayEditor that reaches its owner only through its own `Core`. GUI thread only.
 template <class Core> class BoundDelayEditor final : private CoreHolder<Core>, public DelayEditor {
   public:
-    explicit BoundDelayEditor(DelayEffect& owner)
-        : CoreHolder<Core>(owner), DelayEditor(CoreHolder<Core>::core) {
-        effect = &owner;
-    }
+    template <class Owner>
+    explicit BoundDelayEditor(Owner& owner)
+        : CoreHolder<Core>(owner), DelayEditor(CoreHolder<Core>::core) {}
 };
 
 } // namespace tesk

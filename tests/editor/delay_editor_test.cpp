@@ -60,7 +60,7 @@ std::string labelText(gui::ValueLabel* label, ValueToText format) {
 }
 
 TEST_F(EditorTest, SizeIsKnownBeforeOpening) {
-    ERect* rect = nullptr;
+    EditorRect* rect = nullptr;
     EXPECT_EQ(effect->dispatch(effEditGetRect, 0, 0, &rect, 0.0f), 1);
     ASSERT_NE(rect, nullptr);
     EXPECT_EQ(rect->top, 0);

@@ -135,7 +135,7 @@ class EditorScaleTest : public EditorTest {
     }
     /// What effEditGetRect answers: width and height.
     std::pair<int, int> hostSize() {
-        ERect* rect = nullptr;
+        EditorRect* rect = nullptr;
         effect->dispatch(effEditGetRect, 0, 0, &rect, 0.0f);
         return {rect->right - rect->left, rect->bottom - rect->top};
     }

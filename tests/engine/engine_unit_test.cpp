@@ -25,7 +25,6 @@ using enginetest::silentHost;
 
 // Records what the effect tells its editor.
 struct RecordingEditor : EditorInterface {
-    using EditorInterface::EditorInterface;
     ~RecordingEditor() override { ++destroyed; }
     std::int32_t setKnobMode(std::int32_t mode) override {
         knobMode = mode;
@@ -39,8 +38,8 @@ struct RecordingEditor : EditorInterface {
     static inline int destroyed = 0;
 };
 
-EditorInterface* makeRecordingEditor(DelayEffect& effect) {
-    return new RecordingEditor(&effect);
+EditorInterface* makeRecordingEditor(DelayEffect&) {
+    return new RecordingEditor;
 }
 
 struct Block {

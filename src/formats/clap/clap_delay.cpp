@@ -28,11 +28,6 @@ constexpr std::uint32_t kChannelsPerPort = 2;
 
 const char* const kFeatures[] = {"audio-effect", "delay", "stereo", nullptr};
 
-#if TESK_HAS_EDITOR
-constexpr EditorFactory kEditor = makeClapEditor;
-#else
-constexpr EditorFactory kEditor = nullptr;
-#endif
 
 template <typename T> const T* hostExtension(const clap_host_t* host, const char* id) {
     return host->get_extension != nullptr ? static_cast<const T*>(host->get_extension(host, id))
@@ -135,7 +130,7 @@ void ClapDelay::requireAudioThread([[maybe_unused]] const char* call) const {
 
 bool ClapDelay::init(const clap_plugin_t* plugin) {
     ClapDelay* self = of(plugin);
-    if (self == nullptr || self->effect_) return false;
+    if (self == nullptr || self->engine_) return false;
     self->threadCheck_ =
         hostExtension<clap_host_thread_check_t>(self->host_, CLAP_EXT_THREAD_CHECK);
     self->requireMainThread("init");
@@ -148,11 +143,19 @@ bool ClapDelay::init(const clap_plugin_t* plugin) {
         self->hostPresetLoad_ =
             hostExtension<clap_host_preset_load_t>(self->host_, CLAP_EXT_PRESET_LOAD_COMPAT);
     try {
-        self->effect_.reset(new (std::nothrow) ClapEffect(*self, kEditor));
+        self->engine_.reset(new (std::nothrow) DelayEngine);
+        if (!self->engine_ || !self->engine_->isUsable()) return false;
+        // The host keeps the values it set: a followed tempo is heard, not written.
+        self->engine_->setTempoFollowing(TempoFollowing::InUseOnly);
+#if TESK_HAS_EDITOR
+        self->editor_.reset(makeClapEditor(*self));
+        if (self->editor_) self->editor_->setKnobMode(2);
+#endif
+        self->engine_->setListener(self);
     } catch (...) {
-        self->effect_.reset();
+        return false; // out of memory: no instance, and nothing thrown into the host
     }
-    return self->effect_ && self->effect_->isUsable() && self->bypass_.isUsable();
+    return self->bypass_.isUsable();
 }
 
 void ClapDelay::destroy(const clap_plugin_t* plugin) {
@@ -166,14 +169,10 @@ void ClapDelay::destroy(const clap_plugin_t* plugin) {
 bool ClapDelay::activate(const clap_plugin_t* plugin, double rate, std::uint32_t,
                          std::uint32_t maxFrames) {
     ClapDelay* self = of(plugin);
-    if (self == nullptr || !self->effect_ || self->active()) return false;
+    if (self == nullptr || !self->engine_ || self->active()) return false;
     self->requireMainThread("activate");
-    if (!(rate >= 1.0 && rate <= DelayEffect::kMaxSampleRate) || maxFrames == 0) return false;
-    self->effect_->setSampleRate(static_cast<float>(rate));
-    if (self->effect_->getSampleRate() != static_cast<float>(rate)) return false;
-    self->effect_->setBlockSize(
-        static_cast<std::int32_t>(std::min<std::uint32_t>(maxFrames, INT32_MAX)));
-    self->effect_->resume();
+    if (!(rate >= 1.0 && rate <= DelayEngine::kMaxSampleRate) || maxFrames == 0) return false;
+    if (!self->engine_->setSampleRate(static_cast<float>(rate))) return false;
     self->bypass_.setSampleRate(static_cast<float>(rate));
     // A session saved bypassed starts bypassed, without crossing over first.
     self->bypass_.settle();
@@ -185,7 +184,6 @@ void ClapDelay::deactivate(const clap_plugin_t* plugin) {
     ClapDelay* self = of(plugin);
     if (self == nullptr || !self->active()) return;
     self->requireMainThread("deactivate");
-    self->effect_->suspend();
     self->active_.store(false, std::memory_order_release);
     // No block runs any more: what is still on its way is applied here.
     self->applyEngineCommands();
@@ -210,7 +208,7 @@ void ClapDelay::reset(const clap_plugin_t* plugin) {
     ClapDelay* self = of(plugin);
     if (self == nullptr || !self->active()) return;
     self->requireAudioThread("reset");
-    self->effect_->resume(); // clears the delay memory, keeps the settings
+    self->engine_->resume(); // clears the delay memory, keeps the settings
 }
 
 void ClapDelay::onMainThread(const clap_plugin_t* plugin) {
@@ -282,9 +280,7 @@ void ClapDelay::runFrames(const clap_process_t& p, std::uint32_t from, std::uint
         for (std::uint32_t c = 0; c < kChannelsPerPort; ++c)
             outputs[port * kChannelsPerPort + c] = out.data32[c] + from;
     }
-    inBlock_ = true;
-    bypass_.process(*effect_, inputs, outputs, static_cast<std::int32_t>(to - from));
-    inBlock_ = false;
+    bypass_.process(*engine_, inputs, outputs, static_cast<std::int32_t>(to - from), transport_);
 }
 
 void ClapDelay::apply(const clap_event_header_t& event) {
@@ -308,29 +304,24 @@ void ClapDelay::applyParamValue(clap_id id, double value) {
         bypass_.setBypassed(bypassOf(value));
         return;
     }
-    effect_->setParameter(position, interfaceValueOfPlain(position, value));
+    engine_->setParameter(position, interfaceValueOfPlain(position, value));
     // A value the engine keeps otherwise (held to its range, an input whose
     // source is off) goes back, so that the host shows what is heard.
-    const double kept = plainValue(position, effect_->getParameter(position));
+    const double kept = plainValue(position, engine_->getParameter(position));
     if (static_cast<float>(kept) != static_cast<float>(value)) reportEngineValue(position);
 }
 
 void ClapDelay::loadProgram(int program) {
     quiet_ = true;
-    effect_->setProgram(program);
+    engine_->setProgram(program);
     quiet_ = false;
     valuesChanged_ = true;
     if (host_->request_callback != nullptr) host_->request_callback(host_);
 }
 
 void ClapDelay::takeTransport(const clap_event_transport_t* transport) {
-    haveTempo_ = transport != nullptr && (transport->flags & CLAP_TRANSPORT_HAS_TEMPO) != 0;
-    blockTempo_ = haveTempo_ ? transport->tempo : 0.0;
-}
-
-HostTransport ClapDelay::blockTransport() const {
-    if (!inBlock_ || !haveTempo_) return {};
-    return {blockTempo_, true};
+    const bool known = transport != nullptr && (transport->flags & CLAP_TRANSPORT_HAS_TEMPO) != 0;
+    transport_ = known ? HostTransport{transport->tempo, true} : HostTransport{};
 }
 
 // ---------------------------------------------------------------- news for the host
@@ -360,7 +351,7 @@ void ClapDelay::flushOutbox() {
     outboxOverflowed_ = false;
     for (int index = 0; index < kNumParameters; ++index)
         outbox_.add(
-            {CLAP_EVENT_PARAM_VALUE, idAt(index), plainValue(index, effect_->getParameter(index))});
+            {CLAP_EVENT_PARAM_VALUE, idAt(index), plainValue(index, engine_->getParameter(index))});
     outbox_.sendWhile([this](const HostEvent& e) { return pushToHost(out_, e); });
 }
 
@@ -380,7 +371,7 @@ void ClapDelay::sendToHost(const HostEvent& event) {
 void ClapDelay::reportEngineValue(std::int32_t index) {
     if (quiet_ || index < 0 || index >= kNumParameters) return;
     sendToHost(
-        {CLAP_EVENT_PARAM_VALUE, idAt(index), plainValue(index, effect_->getParameter(index))});
+        {CLAP_EVENT_PARAM_VALUE, idAt(index), plainValue(index, engine_->getParameter(index))});
 }
 
 void ClapDelay::tellHost(std::uint16_t type, std::int32_t index) {
@@ -396,7 +387,7 @@ float ClapDelay::mainValue(int index) const {
     const auto i = static_cast<std::size_t>(index);
     if (isAfter(pendingSequence_[i], appliedSequence_.load(std::memory_order_acquire)))
         return pendingValue_[i];
-    return effect_->getParameter(index);
+    return engine_->getParameter(index);
 }
 
 bool ClapDelay::mainBypassed() const {
@@ -408,13 +399,13 @@ bool ClapDelay::mainBypassed() const {
 int ClapDelay::mainProgram() const {
     if (isAfter(pendingProgramSequence_, appliedSequence_.load(std::memory_order_acquire)))
         return pendingProgram_;
-    return effect_->getProgram();
+    return engine_->getProgram();
 }
 
 void ClapDelay::setFromMain(int index, float value) {
     if (index < 0 || index >= kNumParameters) return;
     if (!active()) {
-        effect_->setParameter(index, value);
+        engine_->setParameter(index, value);
         return;
     }
     EngineCommand command{EngineCommand::SetValue, index, value, queuedSequence_ + 1};
@@ -426,9 +417,9 @@ void ClapDelay::setFromMain(int index, float value) {
 bool ClapDelay::loadState(const SavedState& state) {
     if (!active()) {
         quiet_ = true;
-        effect_->setProgram(state.program);
+        engine_->setProgram(state.program);
         for (int i = 0; i < kNumParameters; ++i)
-            effect_->setParameter(i, state.values[static_cast<std::size_t>(i)]);
+            engine_->setParameter(i, state.values[static_cast<std::size_t>(i)]);
         bypass_.setBypassed(state.bypassed);
         quiet_ = false;
         if (hostParams_ != nullptr) hostParams_->rescan(host_, CLAP_PARAM_RESCAN_VALUES);
@@ -487,17 +478,17 @@ void ClapDelay::applyEngineCommands() {
 void ClapDelay::applyEngineCommand(const EngineCommand& command) {
     switch (command.kind) {
     case EngineCommand::SetValue:
-        effect_->setParameter(command.index, command.value);
+        engine_->setParameter(command.index, command.value);
         // The main thread told the host what it asked for; what the engine kept
         // instead goes after it.
-        if (static_cast<float>(plainValue(command.index, effect_->getParameter(command.index))) !=
+        if (static_cast<float>(plainValue(command.index, engine_->getParameter(command.index))) !=
             static_cast<float>(
                 plainValue(command.index, keptEstimate(command.index, command.value))))
             reportEngineValue(command.index);
         break;
     case EngineCommand::LoadProgram:
         quiet_ = true; // until the state is applied
-        effect_->setProgram(command.index);
+        engine_->setProgram(command.index);
         break;
     case EngineCommand::SetBypass:
         bypass_.setBypassed(command.index != 0);
@@ -510,22 +501,10 @@ void ClapDelay::applyEngineCommand(const EngineCommand& command) {
     }
 }
 
-// ---------------------------------------------------------------- the engine's host
+// ---------------------------------------------------------------- the engine's news
 
-// No VST 2 host stands behind the engine: every host request it makes gets the
-// base's answer for a missing host. The host's tempo is heard, not written into
-// the parameters the host keeps.
-ClapEffect::ClapEffect(ClapDelay& owner, EditorFactory makeEditor)
-    : DelayEffect(nullptr, makeEditor), owner(owner) {
-    setTempoFollowing(TempoFollowing::InUseOnly);
-}
-
-HostTransport ClapEffect::hostTransport(std::int32_t) {
-    return owner.blockTransport();
-}
-
-void ClapEffect::ownParameterChange(std::int32_t index) {
-    owner.reportEngineValue(index);
+void ClapDelay::parameterChanged(std::int32_t index, float value) {
+    if (editor_) editor_->parameterChanged(index, value);
 }
 
 } // namespace tesk::clapfmt

@@ -1,7 +1,9 @@
 // One TeskDelay instance as a CLAP plug-in: the plug-in record and its
 // extensions (audio ports, params, state, preset load, gui, timer support)
-// around one `DelayEffect`, the same engine, programs and editor the VST 2
-// module runs, with a `BypassFade` between it and the host's buffers.
+// around one `DelayEngine`, the same engine, programs and editor every format
+// runs, with a `BypassFade` between it and the host's buffers. The engine plays
+// a followed host tempo without writing it into the lines' `Tempo`, which the
+// host keeps.
 //
 // Threads. While the instance is inactive its main thread drives the engine.
 // Once it is active, only process and flush do (on the audio thread): whatever
@@ -16,7 +18,8 @@
 #include "bypass_fade.h"
 #include "clap_api.h"
 #include "clap_state.h"
-#include "delay_effect.h"
+#include "delay_engine.h"
+#include "editor_interface.h"
 #include "host_event_queue.h"
 
 #include <array>
@@ -26,24 +29,7 @@
 
 namespace tesk::clapfmt {
 
-class ClapDelay;
-
-/// The engine as a CLAP instance runs it: no VST 2 host behind it, the host
-/// tempo of each block taken from the block's transport, and the changes it
-/// makes itself handed to the instance for the host.
-class ClapEffect final : public DelayEffect {
-  public:
-    ClapEffect(ClapDelay& owner, EditorFactory makeEditor);
-    /// The transport of the block being processed; none outside processing.
-    HostTransport hostTransport(std::int32_t vstMask) override;
-
-    ClapDelay& owner;
-
-  protected:
-    void ownParameterChange(std::int32_t index) override;
-};
-
-class ClapDelay {
+class ClapDelay final : private EngineListener {
   public:
     /// What the factory lists.
     static const clap_plugin_descriptor_t kDescriptor;
@@ -54,8 +40,8 @@ class ClapDelay {
     ClapDelay(const ClapDelay&) = delete;
     ClapDelay& operator=(const ClapDelay&) = delete;
 
-    /// The tempo the block being processed carries (audio thread).
-    HostTransport blockTransport() const;
+    /// The tempo line `line` plays at now, in beats per minute (any thread).
+    float tempoInUse(int line) const { return engine_->tempoInUse[static_cast<std::size_t>(line)]; }
 
     /// The value of parameter `index` as the main thread sees it: what it last
     /// asked the engine for while that is on its way, else the engine's (main thread).
@@ -71,6 +57,10 @@ class ClapDelay {
     /// The engine changed parameter `index` on its own: the host hears its value
     /// (the thread that drives the engine).
     void reportEngineValue(std::int32_t index);
+
+    // EngineListener: the editor hears of every change, the host of the engine's own.
+    void parameterChanged(std::int32_t index, float value) override;
+    void ownParameterChange(std::int32_t index) override { reportEngineValue(index); }
 
   private:
     explicit ClapDelay(const clap_host_t* host);
@@ -135,14 +125,13 @@ class ClapDelay {
     const clap_host_params_t* hostParams_ = nullptr;
     const clap_host_timer_support_t* hostTimer_ = nullptr;
     const clap_host_preset_load_t* hostPresetLoad_ = nullptr;
-    std::unique_ptr<ClapEffect> effect_;
+    std::unique_ptr<DelayEngine> engine_;
+    std::unique_ptr<EditorInterface> editor_;
     BypassFade bypass_;
 
-    // the call driving the engine: the tempo the engine reads while a block
-    // runs, and where news for the host goes
-    double blockTempo_ = 0.0;
-    bool haveTempo_ = false;
-    bool inBlock_ = false;
+    // the call driving the engine: the host's transport of the block, and
+    // where news for the host goes
+    HostTransport transport_;
     std::atomic<bool> serving_{false};
     const clap_output_events_t* out_ = nullptr;
     Outbox outbox_;

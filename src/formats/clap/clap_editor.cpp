@@ -12,14 +12,12 @@ namespace tesk::clapfmt {
 
 namespace {
 
-// The editor's view of the CLAP instance. It is made while the engine is being
-// built, so it keeps the engine as the base it then is and reaches the instance
-// only when the editor calls, long after construction. Values are read and set
-// as the main thread sees them: while the instance is active, a change reaches
-// the engine between two blocks.
+// The editor's view of the CLAP instance. Values are read and set as the main
+// thread sees them: while the instance is active, a change reaches the engine
+// between two blocks.
 class ClapEffectCore final : public EffectCore {
   public:
-    explicit ClapEffectCore(DelayEffect& effect) : effect(effect) {}
+    explicit ClapEffectCore(ClapDelay& owner) : owner_(owner) {}
 
     float getParameter(std::int32_t index) override { return owner().mainValue(index); }
     // A change made outside a gesture of the control's own (a click on a
@@ -48,9 +46,7 @@ class ClapEffectCore final : public EffectCore {
         const float crossover = getParameter(parameterIndex(ParamKind::CrossFrequency, ref.line));
         parameterDisplay(index, getParameter(index), crossover, text);
     }
-    float tempoInUse(int line) override {
-        return effect.tempoInUse[static_cast<std::size_t>(line)];
-    }
+    float tempoInUse(int line) override { return owner_.tempoInUse(line); }
     // A CLAP host runs its event loop itself; there is nothing to hand it here.
     void hostIdle() override {}
 
@@ -59,8 +55,8 @@ class ClapEffectCore final : public EffectCore {
     bool inGesture(std::int32_t index) const {
         return isParameter(index) && gestures[static_cast<std::size_t>(index)];
     }
-    ClapDelay& owner() { return static_cast<ClapEffect&>(effect).owner; }
-    DelayEffect& effect;
+    ClapDelay& owner() { return owner_; }
+    ClapDelay& owner_;
     /// Which parameters a control is in a gesture on (editor thread only).
     std::array<bool, kNumParameters> gestures{};
 };
@@ -69,8 +65,8 @@ using ClapDelayEditor = BoundDelayEditor<ClapEffectCore>;
 
 } // namespace
 
-EditorInterface* makeClapEditor(DelayEffect& effect) {
-    return new ClapDelayEditor(effect);
+EditorInterface* makeClapEditor(ClapDelay& owner) {
+    return new ClapDelayEditor(owner);
 }
 
 } // namespace tesk::clapfmt

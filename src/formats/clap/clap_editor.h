@@ -3,11 +3,13 @@
 // gesture-end events.
 #pragma once
 
-#include "delay_effect.h"
+#include "editor_interface.h"
 
 namespace tesk::clapfmt {
 
-/// Makes the delay's editor for a `ClapEffect`; the effect's constructor calls it.
-EditorInterface* makeClapEditor(DelayEffect& effect);
+class ClapDelay;
+
+/// Makes the delay's editor for `owner` (main thread).
+EditorInterface* makeClapEditor(ClapDelay& owner);
 
 } // namespace tesk::clapfmt

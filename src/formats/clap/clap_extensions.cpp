@@ -60,10 +60,8 @@ bool copyText(const std::string& text, char* out, std::uint32_t capacity) {
     return true;
 }
 
-std::string programName(DelayEffect& effect, int program) {
-    char name[kProgramNameCapacity + 1] = {};
-    effect.getProgramNameIndexed(0, program, name);
-    return name;
+std::string programName(const DelayEngine& engine, int program) {
+    return engine.programName(program);
 }
 
 } // namespace
@@ -105,7 +103,7 @@ struct ParamsExtension {
         if (self == nullptr || position < 0 || !std::isfinite(value)) return false;
         self->requireMainThread("params.value_to_text");
         if (position == kProgramPosition)
-            return copyText(programName(*self->effect_, programOf(value)), out, capacity);
+            return copyText(programName(*self->engine_, programOf(value)), out, capacity);
         if (position == kBypassPosition) return copyText(bypassText(value), out, capacity);
         return copyText(valueText(position, value, crossoverFor(*self, position)), out, capacity);
     }
@@ -116,7 +114,7 @@ struct ParamsExtension {
         const int position = positionOf(id);
         if (self == nullptr || position < 0 || text == nullptr || value == nullptr) return false;
         self->requireMainThread("params.text_to_value");
-        if (position == kProgramPosition) return programOfText(*self->effect_, text, *value);
+        if (position == kProgramPosition) return programOfText(*self->engine_, text, *value);
         const auto parsed = position == kBypassPosition
                                 ? bypassOfText(text)
                                 : textValue(position, text, crossoverFor(*self, position));
@@ -125,7 +123,7 @@ struct ParamsExtension {
     }
 
     /// A program's name, or its number 1 to 16.
-    static bool programOfText(DelayEffect& effect, const char* text, double& value) {
+    static bool programOfText(const DelayEngine& effect, const char* text, double& value) {
         for (int program = 0; program < kNumPrograms; ++program) {
             if (programName(effect, program) == text) {
                 value = program;

@@ -23,7 +23,7 @@ bool isEmbeddedX11(const char* api, bool floating) {
 
 struct GuiCalls {
     static EditorInterface* editorOf(ClapDelay* self) {
-        return self != nullptr && self->effect_ ? self->effect_->editor : nullptr;
+        return self != nullptr ? self->editor_.get() : nullptr;
     }
 
     static bool isApiSupported(const clap_plugin_t* plugin, const char* api, bool floating) {
@@ -56,7 +56,7 @@ struct GuiCalls {
 
     static bool getSize(const clap_plugin_t* plugin, std::uint32_t* width, std::uint32_t* height) {
         EditorInterface* editor = editorOf(ClapDelay::of(plugin));
-        ERect* rect = nullptr;
+        EditorRect* rect = nullptr;
         if (editor == nullptr || width == nullptr || height == nullptr ||
             editor->getRect(&rect) == 0 || rect == nullptr)
             return false;

@@ -1,4 +1,4 @@
-// The LV2 plug-in: the very same DelayEffect, driven through LV2's ports. The
+// The LV2 plug-in: the very same DelayEngine, driven through LV2's ports. The
 // control ports are read at the start of every run and a changed one goes to
 // setParameter, in the order a program load applies values, so that a preset
 // arriving as a set of port values leaves the engine as setProgram would.
@@ -9,7 +9,7 @@
 // on an output port of its own, for the UI and the host to show. Every session
 // the host saves therefore reopens sounding as it was saved.
 #include "bypass_fade.h"
-#include "delay_effect.h"
+#include "delay_engine.h"
 #include "lv2_ports.h"
 
 #include <lv2/atom/util.h>
@@ -51,10 +51,9 @@ const LV2_URID_Map* findUridMap(const LV2_Feature* const* features) {
 
 /// The delay as an LV2 instance: it learns its host's tempo from time:Position
 /// objects rather than by asking.
-class Lv2DelayEffect final : public DelayEffect {
+class Lv2DelayEffect final : public DelayEngine {
   public:
-    explicit Lv2DelayEffect(const LV2_URID_Map* map)
-        : DelayEffect(nullptr), urids(mapTimeUrids(map)) {
+    explicit Lv2DelayEffect(const LV2_URID_Map* map) : urids(mapTimeUrids(map)) {
         lastPortValue.fill(NAN);
         setTempoFollowing(TempoFollowing::InUseOnly);
     }
@@ -78,7 +77,7 @@ class Lv2DelayEffect final : public DelayEffect {
         const auto count = frames > 0x7fffffffU ? 0x7fffffff : static_cast<std::int32_t>(frames);
         const auto* enabled = static_cast<const float*>(ports[kEnabledPort]);
         bypass.setBypassed(enabled != nullptr && !(*enabled > 0.5f));
-        bypass.process(*this, in, out, count);
+        bypass.process(*this, in, out, count, transport);
         writeTempoInUse();
     }
 
@@ -88,9 +87,6 @@ class Lv2DelayEffect final : public DelayEffect {
         bypass.setSampleRate(rate);
     }
     bool usable() const { return isUsable() && bypass.isUsable(); }
-
-    /// The transport the last time:Position brought (audio thread).
-    HostTransport hostTransport(std::int32_t) override { return transport; }
 
   private:
     void applyControlPort(int index) {
@@ -154,7 +150,7 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*,
                        const LV2_Feature* const* features) {
     // The rates the VST 2 module accepts; any other would leave the delay on a
     // rate it does not run at, so there is no instance.
-    if (!(rate >= 1.0 && rate <= DelayEffect::kMaxSampleRate)) return nullptr;
+    if (!(rate >= 1.0 && rate <= DelayEngine::kMaxSampleRate)) return nullptr;
     try {
         // urid:map is needed for the transport; a host that gives none (lv2apply,
         // lv2proc) still gets the delay, on its own tempos.

@@ -168,7 +168,7 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*,
         gui::Frame* frame = editor.getFrame();
         *widget = reinterpret_cast<LV2UI_Widget>(
             static_cast<std::uintptr_t>(gui::x11::windowId(frame->getWindow())));
-        ERect* size = nullptr;
+        EditorRect* size = nullptr;
         editor.getRect(&size);
         if (host.resize != nullptr)
             host.resize->ui_resize(host.resize->handle, size->right - size->left,

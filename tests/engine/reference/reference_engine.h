@@ -56,7 +56,7 @@ class ReferenceEngine {
     std::array<bool, kNumLines>& running = e.running;
 
     void applyHeadMove(int line) { e.applyHeadMove(line); }
-    void followHostTempo(int line) { e.followHostTempo(line); }
+    void followHostTempo(int line) { e.followHostTempo(line, e.hostTransport(kVstTempoValid)); }
     std::int32_t bufferLength() const { return e.bufferLength(); }
     void mixToMono(const float* left, const float* right, std::int32_t frames);
     void writeDryPath(float** inputs, float** outputs, std::int32_t frames);

@@ -1,26 +1,33 @@
-// The editor as the host interface sees it: what the dispatcher's editor
-// opcodes reach, and what the effect tells the editor. The toolkit-based
-// editor derives from this; the host interface knows nothing more of it.
+// The editor as a plug-in format sees it: the size it asks for, opening in and
+// closing from the host's window, idle time, keys, and what the format tells
+// the editor of parameter changes. The toolkit-based editor derives from this;
+// each format translates its host's editor calls into these.
 #pragma once
 
-#include "vst2.h"
+#include "gui/geometry.h"
 
 #include <atomic>
 #include <cstdint>
 
 namespace tesk {
 
-class EffectBase;
+/// The editor's area in pixels, edges as the host's window sees them.
+struct EditorRect {
+    std::int16_t top = 0;
+    std::int16_t left = 0;
+    std::int16_t bottom = 0;
+    std::int16_t right = 0;
+};
 
 class EditorInterface {
-public:
-    explicit EditorInterface(EffectBase* effect) : effect(effect) {}
+  public:
+    EditorInterface() = default;
     virtual ~EditorInterface() = default;
     EditorInterface(const EditorInterface&) = delete;
     EditorInterface& operator=(const EditorInterface&) = delete;
 
-    /// Stores the editor's size record in `*rect` (null here); answers 1 when it did.
-    virtual std::int32_t getRect(ERect** rect) {
+    /// Stores the editor's area in `*rect` (null here); answers 1 when it did.
+    virtual std::int32_t getRect(EditorRect** rect) {
         *rect = nullptr;
         return 0;
     }
@@ -37,8 +44,8 @@ public:
     virtual void update() {}
     virtual void postUpdate() { updatePending.store(1, std::memory_order_relaxed); }
     /// A key the host passes on; -1 when not handled.
-    virtual std::int32_t onKeyDown(VstKeyCode& /*key*/) { return -1; }
-    virtual std::int32_t onKeyUp(VstKeyCode& /*key*/) { return -1; }
+    virtual std::int32_t onKeyDown(gui::VstKeyCode& /*key*/) { return -1; }
+    virtual std::int32_t onKeyUp(gui::VstKeyCode& /*key*/) { return -1; }
     virtual std::int32_t setKnobMode(std::int32_t /*mode*/) { return 0; }
     /// The scale factor the host asks the editor to draw at; true when the editor
     /// takes it (from its next opening on). UI thread.
@@ -47,7 +54,6 @@ public:
     /// A parameter changed, on whatever thread changed it.
     virtual void parameterChanged(std::int32_t /*index*/, float /*value*/) { postUpdate(); }
 
-    EffectBase* effect;          ///< the owning effect, not owned
     void* systemWindow = nullptr; ///< the host's window given to `open`
     std::atomic<std::int32_t> updatePending{0}; ///< any thread sets it, idle consumes it
 };

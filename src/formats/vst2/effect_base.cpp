@@ -150,7 +150,7 @@ VstIntPtr EffectBase::dispatch(std::int32_t opcode, std::int32_t index, VstIntPt
         else
             resume();
         return 0;
-    case effEditGetRect: return editor != nullptr ? editor->getRect(static_cast<ERect**>(ptr)) : 0;
+    case effEditGetRect: return editorRect(static_cast<ERect**>(ptr));
     case effEditOpen: return editor != nullptr ? editor->open(ptr) : 0;
     case effEditClose:
         if (editor != nullptr) editor->close();
@@ -206,6 +206,19 @@ void EffectBase::setProgramsAreChunks(bool state) { setFlag(effFlagsProgramChunk
 void EffectBase::setRealtimeQualities(std::int32_t q) { effectRecord.realQualities = q; }
 void EffectBase::setOfflineQualities(std::int32_t q) { effectRecord.offQualities = q; }
 void EffectBase::setInitialDelay(std::int32_t delay) { effectRecord.initialDelay = delay; }
+std::int32_t EffectBase::editorRect(ERect** rect) {
+    EditorRect* area = nullptr;
+    if (rect == nullptr) return 0;
+    if (editor == nullptr || editor->getRect(&area) == 0) return 0;
+    if (area == nullptr) {
+        *rect = nullptr;
+        return 1;
+    }
+    editorArea = {area->top, area->left, area->bottom, area->right};
+    *rect = &editorArea;
+    return 1;
+}
+
 float EffectBase::getSampleRate() { return sampleRate; }
 std::int32_t EffectBase::getBlockSize() { return blockSize; }
 

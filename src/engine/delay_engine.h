@@ -1,10 +1,12 @@
-// The plug-in: four tempo-synchronised delay lines with feedback, chaining,
-// saturation and a filter pair each, panned onto three stereo output pairs.
+// The delay engine: four tempo-synchronised delay lines with feedback,
+// chaining, saturation and a filter pair each, panned onto three stereo output
+// pairs, with the sixteen programs. It knows no plug-in format: each block is
+// handed what it needs (the samples and the host's transport), and what the
+// engine changes is told to its listener. Every format drives one of these.
 #pragma once
 
 #include "aligned_buffer.h"
 #include "cpu_probe.h"
-#include "effect_base_ext.h"
 #include "host_transport.h"
 #include "parameters.h"
 #include "programs.h"
@@ -17,17 +19,28 @@
 
 namespace tesk {
 
-class DelayEffect;
 struct ShapingPass;
 
-/// Makes the editor of a new effect; null for an effect without one.
-using EditorFactory = EditorInterface* (*)(DelayEffect& effect);
+/// Who hears of the engine's parameter changes: the format that drives it,
+/// which passes them on to its editor and, where its host must be told, to the host.
+class EngineListener {
+  public:
+    /// Parameter `index` now holds `value` (or the tempo a line plays at moved),
+    /// on whatever thread changed it.
+    virtual void parameterChanged(std::int32_t index, float value) = 0;
+    /// The engine changed parameter `index` on its own, on the thread that drives
+    /// it: an input fell back to the main input because its source line went off.
+    virtual void ownParameterChange(std::int32_t /*index*/) {}
+
+  protected:
+    ~EngineListener() = default;
+};
 
 /// Where a line that follows the host's tempo takes it.
 enum class TempoFollowing : std::uint8_t {
     /// Into the line's `Tempo` parameter, through setParameter, so that the
-    /// parameter always holds the tempo heard and ending sync keeps it. For VST 2
-    /// hosts, which read parameters back whenever they like.
+    /// parameter always holds the tempo heard and ending sync keeps it. For hosts
+    /// that read parameters back whenever they like (VST 2).
     IntoParameter,
     /// Into the line's tempo in use alone: `Tempo` stays the line's own tempo,
     /// which it plays at whenever sync is off. For hosts that keep the values
@@ -35,7 +48,7 @@ enum class TempoFollowing : std::uint8_t {
     InUseOnly,
 };
 
-class DelayEffect : public EffectBaseExt {
+class DelayEngine {
   public:
     /// The largest block processed in one go; longer host blocks run in pieces.
     static constexpr std::int32_t kMaxFrames = 1024;
@@ -44,55 +57,48 @@ class DelayEffect : public EffectBaseExt {
     /// no longer be a sensible allocation for a host thread to make.
     static constexpr float kMaxSampleRate = 1536000.0f;
 
-    /// Builds the effect for `host`. `makeEditor` creates the editor (none when
-    /// null); `vectorUnit` overrides the processor probe (tests use it).
-    explicit DelayEffect(audioMasterCallback host, EditorFactory makeEditor = nullptr,
-                         const bool* vectorUnit = nullptr);
-    ~DelayEffect() override;
+    /// Builds the engine at the default rate with program 1 loaded; `vectorUnit`
+    /// overrides the processor probe (tests use it). Not the audio thread.
+    explicit DelayEngine(const bool* vectorUnit = nullptr);
+    DelayEngine(const DelayEngine&) = delete;
+    DelayEngine& operator=(const DelayEngine&) = delete;
 
-    /// False when construction could not get the memory the effect needs.
+    /// False when construction could not get the memory the engine needs.
     bool isUsable() const;
+    /// Who hears of parameter changes from now on; null for nobody. Set it
+    /// before any other thread uses the engine.
+    void setListener(EngineListener* listener) { listener_ = listener; }
 
-    // Parameters (any thread).
-    void setParameter(std::int32_t index, float value) override;
-    float getParameter(std::int32_t index) override;
+    /// Sets parameter `index` from its interface value (0..1; beats per minute
+    /// above 1 for a tempo); bad indices and non-finite values change nothing. Any thread.
+    void setParameter(std::int32_t index, float value);
+    /// The interface value of parameter `index`; 0 for a bad index. Any thread.
+    float getParameter(std::int32_t index) const;
 
-    // Processing (the host's audio thread). Both entries replace the outputs.
-    void process(float** inputs, float** outputs, std::int32_t frames) override;
-    void processReplacing(float** inputs, float** outputs, std::int32_t frames) override;
+    /// Runs a block of any length, replacing the outputs (two inputs, six
+    /// outputs), with the host's transport of this block; denormals are flushed
+    /// meanwhile. Null buffers or no frames do nothing. Audio thread.
+    void process(float** inputs, float** outputs, std::int32_t frames, const HostTransport& host);
+    /// The block routine behind `process`; at most `kMaxFrames` frames. Audio thread.
+    void processBlock(float** inputs, float** outputs, std::int32_t frames,
+                      const HostTransport& host);
 
-    // Programs.
-    void setProgram(std::int32_t program) override;
-    void setProgramName(char* name) override;
-    void getProgramName(char* name) override;
-    bool getProgramNameIndexed(std::int32_t category, std::int32_t index, char* text) override;
-
-    // Texts hosts show.
-    void getParameterLabel(std::int32_t index, char* label) override;
-    void getParameterDisplay(std::int32_t index, char* text) override;
-    void getParameterName(std::int32_t index, char* text) override;
+    /// Loads program `program` (0..15) through setParameter; others change nothing.
+    void setProgram(std::int32_t program);
+    /// The program loaded last. Any thread.
+    std::int32_t getProgram() const { return currentProgram; }
+    /// Renames the current program (at most 23 characters are kept).
+    void setProgramName(const char* name);
+    /// The stored name of program `index`; empty for a bad index.
+    const char* programName(std::int32_t index) const;
 
     /// Gives every line silent delay memory for `rate` (memory of that length
     /// already in hand is cleared, other lengths reallocated) and restarts the
     /// heads; an unusable rate, or one whose memory cannot be had, keeps the
-    /// previous rate and memory.
-    void setSampleRate(float rate) override;
-    /// Clears the delay memory, keeping delay times.
-    void resume() override;
-
-    // What the effect says of itself.
-    bool getInputProperties(std::int32_t index, VstPinProperties* properties) override;
-    bool getOutputProperties(std::int32_t index, VstPinProperties* properties) override;
-    std::int32_t getPlugCategory() override;
-    bool getEffectName(char* name) override;
-    bool getVendorString(char* text) override;
-    bool getProductString(char* text) override;
-    std::int32_t getVendorVersion() override;
-
-    /// The host's transport for the current block (audio thread): here the VST 2
-    /// host's answer for the fields in `vstMask`. A format that learns its host's
-    /// transport another way overrides it.
-    virtual HostTransport hostTransport(std::int32_t vstMask);
+    /// previous rate and memory: false then. Not while a block runs.
+    bool setSampleRate(float rate);
+    /// Clears the delay memory, keeping delay times. Not while a block runs.
+    void resume();
 
     /// Chooses where followed host tempos go; `IntoParameter` unless a format
     /// says otherwise, before the first block.
@@ -102,9 +108,6 @@ class DelayEffect : public EffectBaseExt {
     void updateDelayTime(int line);
     /// Recomputes the crossover of `line`.
     void updateCrossFrequency(int line);
-
-    /// The block routine behind both process entries; at most `kMaxFrames` frames.
-    void processBlock(float** inputs, float** outputs, std::int32_t frames);
 
     /// Whether both filter stages may run in one 8-wide vector where the
     /// processor has the unit (the default). The 4-wide path gives the same
@@ -116,6 +119,8 @@ class DelayEffect : public EffectBaseExt {
     // ---- engine state; decoded parameters are written by any thread and read
     // by the audio thread once per block.
     std::int32_t sampleRateInt = 0;
+    /// The program loaded last; written by program changes, read by any thread.
+    Relaxed<std::int32_t> currentProgram{0};
     PerLine<float> crossHz;
     std::unique_ptr<std::array<DelayProgram, kNumPrograms>> programs;
     std::array<AlignedBuffer, kNumLines> delayBuffer;
@@ -172,13 +177,6 @@ class DelayEffect : public EffectBaseExt {
     std::array<bool, kNumLines> running{};
     bool wideVectors = false;
 
-  protected:
-    /// The effect changed parameter `index` on its own, on this thread: an input
-    /// fell back to the main input because its source line was switched off.
-    /// The editor has heard of it; a format whose host must be told overrides
-    /// this. VST 2 hosts read the value back, so by default nobody else is told.
-    virtual void ownParameterChange(std::int32_t /*index*/) {}
-
   private:
     // The tests keep the earlier block routine as a reference that runs on
     // this same state.
@@ -189,15 +187,19 @@ class DelayEffect : public EffectBaseExt {
     std::array<Relaxed<std::int32_t>, kNumLines> headDistance;
     std::array<std::atomic<bool>, kNumLines> headMoved{};
     TempoFollowing following = TempoFollowing::IntoParameter;
+    EngineListener* listener_ = nullptr;
 
     void allocateEngineBuffers();
     /// Zeroed delay memory of `length` floats for every line; false, with the
     /// memory unchanged, when it cannot be had.
     bool renewDelayMemory(std::size_t length);
-    void applyHostTempoToAllLines();
     void applyHeadMove(int line);
-    void followHostTempo(int line);
-    /// Makes `bpm` the tempo line `line` plays at, and tells the editor when that
+    void followHostTempo(int line, const HostTransport& host);
+    /// Tells the listener that parameter `index` holds `value`.
+    void notify(std::int32_t index, float value) {
+        if (listener_ != nullptr) listener_->parameterChanged(index, value);
+    }
+    /// Makes `bpm` the tempo line `line` plays at, and tells the listener when that
     /// moves the tempo it shows (`TempoFollowing::InUseOnly`).
     void hearTempo(int line, float bpm);
     void setTempo(int line, float v);
@@ -208,7 +210,7 @@ class DelayEffect : public EffectBaseExt {
     void setTempoSync(int line, bool on);
     void mixToMono(const float* left, const float* right, std::int32_t frames);
     void writeDryPath(float** inputs, float** outputs, std::int32_t frames);
-    void processLine(int line, std::int32_t frames);
+    void processLine(int line, std::int32_t frames, const HostTransport& host);
     /// The cross-fade gain of every frame of a fading block, in `fadeGain`.
     const float* fillFadeGains(std::int32_t frames);
     void updateFilterCoefficients(int line);

@@ -86,6 +86,8 @@ protected:
                        void* ptr = nullptr, float opt = 0.0f, VstIntPtr fallback = 0);
     /// Sets or clears `bit` in the record's flags.
     void setFlag(std::int32_t bit, bool state);
+    /// effEditGetRect: the editor's area as the host's record, in `*rect`.
+    std::int32_t editorRect(ERect** rect);
 
 public:
     float sampleRate = 44100.0f;
@@ -96,6 +98,7 @@ public:
     Relaxed<std::int32_t> currentProgram{0}; ///< written by program changes, read by any thread
     std::int32_t blockSize = 1024;
     AEffect effectRecord;
+    ERect editorArea{}; ///< what effEditGetRect hands the host
 };
 
 /// A rate the host may set: finite and at least 1 Hz.

@@ -36,8 +36,8 @@ bool needsPointer(std::int32_t opcode) {
 }
 
 // The key record the editor's key operations take, from the opcode's arguments.
-VstKeyCode keyCodeOf(std::int32_t index, VstIntPtr value, float opt) {
-    VstKeyCode key{};
+gui::VstKeyCode keyCodeOf(std::int32_t index, VstIntPtr value, float opt) {
+    gui::VstKeyCode key{};
     key.character = index;
     key.virt = static_cast<std::uint8_t>(value & 0xFF);
     const bool usable = std::isfinite(opt) && std::fabs(opt) < 2147483647.0f;
@@ -118,7 +118,7 @@ VstIntPtr EffectBaseExt::dispatch(std::int32_t opcode, std::int32_t index, VstIn
     case effEditKeyDown:
     case effEditKeyUp: {
         if (editor == nullptr) return 0;
-        VstKeyCode key = keyCodeOf(index, value, opt);
+        gui::VstKeyCode key = keyCodeOf(index, value, opt);
         return opcode == effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key);
     }
     case effSetEditKnobMode:

@@ -1,41 +1,19 @@
-// Construction, memory, parameters and programs of the delay effect.
-#include "delay_effect.h"
+// Construction, memory, parameters and programs of the delay engine.
+#include "delay_engine.h"
 
 #include "cpu_probe.h"
 #include "musical_delay.h"
 #include "parameter_info.h"
-#include "parameter_texts.h"
 #include "precise_math.h"
-#include "product.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <numbers>
 
 namespace tesk {
 
-namespace {
-
-constexpr std::int32_t kUniqueId = fourCharCode("TKd2");
-constexpr std::int32_t kHostTempoMaskAtStart = 0x7E00;
-
-// A host tempo worth taking: NaN, infinity and zero mean "none".
-bool isUsableHostTempo(double bpm) {
-    return std::isfinite(bpm) && bpm != 0.0;
-}
-
-// A host tempo goes to setParameter as beats per minute, which the tempo takes at
-// full precision above 1: so it is held to 48..999 first, also to fit a float.
-float hostTempoAsFloat(double bpm) {
-    return static_cast<float>(bpm > kMaxTempo ? kMaxTempo : (bpm < kMinTempo ? kMinTempo : bpm));
-}
-
-} // namespace
-
-DelayEffect::DelayEffect(audioMasterCallback host, EditorFactory makeEditor, const bool* vectorUnit)
-    : EffectBaseExt(host, kNumPrograms, kNumParameters) {
+DelayEngine::DelayEngine(const bool* vectorUnit) {
     hasVectorUnit = vectorUnit != nullptr ? *vectorUnit : detectVectorUnit();
     useWideVectors(true);
     allocateEngineBuffers();
@@ -43,30 +21,11 @@ DelayEffect::DelayEffect(audioMasterCallback host, EditorFactory makeEditor, con
     programs = std::make_unique<std::array<DelayProgram, kNumPrograms>>();
     makeFactoryPrograms(*programs);
 
-    setNumInputs(2);
-    setNumOutputs(6);
-    setHasVu(true);
-    setCanReplacing(true);
-    setCanMono(true);
-    setUniqueId(kUniqueId);
-
-    if (makeEditor != nullptr) {
-        editor = makeEditor(*this);
-        if (editor != nullptr) {
-            setFlag(effFlagsHasEditor, true);
-            editor->setKnobMode(2);
-        }
-    }
-
     setSampleRate(kDefaultSampleRate);
-    updateSampleRate();
     setProgram(0);
-    applyHostTempoToAllLines();
 }
 
-DelayEffect::~DelayEffect() = default;
-
-void DelayEffect::allocateEngineBuffers() {
+void DelayEngine::allocateEngineBuffers() {
     for (AlignedBuffer* history : {&hpInHistory, &hpOutHistory, &lpInHistory, &lpOutHistory})
         *history = AlignedBuffer::zeroed(8);
     satInGain = AlignedBuffer::zeroed(16);
@@ -75,8 +34,8 @@ void DelayEffect::allocateEngineBuffers() {
          {&hpB0, &hpB1, &hpB2, &hpA1, &hpA2, &lpB0, &lpB1, &lpB2, &lpA1, &lpA2})
         *block = AlignedBuffer::zeroed(4);
 
-    // The fade spans one block of the size the host announced at construction.
-    fadeLength = blockSize;
+    // The fade spans one block of the largest size processed in one go.
+    fadeLength = kMaxFrames;
     fadeTable = std::make_unique<float[]>(static_cast<std::size_t>(fadeLength));
     // A raised cosine, in our own arithmetic: the same floats on every processor.
     for (std::int32_t i = 0; i < fadeLength; ++i) {
@@ -93,7 +52,7 @@ void DelayEffect::allocateEngineBuffers() {
     fadeGain = AlignedBuffer::zeroed(blockFloats);
 }
 
-bool DelayEffect::isUsable() const {
+bool DelayEngine::isUsable() const {
     const AlignedBuffer* required[] = {
         &hpInHistory,   &hpOutHistory, &lpInHistory,    &lpOutHistory,   &satInGain,
         &satOutGain,    &hpB0,         &hpB1,           &hpB2,           &hpA1,
@@ -106,29 +65,14 @@ bool DelayEffect::isUsable() const {
     return true;
 }
 
-HostTransport DelayEffect::hostTransport(std::int32_t vstMask) {
-    const VstTimeInfo* info = getTimeInfo(vstMask);
-    if (info == nullptr) return {};
-    return {info->tempo, true};
-}
-
-void DelayEffect::applyHostTempoToAllLines() {
-    const HostTransport host = hostTransport(kHostTempoMaskAtStart);
-    if (!host.known || !isUsableHostTempo(host.tempo)) return;
-    const float bpm = hostTempoAsFloat(host.tempo);
-    for (int line = 0; line < kNumLines; ++line)
-        setParameter(parameterIndex(ParamKind::Tempo, line), bpm);
-}
-
 // ---------------------------------------------------------------- memory
 
-void DelayEffect::setSampleRate(float rate) {
-    if (!isUsableSampleRate(rate) || rate > kMaxSampleRate) return;
+bool DelayEngine::setSampleRate(float rate) {
+    if (!(std::isfinite(rate) && rate >= 1.0f) || rate > kMaxSampleRate) return false;
     const auto newRateInt = static_cast<std::int32_t>(rate);
     if (!renewDelayMemory(static_cast<std::size_t>(4) * static_cast<std::size_t>(newRateInt)))
-        return;
+        return false;
     sampleRateInt = newRateInt;
-    sampleRate = rate;
 
     const std::int32_t bufferLen = bufferLength();
     for (int line = 0; line < kNumLines; ++line) {
@@ -145,9 +89,10 @@ void DelayEffect::setSampleRate(float rate) {
         prevWritePos[line] = writePos[line] - 1;
         coefficientsReady[line] = false; // the filters depend on the rate
     }
+    return true;
 }
 
-bool DelayEffect::renewDelayMemory(std::size_t length) {
+bool DelayEngine::renewDelayMemory(std::size_t length) {
     // Hosts announce the rate the effect was built for again before they start
     // it: memory of the right length is cleared where it lies, since fresh
     // memory costs the system a page fault and a zeroing for each of its pages.
@@ -165,14 +110,14 @@ bool DelayEffect::renewDelayMemory(std::size_t length) {
     return true;
 }
 
-void DelayEffect::resume() {
+void DelayEngine::resume() {
     for (AlignedBuffer& buffer : delayBuffer)
         buffer.clear();
 }
 
 // ---------------------------------------------------------------- delay time
 
-void DelayEffect::updateDelayTime(int line) {
+void DelayEngine::updateDelayTime(int line) {
     const auto length = musicalDelay(sampleRateInt, tempoInUse[line], tempoNum[line], tempoDen[line]);
     // Before a program has set all three values there is no length yet.
     if (!length) return;
@@ -183,7 +128,7 @@ void DelayEffect::updateDelayTime(int line) {
     headMoved[line].store(true, std::memory_order_release);
 }
 
-void DelayEffect::applyHeadMove(int line) {
+void DelayEngine::applyHeadMove(int line) {
     if (!headMoved[line].exchange(false, std::memory_order_acquire)) return;
     const std::int32_t distance = headDistance[line];
     const std::int32_t bufferLen = bufferLength();
@@ -192,12 +137,11 @@ void DelayEffect::applyHeadMove(int line) {
         (static_cast<std::int64_t>(readPos[line]) + distance) % bufferLen);
 }
 
-void DelayEffect::setTempoFollowing(TempoFollowing how) {
+void DelayEngine::setTempoFollowing(TempoFollowing how) {
     following = how;
 }
 
-void DelayEffect::followHostTempo(int line) {
-    const HostTransport host = hostTransport(kVstTempoValid);
+void DelayEngine::followHostTempo(int line, const HostTransport& host) {
     const bool hostTempo = host.known && isUsableHostTempo(host.tempo);
     if (following == TempoFollowing::InUseOnly) {
         // The line's own tempo, unless it follows a host that gives one.
@@ -211,7 +155,7 @@ void DelayEffect::followHostTempo(int line) {
         takeHostTempo(line, seen, hostTempoAsFloat(host.tempo));
 }
 
-void DelayEffect::takeHostTempo(int line, float seen, float bpm) {
+void DelayEngine::takeHostTempo(int line, float seen, float bpm) {
     // Only over the tempo the check saw: the editor ends sync before it sets a
     // typed tempo, and a tempo set on another thread meanwhile must stand.
     if (!tempo[line].compareExchange(seen, bpm)) return;
@@ -219,24 +163,24 @@ void DelayEffect::takeHostTempo(int line, float seen, float bpm) {
     if (!tempoSync[line]) tempo[line].compareExchange(taken, seen); // sync ended meanwhile
     settleTempo(line);
     const int index = parameterIndex(ParamKind::Tempo, line);
-    if (editor != nullptr) editor->parameterChanged(index, getParameter(index));
+    notify(index, getParameter(index));
 }
 
-void DelayEffect::hearTempo(int line, float bpm) {
+void DelayEngine::hearTempo(int line, float bpm) {
     if (tempoInUse[line] == bpm) return;
     tempoInUse[line] = bpm;
     updateDelayTime(line);
     // The editor shows the tempo heard; the parameter did not change.
     const int index = parameterIndex(ParamKind::Tempo, line);
-    if (editor != nullptr) editor->parameterChanged(index, getParameter(index));
+    notify(index, getParameter(index));
 }
 
-void DelayEffect::setTempo(int line, float v) {
+void DelayEngine::setTempo(int line, float v) {
     tempo[line] = tempoFromInterface(v);
     settleTempo(line);
 }
 
-void DelayEffect::settleTempo(int line) {
+void DelayEngine::settleTempo(int line) {
     // Everything follows the line's tempo as it is when read, again until it
     // stands still: the audio thread and the editor may both be setting it,
     // and whichever sets it last, every copy ends up with its value.
@@ -255,20 +199,20 @@ void DelayEffect::settleTempo(int line) {
     } while (tempo[line] != bpm);
 }
 
-void DelayEffect::setTempoSync(int line, bool on) {
+void DelayEngine::setTempoSync(int line, bool on) {
     tempoSync[line] = on;
     if (following != TempoFollowing::InUseOnly || on) return;
     hearingHost[line] = false;
     hearTempo(line, tempo[line]);
 }
 
-void DelayEffect::updateCrossFrequency(int line) {
+void DelayEngine::updateCrossFrequency(int line) {
     crossHz[line] = crossoverHz(crossFrequency[line]);
 }
 
 // ---------------------------------------------------------------- parameters
 
-void DelayEffect::setInputSource(int line, float v) {
+void DelayEngine::setInputSource(int line, float v) {
     bool on[kNumLines];
     for (int l = 0; l < kNumLines; ++l)
         on[l] = lineOn[l];
@@ -277,16 +221,16 @@ void DelayEffect::setInputSource(int line, float v) {
     inputSource[line] = choice.source;
 }
 
-void DelayEffect::fallBackInputsListeningTo(int line) {
+void DelayEngine::fallBackInputsListeningTo(int line) {
     for (int k = 0; k < kNumLines; ++k) {
         if (inputSource[k] != line + 1) continue;
         const int input = parameterIndex(ParamKind::Input, k);
         setParameter(input, 0.0f);
-        ownParameterChange(input);
+        if (listener_ != nullptr) listener_->ownParameterChange(input);
     }
 }
 
-void DelayEffect::setParameter(std::int32_t index, float in) {
+void DelayEngine::setParameter(std::int32_t index, float in) {
     ParamRef ref{};
     // Non-finite values would poison the engine for good; they change nothing.
     if (!splitParameterIndex(index, ref) || !std::isfinite(in)) return;
@@ -363,10 +307,10 @@ void DelayEffect::setParameter(std::int32_t index, float in) {
         break; // decoded above
     }
 
-    if (editor != nullptr) editor->parameterChanged(index, effective);
+    notify(index, effective);
 }
 
-float DelayEffect::getParameter(std::int32_t index) {
+float DelayEngine::getParameter(std::int32_t index) const {
     ParamRef ref{};
     if (!splitParameterIndex(index, ref)) return 0.0f;
     const int line = ref.line;
@@ -406,29 +350,9 @@ float DelayEffect::getParameter(std::int32_t index) {
     return 0.0f;
 }
 
-// ---------------------------------------------------------------- texts hosts show
-
-// Names are written whole, up to 18 characters ("HighPassFrequency1"), past
-// the eight the interface reserves: hosts hand buffers large enough for them.
-void DelayEffect::getParameterName(std::int32_t index, char* text) {
-    if (index >= 0 && index < kNumParameters) std::strcpy(text, parameterSymbol(index).c_str());
-}
-
-void DelayEffect::getParameterLabel(std::int32_t index, char* label) {
-    if (index >= 0 && index < kNumParameters)
-        std::strcpy(label, parameterLabel(index, getParameter(index)));
-}
-
-void DelayEffect::getParameterDisplay(std::int32_t index, char* text) {
-    ParamRef ref{};
-    if (!splitParameterIndex(index, ref)) return;
-    const float crossover = getParameter(parameterIndex(ParamKind::CrossFrequency, ref.line));
-    parameterDisplay(index, getParameter(index), crossover, text);
-}
-
 // ---------------------------------------------------------------- programs
 
-void DelayEffect::setProgram(std::int32_t program) {
+void DelayEngine::setProgram(std::int32_t program) {
     if (program < 0 || program >= kNumPrograms) return;
     currentProgram = program;
     DelayProgram& loaded = (*programs)[program];
@@ -444,71 +368,12 @@ void DelayEffect::setProgram(std::int32_t program) {
     setParameter(thru, loaded.value(thru));
 }
 
-void DelayEffect::setProgramName(char* name) {
+void DelayEngine::setProgramName(const char* name) {
     (*programs)[currentProgram].rename(name);
 }
 
-void DelayEffect::getProgramName(char* name) {
-    const std::int32_t current = currentProgram;
-    const std::string shown = programDisplayName((*programs)[current], current);
-    std::snprintf(name, kProgramNameCapacity, "%s", shown.c_str());
-}
-
-bool DelayEffect::getProgramNameIndexed(std::int32_t, std::int32_t index, char* text) {
-    if (index < 0 || index >= kNumPrograms) return false;
-    std::strcpy(text, (*programs)[index].name);
-    return true;
-}
-
-// ---------------------------------------------------------------- identity and pins
-
-namespace {
-
-void fillPin(VstPinProperties* properties, const char* label) {
-    std::snprintf(properties->label, sizeof properties->label, "%s", label);
-    properties->flags = kVstPinIsActive | kVstPinIsStereo;
-}
-
-} // namespace
-
-bool DelayEffect::getInputProperties(std::int32_t index, VstPinProperties* properties) {
-    if (index < 0 || index >= 2) return false;
-    char label[16];
-    std::snprintf(label, sizeof label, "Main in %d", static_cast<int>(index) + 1);
-    fillPin(properties, label);
-    return true;
-}
-
-bool DelayEffect::getOutputProperties(std::int32_t index, VstPinProperties* properties) {
-    static const char* const labels[6] = {"Main LEFT",   "Main RIGHT", "Out 2 LEFT",
-                                          "Out 2 RIGHT", "Out 3 LEFT", "OUT 3 RIGHT"};
-    if (index < 0 || index >= 6) return false;
-    fillPin(properties, labels[index]);
-    return true;
-}
-
-std::int32_t DelayEffect::getPlugCategory() {
-    return 1;
-}
-
-// The names fit the interface's 32-character (name) and 64-character
-// (vendor, product) limits.
-bool DelayEffect::getEffectName(char* name) {
-    std::strcpy(name, kProductName);
-    return true;
-}
-
-bool DelayEffect::getVendorString(char* text) {
-    std::strcpy(text, kVendorName);
-    return true;
-}
-
-bool DelayEffect::getProductString(char* text) {
-    return getEffectName(text);
-}
-
-std::int32_t DelayEffect::getVendorVersion() {
-    return 1000;
+const char* DelayEngine::programName(std::int32_t index) const {
+    return index >= 0 && index < kNumPrograms ? (*programs)[index].name : "";
 }
 
 } // namespace tesk
