@@ -1,4 +1,4 @@
-#include "clap_state.h"
+#include "saved_state.h"
 
 #include "programs.h"
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace tesk::clapfmt {
+namespace tesk {
 
 namespace {
 
@@ -87,4 +87,4 @@ std::optional<SavedState> decodeState(const std::uint8_t* bytes, std::size_t siz
     return state;
 }
 
-} // namespace tesk::clapfmt
+} // namespace tesk
