@@ -3,6 +3,7 @@
 // the least any such delay must do; the ratio of the two, taken in one run, is
 // the figure to compare, since the absolute times drift with the machine.
 #include "delay_effect.h"
+#include "denormal_guard.h"
 #include "vec4.h"
 
 #include <benchmark/benchmark.h>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -229,6 +231,54 @@ void BM_BareKernelOneLine(benchmark::State& state) {
 void BM_BareKernelFourLines(benchmark::State& state) {
     kernelCase(state, 4);
 }
+
+// Many instances of program 1 (what a fresh instance holds) left idle in a
+// session after their echoes died away: through the engine's entry, which
+// skips silent blocks once quiet, against the block routine alone, which works
+// through every block as the VST 2 edition does. Per instance and frame.
+void idleInstances(benchmark::State& state, bool throughProcess) {
+    constexpr int kInstances = 32;
+    const auto frames = static_cast<std::int32_t>(state.range(0));
+    std::vector<std::unique_ptr<DelayEngine>> engines;
+    std::vector<float> silence(static_cast<std::size_t>(frames), 0.0f);
+    std::vector<float> out(static_cast<std::size_t>(frames) * 6);
+    float* in[2] = {silence.data(), silence.data()};
+    float* outs[6];
+    for (int c = 0; c < 6; ++c)
+        outs[c] = out.data() + static_cast<std::size_t>(c) * frames;
+    const HostTransport transport{120.0, true};
+    for (int i = 0; i < kInstances; ++i) {
+        engines.push_back(std::make_unique<DelayEngine>());
+        engines.back()->setTempoFollowing(TempoFollowing::InUseOnly);
+        engines.back()->setProgram(0);
+        // A note, then long enough for its echoes to die away and the quiet to be known.
+        std::vector<float> note(static_cast<std::size_t>(frames), 0.5f);
+        float* played[2] = {note.data(), note.data()};
+        engines.back()->process(played, outs, frames, transport);
+        for (int k = 0; k < 60 * 44100 / frames; ++k)
+            engines.back()->process(in, outs, frames, transport);
+    }
+    DenormalGuard guard;
+    for (auto _ : state)
+        for (auto& engine : engines) {
+            if (throughProcess)
+                engine->process(in, outs, frames, transport);
+            else
+                engine->processBlock(in, outs, frames, transport);
+            benchmark::DoNotOptimize(out.data());
+        }
+    state.counters["ns/frame"] = benchmark::Counter(
+        static_cast<double>(frames) * kInstances,
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+void BM_IdleInstancesQuiet(benchmark::State& state) {
+    idleInstances(state, true);
+}
+void BM_IdleInstancesWorking(benchmark::State& state) {
+    idleInstances(state, false);
+}
+BENCHMARK(BM_IdleInstancesQuiet)->Arg(256);
+BENCHMARK(BM_IdleInstancesWorking)->Arg(256);
 
 #define TESK_BLOCKS Arg(64)->Arg(256)->Arg(512)->Arg(1024)
 BENCHMARK(BM_BareKernelOneLine)->TESK_BLOCKS;

@@ -57,6 +57,11 @@ std::int32_t EditorBase::setKnobMode(std::int32_t mode) {
     return 1;
 }
 
+int EditorBase::eventDescriptor() const {
+    if (frame == nullptr || frame->getWindow() == nullptr) return -1;
+    return frame->getWindow()->eventDescriptor();
+}
+
 bool EditorBase::onWheel(float distance) {
     if (frame == nullptr) return false;
     gui::Point origin;

@@ -40,6 +40,8 @@ class EditorBase : public EditorInterface, public gui::FrameEditor {
     /// Sets the knob mode every knob reads; 1.
     std::int32_t setKnobMode(std::int32_t mode) override;
     bool onWheel(float distance) override;
+    /// The descriptor of the open frame's window; -1 while closed. UI thread.
+    int eventDescriptor() const override;
 
     /// Has the frame draw itself completely at once; nothing while closed.
     virtual void redrawAll();

@@ -51,10 +51,13 @@ class EditorInterface {
     /// takes it (from its next opening on). UI thread.
     virtual bool setHostScale(double /*factor*/) { return false; }
     virtual bool onWheel(float /*distance*/) { return false; }
+    /// The file descriptor the open editor's events arrive on, for hosts whose run
+    /// loop calls `idle` when it is readable; -1 while closed or where there is none.
+    virtual int eventDescriptor() const { return -1; }
     /// A parameter changed, on whatever thread changed it.
     virtual void parameterChanged(std::int32_t /*index*/, float /*value*/) { postUpdate(); }
 
-    void* systemWindow = nullptr; ///< the host's window given to `open`
+    void* systemWindow = nullptr;               ///< the host's window given to `open`
     std::atomic<std::int32_t> updatePending{0}; ///< any thread sets it, idle consumes it
 };
 

@@ -111,6 +111,7 @@ bool DelayEngine::renewDelayMemory(std::size_t length) {
 }
 
 void DelayEngine::resume() {
+    changeCount_.fetch_add(1, std::memory_order_relaxed);
     for (AlignedBuffer& buffer : delayBuffer)
         buffer.clear();
 }
@@ -118,7 +119,8 @@ void DelayEngine::resume() {
 // ---------------------------------------------------------------- delay time
 
 void DelayEngine::updateDelayTime(int line) {
-    const auto length = musicalDelay(sampleRateInt, tempoInUse[line], tempoNum[line], tempoDen[line]);
+    const auto length =
+        musicalDelay(sampleRateInt, tempoInUse[line], tempoNum[line], tempoDen[line]);
     // Before a program has set all three values there is no length yet.
     if (!length) return;
     delaySeconds[line] = length->seconds;
@@ -231,6 +233,7 @@ void DelayEngine::fallBackInputsListeningTo(int line) {
 }
 
 void DelayEngine::setParameter(std::int32_t index, float in) {
+    changeCount_.fetch_add(1, std::memory_order_relaxed);
     ParamRef ref{};
     // Non-finite values would poison the engine for good; they change nothing.
     if (!splitParameterIndex(index, ref) || !std::isfinite(in)) return;

@@ -77,8 +77,14 @@ class DelayEngine {
 
     /// Runs a block of any length, replacing the outputs (two inputs, six
     /// outputs), with the host's transport of this block; denormals are flushed
-    /// meanwhile. Null buffers or no frames do nothing. Audio thread.
+    /// meanwhile. Null buffers or no frames do nothing. Once the engine is quiet
+    /// a silent block costs next to nothing and gives the very samples the block
+    /// routine would. Audio thread.
     void process(float** inputs, float** outputs, std::int32_t frames, const HostTransport& host);
+    /// Whether nothing sounds any more and nothing will until the input or a
+    /// parameter changes: the echoes have died away and a silent block leaves
+    /// the engine as it found it. Silent blocks then cost next to nothing. Audio thread.
+    bool isQuiet() const { return settled_ && echoesDiedAway(); }
     /// The block routine behind `process`; at most `kMaxFrames` frames. Audio thread.
     void processBlock(float** inputs, float** outputs, std::int32_t frames,
                       const HostTransport& host);
@@ -188,6 +194,14 @@ class DelayEngine {
     std::array<std::atomic<bool>, kNumLines> headMoved{};
     TempoFollowing following = TempoFollowing::IntoParameter;
     EngineListener* listener_ = nullptr;
+    /// Counts every change of a parameter, program, rate or memory (any thread).
+    std::atomic<std::uint32_t> changeCount_{0};
+    /// The change count `quietFrames_` counts from, and how many frames since
+    /// then the input and every running line have been silent (audio thread).
+    std::uint32_t quietSince_ = 0;
+    std::int64_t quietFrames_ = 0;
+    /// The last quiet block left the filters as it found them.
+    bool settled_ = false;
 
     void allocateEngineBuffers();
     /// Zeroed delay memory of `length` floats for every line; false, with the
@@ -195,6 +209,22 @@ class DelayEngine {
     bool renewDelayMemory(std::size_t length);
     void applyHeadMove(int line);
     void followHostTempo(int line, const HostTransport& host);
+    /// No change since the input and every running line last sounded, longer
+    /// ago than any echo lasts: the delay memory holds nothing but silence.
+    bool echoesDiedAway() const;
+    /// Whether the block of silent `inputs` may be skipped: quiet, with no head
+    /// to move or fade (audio thread).
+    bool canSkipSilence(float** inputs, std::int32_t frames, const HostTransport& host);
+    /// What the block routine does to a quiet engine over silence: silent
+    /// outputs, and the heads of the running lines moved on.
+    void skipSilence(float** outputs, std::int32_t frames);
+    /// Counts the block just processed towards quiet, or starts counting again.
+    void noteSilence(float** inputs, std::int32_t frames);
+    static constexpr std::size_t kHistoryFloats = 8;
+    using FilterHistories = std::array<float, 4 * kHistoryFloats>;
+    /// Both filter stages' histories, to the bit (compared as floats they would
+    /// not tell -0.0 from 0.0, nor NaN from itself: bits do).
+    FilterHistories filterHistories() const;
     /// Tells the listener that parameter `index` holds `value`.
     void notify(std::int32_t index, float value) {
         if (listener_ != nullptr) listener_->parameterChanged(index, value);

@@ -37,6 +37,31 @@ float limitForMemory(float w) {
     return std::min(std::max(w, -kMemoryLimit), kMemoryLimit);
 }
 
+// An input silent to the bit: -0.0 would come out of the dry path as -0.0.
+bool isSilent(const float* samples, std::int32_t frames) {
+    std::uint32_t any = 0;
+    for (std::int32_t k = 0; k < frames; ++k) {
+        std::uint32_t bits;
+        std::memcpy(&bits, samples + k, sizeof bits);
+        any |= bits;
+    }
+    return any == 0;
+}
+
+template <typename T> bool sameBits(const T& a, const T& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The engine's own signals may settle on -0.0 as well as on 0.0: a zero of
+// either sign mixes onto outputs that start at 0.0 as 0.0, and adds nothing to
+// a value that is not zero, so either is silence here.
+bool isZero(const float* samples, std::int32_t frames) {
+    bool zero = true;
+    for (std::int32_t k = 0; k < frames; ++k)
+        zero &= samples[k] == 0.0f;
+    return zero;
+}
+
 std::int32_t advance(std::int32_t pos, std::int32_t count, std::int32_t length) {
     pos += count;
     return pos >= length ? pos - length : pos;
@@ -183,8 +208,18 @@ void DelayEngine::process(float** inputs, float** outputs, std::int32_t frames,
         float* out[6];
         for (int c = 0; c < 6; ++c)
             out[c] = outputs[c] + done;
-        processBlock(in, out, count, host);
         done += count;
+        if (canSkipSilence(in, count, host)) {
+            skipSilence(out, count);
+            continue;
+        }
+        // A quiet block that leaves the filters as it found them shows that
+        // silence has become a fixed point: the blocks after it may be skipped.
+        const bool watch = echoesDiedAway() && isSilent(in[0], count) && isSilent(in[1], count);
+        const FilterHistories before = watch ? filterHistories() : FilterHistories{};
+        processBlock(in, out, count, host);
+        noteSilence(in, count);
+        settled_ = watch && sameBits(before, filterHistories());
     }
 }
 
@@ -213,6 +248,65 @@ void DelayEngine::processBlock(float** inputs, float** outputs, std::int32_t fra
         if (running[line]) processLine(line, frames, host);
     shapeAndMixLines(outputs, frames);
     clearConsumedMemory(frames);
+}
+
+// ---------------------------------------------------------------- quiet
+
+bool DelayEngine::echoesDiedAway() const {
+    // Every place of a running line's memory is read within one buffer length,
+    // and cleared once read: a buffer length and a block of silence read back
+    // means the memory holds nothing but silence.
+    return changeCount_.load(std::memory_order_relaxed) == quietSince_ &&
+           quietFrames_ >= static_cast<std::int64_t>(bufferLength()) + kMaxFrames;
+}
+
+void DelayEngine::noteSilence(float** inputs, std::int32_t frames) {
+    const std::uint32_t changes = changeCount_.load(std::memory_order_relaxed);
+    bool silent =
+        changes == quietSince_ && isSilent(inputs[0], frames) && isSilent(inputs[1], frames);
+    for (int line = 0; line < kNumLines && silent; ++line)
+        silent = !running[line] || isZero(lineOut[line].data(), frames);
+    quietSince_ = changes;
+    quietFrames_ = silent ? quietFrames_ + frames : 0;
+}
+
+DelayEngine::FilterHistories DelayEngine::filterHistories() const {
+    FilterHistories histories{};
+    std::size_t at = 0;
+    for (const AlignedBuffer* history : {&hpInHistory, &hpOutHistory, &lpInHistory, &lpOutHistory})
+        for (std::size_t k = 0; k < kHistoryFloats; ++k)
+            histories[at++] = history->data()[k];
+    return histories;
+}
+
+bool DelayEngine::canSkipSilence(float** inputs, std::int32_t frames, const HostTransport& host) {
+    if (!isQuiet() || !hasVectorUnit.load(std::memory_order_relaxed) || !prevWritePosReady ||
+        !isSilent(inputs[0], frames) || !isSilent(inputs[1], frames))
+        return false;
+    for (int line = 0; line < kNumLines; ++line) {
+        running[line] = lineOn[line];
+        if (!running[line]) continue;
+        // A host tempo that moves a head, or a fade under way, takes the block routine.
+        followHostTempo(line, host);
+        if (headMoved[line].load(std::memory_order_relaxed) ||
+            prevWritePos[line] != writePos[line] - 1)
+            return false;
+    }
+    return true;
+}
+
+void DelayEngine::skipSilence(float** outputs, std::int32_t frames) {
+    for (int c = 0; c < 6; ++c)
+        std::memset(outputs[c], 0, sizeof(float) * static_cast<std::size_t>(frames));
+    const std::int32_t length = bufferLength();
+    for (int line = 0; line < kNumLines; ++line) {
+        if (!running[line]) continue;
+        readPos[line] = advance(readPos[line], frames % length, length);
+        writePos[line] = advance(writePos[line], frames % length, length);
+        prevWritePos[line] = writePos[line] - 1;
+        silentBehindRead[line] = std::min(frames, length);
+    }
+    quietFrames_ += frames;
 }
 
 // ---------------------------------------------------------------- block steps

@@ -6,6 +6,7 @@
 #include "clap_state.h"
 #include "parameter_info.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -237,6 +238,31 @@ TEST(ClapModule, BadCallsGetHarmlessAnswers) {
         outPointers.push_back(o.data());
     EXPECT_EQ(p->process(two, outPointers, 256, events), CLAP_PROCESS_CONTINUE);
     EXPECT_EQ(*p->value(id(ParamKind::FeedBack)), 0.25);
+}
+
+TEST(ClapModule, OnceItsEchoesHaveDiedAwayASilentInstanceMaySleep) {
+    ClapPlugin plugin;
+    ASSERT_TRUE(plugin->start(44100.0, 1024));
+    std::vector<float> silence(1024, 0.0f), sound(1024, 0.25f);
+    std::vector<std::vector<float>> outs(6, std::vector<float>(1024));
+    std::vector<float*> outPointers;
+    for (auto& o : outs)
+        outPointers.push_back(o.data());
+    const claphost::InputEvents none;
+    const auto block = [&](std::vector<float>& in) {
+        return plugin->process({in.data(), in.data()}, outPointers, 1024, none);
+    };
+    EXPECT_EQ(block(sound), CLAP_PROCESS_CONTINUE);
+    // Program 1's echo is gone after its delay; the memory is known silent a
+    // buffer length (four seconds) later.
+    int blocks = 0;
+    while (block(silence) == CLAP_PROCESS_CONTINUE && blocks < 400)
+        ++blocks;
+    EXPECT_GE(blocks, 4 * 44100 / 1024);
+    EXPECT_LT(blocks, 400) << "never quiet";
+    for (const auto& o : outs)
+        EXPECT_EQ(std::count(o.begin(), o.end(), 0.0f), 1024);
+    EXPECT_EQ(block(sound), CLAP_PROCESS_CONTINUE);
 }
 
 } // namespace

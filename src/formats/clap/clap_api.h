@@ -151,6 +151,9 @@ using clap_process_status = std::int32_t;
 enum : clap_process_status {
     CLAP_PROCESS_ERROR = 0,
     CLAP_PROCESS_CONTINUE = 1,
+    /// Nothing sounds: the host may stop calling process until the input or a
+    /// parameter changes.
+    CLAP_PROCESS_SLEEP = 4,
 };
 
 // ---- plug-in

@@ -266,7 +266,8 @@ clap_process_status ClapDelay::run(const clap_process_t& p) {
     }
     runFrames(p, done, p.frames_count);
     endServing();
-    return CLAP_PROCESS_CONTINUE;
+    // Silence in and nothing left to echo: the host may let the instance sleep.
+    return engine_->isQuiet() ? CLAP_PROCESS_SLEEP : CLAP_PROCESS_CONTINUE;
 }
 
 void ClapDelay::runFrames(const clap_process_t& p, std::uint32_t from, std::uint32_t to) {

@@ -205,7 +205,7 @@ tresult Vst3Delay::getState(IBStream* stream) {
     int32 written = 0;
     const tresult result = stream->write(bytes.data(), static_cast<int32>(bytes.size()), &written);
     return result == kResultOk && written == static_cast<int32>(bytes.size()) ? kResultOk
-                                                                             : kResultFalse;
+                                                                              : kResultFalse;
 }
 
 SavedState Vst3Delay::currentState() const {
@@ -274,7 +274,8 @@ uint32 Vst3Delay::getTailSamples() {
     // A recirculating line repeats for as long as its feedback lets it; a
     // single echo is over once the longest delay the memory holds has passed.
     for (int line = 0; line < kNumLines; ++line)
-        if (engine_->lineOn[line] && engine_->delayType[line] == 2 && engine_->feedback[line] > 0.0f)
+        if (engine_->lineOn[line] && engine_->delayType[line] == 2 &&
+            engine_->feedback[line] > 0.0f)
             return kInfiniteTail;
     return static_cast<uint32>(4 * engine_->sampleRateInt + DelayEngine::kMaxFrames);
 }
@@ -478,8 +479,7 @@ std::string Vst3Delay::programText(int program) const {
     return programDisplayName((*engine_->programs)[static_cast<std::size_t>(program)], program);
 }
 
-tresult Vst3Delay::getParamStringByValue(ParamID id, ParamValue valueNormalized,
-                                         String128 string) {
+tresult Vst3Delay::getParamStringByValue(ParamID id, ParamValue valueNormalized, String128 string) {
     if (string == nullptr || !isParamId(id)) return kInvalidArgument;
     if (id == kProgramParamId) {
         toString128(programText(static_cast<int>(plainOf(id, valueNormalized))), string);

@@ -66,8 +66,7 @@ class Vst3Delay final : public IComponent,
 
     // IAudioProcessor
     tresult TESK_PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
-                                               SpeakerArrangement* outputs,
-                                               int32 numOuts) override;
+                                               SpeakerArrangement* outputs, int32 numOuts) override;
     tresult TESK_PLUGIN_API getBusArrangement(BusDirection dir, int32 index,
                                               SpeakerArrangement& arr) override;
     tresult TESK_PLUGIN_API canProcessSampleSize(int32 symbolicSampleSize) override;
@@ -101,10 +100,8 @@ class Vst3Delay final : public IComponent,
     tresult TESK_PLUGIN_API getProgramName(ProgramListID listId, int32 programIndex,
                                            String128 name) override;
     tresult TESK_PLUGIN_API getProgramInfo(ProgramListID listId, int32 programIndex,
-                                           CString attributeId,
-                                           String128 attributeValue) override;
-    tresult TESK_PLUGIN_API hasProgramPitchNames(ProgramListID listId,
-                                                 int32 programIndex) override;
+                                           CString attributeId, String128 attributeValue) override;
+    tresult TESK_PLUGIN_API hasProgramPitchNames(ProgramListID listId, int32 programIndex) override;
     tresult TESK_PLUGIN_API getProgramPitchName(ProgramListID listId, int32 programIndex,
                                                 int16 midiPitch, String128 name) override;
     UnitID TESK_PLUGIN_API getSelectedUnit() override;

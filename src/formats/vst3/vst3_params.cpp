@@ -68,8 +68,8 @@ bool describe(int32 position, ParameterInfo& info) {
     if (id == kProgramParamId) {
         toString128("Program", info.title);
         toString128("Program", info.shortTitle);
-        info.flags = ParameterInfo::kCanAutomate | ParameterInfo::kIsList |
-                     ParameterInfo::kIsProgramChange;
+        info.flags =
+            ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsProgramChange;
         return true;
     }
     if (id == kBypassParamId) {

@@ -44,8 +44,12 @@ class Vst3EffectCore final : public EffectCore {
 };
 
 /// The view: the editor at a fixed size, opened in the host's X11 window and
-/// idled by a timer on the host's run loop.
-class Vst3View final : public IPlugView, public IPlugViewContentScaleSupport, public ITimerHandler {
+/// driven by the host's run loop alone: its connection's events as they come,
+/// and a timer for drawing and for what the server queued meanwhile.
+class Vst3View final : public IPlugView,
+                       public IPlugViewContentScaleSupport,
+                       public ITimerHandler,
+                       public IEventHandler {
   public:
     explicit Vst3View(Vst3Delay& owner) : owner_(owner) {
         static_cast<IComponent&>(owner_).addRef();
@@ -60,6 +64,8 @@ class Vst3View final : public IPlugView, public IPlugViewContentScaleSupport, pu
             *obj = static_cast<IPlugViewContentScaleSupport*>(this);
         else if (uid_equal(iid, ITimerHandler::iid))
             *obj = static_cast<ITimerHandler*>(this);
+        else if (uid_equal(iid, IEventHandler::iid))
+            *obj = static_cast<IEventHandler*>(this);
         else
             return kNoInterface;
         addRef();
@@ -88,10 +94,15 @@ class Vst3View final : public IPlugView, public IPlugViewContentScaleSupport, pu
             return kResultFalse;
         }
         open_ = true;
+        const int descriptor = editor->eventDescriptor();
+        watching_ =
+            descriptor >= 0 && runLoop_->registerEventHandler(this, descriptor) == kResultOk;
         return kResultOk;
     }
     tresult TESK_PLUGIN_API removed() override {
         if (!open_) return kResultFalse;
+        if (watching_) runLoop_->unregisterEventHandler(this);
+        watching_ = false;
         runLoop_->unregisterTimer(this);
         owner_.editor()->close();
         open_ = false;
@@ -114,7 +125,8 @@ class Vst3View final : public IPlugView, public IPlugViewContentScaleSupport, pu
     tresult TESK_PLUGIN_API onSize(ViewRect* newSize) override {
         ViewRect own{};
         if (newSize == nullptr || getSize(&own) != kResultOk) return kInvalidArgument;
-        return newSize->right - newSize->left == own.right && newSize->bottom - newSize->top == own.bottom
+        return newSize->right - newSize->left == own.right &&
+                       newSize->bottom - newSize->top == own.bottom
                    ? kResultOk
                    : kResultFalse;
     }
@@ -147,6 +159,9 @@ class Vst3View final : public IPlugView, public IPlugViewContentScaleSupport, pu
     void TESK_PLUGIN_API onTimer() override {
         if (open_) owner_.editor()->idle();
     }
+    void TESK_PLUGIN_API onFDIsSet(FileDescriptor) override {
+        if (open_) owner_.editor()->idle();
+    }
 
   private:
     ~Vst3View() {
@@ -162,6 +177,7 @@ class Vst3View final : public IPlugView, public IPlugViewContentScaleSupport, pu
     Vst3Delay& owner_;
     IRunLoop* runLoop_ = nullptr;
     bool open_ = false;
+    bool watching_ = false; ///< the run loop watches the editor's connection
 };
 
 } // namespace

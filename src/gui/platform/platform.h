@@ -156,6 +156,9 @@ class Window {
     /// Handles the events the window system has queued for the window; the frame calls
     /// it at every idle. Nothing to do where events arrive by themselves.
     virtual void dispatchEvents() {}
+    /// The file descriptor the window's events arrive on, for a host's run loop to
+    /// watch; -1 where events arrive by themselves.
+    virtual int eventDescriptor() const { return -1; }
 
   protected:
     explicit Window(Frame* frame) : frame_(frame) {}

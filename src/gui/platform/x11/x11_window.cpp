@@ -125,6 +125,10 @@ Point X11Window::origin() const {
 
 // ---- Events ------------------------------------------------------------------------
 
+int X11Window::eventDescriptor() const {
+    return ConnectionNumber(display_);
+}
+
 void X11Window::dispatchEvents() {
     if (destroyed_) return;
     ErrorTrap trap(display_);

@@ -50,6 +50,8 @@ class X11Window final : public platform::Window {
     void flush() override;
     /// Handles every queued event of the window, then paints what was exposed.
     void dispatchEvents() override;
+    /// The window's own connection to the server.
+    int eventDescriptor() const override;
 
     /// Handles one event a host read on its own connection (the _XEventProc way).
     void takeEvent(const XEvent& event);
