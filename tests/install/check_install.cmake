@@ -1,7 +1,7 @@
 # Installs the build into a fresh prefix, compares every file laid out there with
 # the expected list, and renders the demo with the installed tesk-render, which
 # must load the installed module, not the build tree's.
-# cmake -DBUILD=<build dir> -DPREFIX=<empty folder> -DEXPECTED=<list> -P check_install.cmake
+# cmake -DBUILD=<build dir> -DPREFIX=<empty folder> -DEXPECTED=<list> -DVST3_ARCH=<folder> -P check_install.cmake
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
   RESULT_VARIABLE status OUTPUT_QUIET)
@@ -12,6 +12,8 @@ endif()
 file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE ${PREFIX} ${PREFIX}/*)
 list(SORT installed)
 file(STRINGS ${EXPECTED} expected)
+# The VST 3 bundle names the processor's folder (x86_64-linux, aarch64-linux).
+list(TRANSFORM expected REPLACE "@VST3ARCH@" "${VST3_ARCH}")
 list(SORT expected)
 if(NOT installed STREQUAL expected)
   string(REPLACE ";" "\n  " got "${installed}")

@@ -10,6 +10,9 @@ source_dir=$1 build=$2
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# The VST 3 bundle's folder for the processor the build is for.
+vst3arch=$(basename "$(find "$build/TeskDelay.vst3/Contents" -mindepth 1 -maxdepth 1 -name '*-linux')")
+[ -n "$vst3arch" ] || fail "no VST 3 module in $build/TeskDelay.vst3"
 
 mkdir -p "$home/.vst" "$home/.local/bin"
 echo other > "$home/.vst/OtherPlugin.so"
@@ -22,6 +25,8 @@ manifest="$home/.local/share/teskdelay/install-manifest"
 [ -f "$manifest" ] || fail "no manifest at $manifest"
 for f in .vst/TeskDelay.so .lxvst/TeskDelay.so .lv2/TeskDelay.lv2/manifest.ttl \
          .lv2/TeskDelay.lv2/TeskDelay.so .lv2/TeskDelay.lv2/TeskDelay_ui.so .clap/TeskDelay.clap \
+         .vst3/TeskDelay.vst3/Contents/Resources/moduleinfo.json \
+         ".vst3/TeskDelay.vst3/Contents/$vst3arch/TeskDelay.so" \
          .local/bin/tesk-render .local/share/man/man1/tesk-render.1; do
   [ -e "$home/$f" ] || fail "$f was not installed"
   grep -qx "file $home/$f" "$manifest" || fail "$f is missing from the manifest"
