@@ -9,10 +9,14 @@
 
 namespace tesk::test {
 
+const char* vst3BundlePath() {
+    return TESK_VST3_BUNDLE_PATH;
+}
+
 const vst3host::Module& vst3Module() {
     static std::unique_ptr<vst3host::Module> loaded = [] {
         std::string error;
-        auto m = vst3host::Module::load(TESK_VST3_BUNDLE_PATH, error);
+        auto m = vst3host::Module::load(vst3BundlePath(), error);
         if (!m) throw std::runtime_error(error);
         return m;
     }();

@@ -23,6 +23,8 @@ constexpr ParamID kTempoInUseId = 1002;
 /// The 61, the program, the bypass and the four tempos in use.
 constexpr int kNumVst3Params = kNumParameters + 2 + kNumLines;
 
+/// Where the built bundle is.
+const char* vst3BundlePath();
 /// The built bundle, loaded once for the whole test program.
 const vst3host::Module& vst3Module();
 

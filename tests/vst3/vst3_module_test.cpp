@@ -6,8 +6,13 @@
 
 #include "parameter_info.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace tesk::test {
 namespace {
@@ -48,6 +53,27 @@ TEST(Vst3Module, TheFactoryOffersOneDelayEffect) {
     made = &made;
     EXPECT_NE(factory->createInstance(kClassId, make_uid(1, 2, 3, 4), &made), kResultOk);
     EXPECT_EQ(made, nullptr);
+}
+
+TEST(Vst3Module, TheModuleExportsOnlyItsThreeEntries) {
+    std::string module;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::string(vst3BundlePath()) + "/Contents"))
+        if (entry.path().filename().string().ends_with("-linux"))
+            module = (entry.path() / "TeskDelay.so").string();
+    ASSERT_FALSE(module.empty()) << "no module for a Linux processor in the bundle";
+    FILE* pipe = popen(("nm -D --defined-only '" + module + "'").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::vector<std::string> symbols;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        std::string text = line;
+        text.erase(text.find_last_not_of('\n') + 1);
+        symbols.push_back(text.substr(text.find_last_of(' ') + 1));
+    }
+    ASSERT_EQ(pclose(pipe), 0);
+    std::sort(symbols.begin(), symbols.end());
+    EXPECT_EQ(symbols, (std::vector<std::string>{"GetPluginFactory", "ModuleEntry", "ModuleExit"}));
 }
 
 TEST(Vst3Module, OneObjectAnswersAsComponentProcessorAndController) {
