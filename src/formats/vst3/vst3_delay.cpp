@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <thread>
 
 namespace tesk::vst3 {
 
@@ -160,7 +161,7 @@ tresult Vst3Delay::setActive(TBool state) {
     if (state == 0) {
         active_.store(false, std::memory_order_release);
         // No block runs any more: a state still on its way is applied here.
-        if (statePending_.exchange(false, std::memory_order_acquire)) applyState(pendingState_);
+        takePostedState();
         return kResultOk;
     }
     if (!engine_->setSampleRate(static_cast<float>(rate_))) return kResultFalse;
@@ -185,18 +186,40 @@ tresult Vst3Delay::setState(IBStream* stream) {
     if (!state) return kResultFalse;
     if (!active_.load(std::memory_order_acquire)) {
         applyState(*state);
-        return kResultOk;
+    } else {
+        postState(*state);
+        program_ = state->program;
+        bypassed_ = state->bypassed;
+        for (int i = 0; i < kNumParameters; ++i)
+            values_[static_cast<std::size_t>(i)] = state->values[static_cast<std::size_t>(i)];
+        if (editor_) editor_->postUpdate();
     }
-    // The next block takes it; a second state before it replaces the first.
-    statePending_.store(false, std::memory_order_relaxed);
-    pendingState_ = *state;
-    statePending_.store(true, std::memory_order_release);
-    program_ = state->program;
-    bypassed_ = state->bypassed;
-    for (int i = 0; i < kNumParameters; ++i)
-        values_[static_cast<std::size_t>(i)] = state->values[static_cast<std::size_t>(i)];
-    if (editor_) editor_->postUpdate();
+    if (handler_ != nullptr) handler_->restartComponent(kParamValuesChanged);
     return kResultOk;
+}
+
+void Vst3Delay::postState(const SavedState& state) {
+    // A second state before the next block replaces the first; one the audio
+    // thread is reading right now is left to it for the moment it takes.
+    for (int seen = pendingSlot_.load(std::memory_order_acquire);;) {
+        if (seen == kReading) {
+            std::this_thread::yield();
+            seen = pendingSlot_.load(std::memory_order_acquire);
+            continue;
+        }
+        if (pendingSlot_.compare_exchange_weak(seen, kWriting, std::memory_order_acquire)) break;
+    }
+    pendingState_ = state;
+    pendingSlot_.store(kReady, std::memory_order_release);
+}
+
+bool Vst3Delay::takePostedState() {
+    int ready = kReady;
+    if (!pendingSlot_.compare_exchange_strong(ready, kReading, std::memory_order_acquire))
+        return false;
+    applyState(pendingState_);
+    pendingSlot_.store(kEmpty, std::memory_order_release);
+    return true;
 }
 
 tresult Vst3Delay::getState(IBStream* stream) {
@@ -209,7 +232,8 @@ tresult Vst3Delay::getState(IBStream* stream) {
 }
 
 SavedState Vst3Delay::currentState() const {
-    if (statePending_.load(std::memory_order_acquire)) return pendingState_;
+    // The slot's only writer is this thread: what waits there is the state.
+    if (pendingSlot_.load(std::memory_order_acquire) == kReady) return pendingState_;
     SavedState state;
     state.program = engine_->getProgram();
     for (int i = 0; i < kNumParameters; ++i)
@@ -284,10 +308,7 @@ tresult Vst3Delay::process(ProcessData& data) {
     if (!active_.load(std::memory_order_acquire)) return kNotInitialized;
     if (data.symbolicSampleSize != kSample32) return kInvalidArgument;
     inProcess_ = true;
-    if (statePending_.exchange(false, std::memory_order_acquire)) {
-        applyState(pendingState_);
-        programLoaded_ = true;
-    }
+    if (takePostedState()) programLoaded_ = true;
     HostTransport transport;
     if (const ProcessContext* context = data.processContext;
         context != nullptr && (context->state & ProcessContext::kTempoValid) != 0)

@@ -178,9 +178,16 @@ class Vst3Delay final : public IComponent,
     Relaxed<bool> bypassed_{false};
     std::array<bool, kNumParameters> gestures_{};
 
-    // a state loaded while active, for the next block
+    // A state loaded while active, for the next block. The slot passes from
+    // the user-interface thread (writing) to the audio thread (reading) and back.
+    enum Slot : int { kEmpty, kWriting, kReady, kReading };
     SavedState pendingState_;
-    std::atomic<bool> statePending_{false};
+    std::atomic<int> pendingSlot_{kEmpty};
+    /// Puts `state` in the slot for the next block (user-interface thread).
+    void postState(const SavedState& state);
+    /// Applies the state waiting in the slot, if any; true when there was one
+    /// (the thread that drives the engine).
+    bool takePostedState();
 
     // the block being processed (audio thread)
     static constexpr int32 kMaxChanges = 1024;
