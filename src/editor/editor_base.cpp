@@ -1,9 +1,18 @@
 #include "editor_base.h"
 
+#include "parameter_texts.h"
+
 #include "gui/frame.h"
 #include "gui/platform/platform.h"
 
 namespace tesk {
+
+void EffectCore::getParameterDisplay(std::int32_t index, char* text) {
+    ParamRef ref{};
+    if (!splitParameterIndex(index, ref)) return;
+    const float crossover = getParameter(parameterIndex(ParamKind::CrossFrequency, ref.line));
+    parameterDisplay(index, getParameter(index), crossover, text);
+}
 
 EditorBase::EditorBase(EffectCore& core)
     : nextIdleTime(gui::platform::tickCount()), host_(core) {}

@@ -21,8 +21,10 @@ class EffectCore {
     virtual void beginEdit(std::int32_t index) = 0;
     /// Tells the host the gesture on parameter `index` ended.
     virtual void endEdit(std::int32_t index) = 0;
-    /// The display text of parameter `index` (at most 255 characters) into `text`.
-    virtual void getParameterDisplay(std::int32_t index, char* text) = 0;
+    /// The display text of parameter `index` (at most 255 characters) into `text`:
+    /// unless a format says otherwise, the model's text of the value `getParameter`
+    /// gives, beside the crossover of its line.
+    virtual void getParameterDisplay(std::int32_t index, char* text);
     /// The tempo line `line` (0 to 3) plays at, in beats per minute: its `Tempo`,
     /// or the host's while the line follows it.
     virtual float tempoInUse(int line) = 0;

@@ -7,11 +7,13 @@
 
 #include "aligned_buffer.h"
 #include "cpu_probe.h"
+#include "denormal_guard.h"
 #include "host_transport.h"
 #include "parameters.h"
 #include "programs.h"
 #include "relaxed.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -85,6 +87,27 @@ class DelayEngine {
     /// parameter changes: the echoes have died away and a silent block leaves
     /// the engine as it found it. Silent blocks then cost next to nothing. Audio thread.
     bool isQuiet() const { return settled_ && echoesDiedAway(); }
+    /// Hands `block` a host block of any length (two inputs, six outputs) in
+    /// pieces of at most `kMaxFrames` frames, with denormals flushed meanwhile;
+    /// null buffers or no frames hand it nothing. The thread that processes.
+    template <typename Block>
+    static void inPieces(float** inputs, float** outputs, std::int32_t frames, Block&& block) {
+        if (frames <= 0 || inputs == nullptr || outputs == nullptr) return;
+        for (int c = 0; c < 2; ++c)
+            if (inputs[c] == nullptr) return;
+        for (int c = 0; c < 6; ++c)
+            if (outputs[c] == nullptr) return;
+        DenormalGuard denormalGuard;
+        for (std::int32_t done = 0; done < frames;) {
+            const std::int32_t count = std::min(kMaxFrames, frames - done);
+            float* in[2] = {inputs[0] + done, inputs[1] + done};
+            float* out[6];
+            for (int c = 0; c < 6; ++c)
+                out[c] = outputs[c] + done;
+            block(in, out, count);
+            done += count;
+        }
+    }
     /// The block routine behind `process`; at most `kMaxFrames` frames. Audio thread.
     void processBlock(float** inputs, float** outputs, std::int32_t frames,
                       const HostTransport& host);

@@ -194,24 +194,10 @@ bool headsInterleave(const LineHeads& h) {
 
 void DelayEngine::process(float** inputs, float** outputs, std::int32_t frames,
                           const HostTransport& host) {
-    if (frames <= 0 || inputs == nullptr || outputs == nullptr) return;
-    for (int c = 0; c < 2; ++c)
-        if (inputs[c] == nullptr) return;
-    for (int c = 0; c < 6; ++c)
-        if (outputs[c] == nullptr) return;
-
-    DenormalGuard denormalGuard;
-    // Our block buffers hold kMaxFrames; a longer host block runs in pieces.
-    for (std::int32_t done = 0; done < frames;) {
-        const std::int32_t count = std::min(kMaxFrames, frames - done);
-        float* in[2] = {inputs[0] + done, inputs[1] + done};
-        float* out[6];
-        for (int c = 0; c < 6; ++c)
-            out[c] = outputs[c] + done;
-        done += count;
+    inPieces(inputs, outputs, frames, [&](float** in, float** out, std::int32_t count) {
         if (canSkipSilence(in, count, host)) {
             skipSilence(out, count);
-            continue;
+            return;
         }
         // A quiet block that leaves the filters as it found them shows that
         // silence has become a fixed point: the blocks after it may be skipped.
@@ -220,7 +206,7 @@ void DelayEngine::process(float** inputs, float** outputs, std::int32_t frames,
         processBlock(in, out, count, host);
         noteSilence(in, count);
         settled_ = watch && sameBits(before, filterHistories());
-    }
+    });
 }
 
 void DelayEngine::processBlock(float** inputs, float** outputs, std::int32_t frames,

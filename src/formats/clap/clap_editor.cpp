@@ -40,12 +40,6 @@ class ClapEffectCore final : public EffectCore {
         gestures[static_cast<std::size_t>(index)] = false;
         owner().tellHost(CLAP_EVENT_PARAM_GESTURE_END, index);
     }
-    void getParameterDisplay(std::int32_t index, char* text) override {
-        ParamRef ref{};
-        if (!splitParameterIndex(index, ref)) return;
-        const float crossover = getParameter(parameterIndex(ParamKind::CrossFrequency, ref.line));
-        parameterDisplay(index, getParameter(index), crossover, text);
-    }
     float tempoInUse(int line) override { return owner_.tempoInUse(line); }
     // A CLAP host runs its event loop itself; there is nothing to hand it here.
     void hostIdle() override {}

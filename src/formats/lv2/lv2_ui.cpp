@@ -94,12 +94,6 @@ class Lv2UiCore final : public EffectCore {
     }
     void beginEdit(std::int32_t index) override { touch(index, true); }
     void endEdit(std::int32_t index) override { touch(index, false); }
-    void getParameterDisplay(std::int32_t index, char* text) override {
-        ParamRef ref{};
-        if (!splitParameterIndex(index, ref)) return;
-        const float crossover = values.value(parameterIndex(ParamKind::CrossFrequency, ref.line));
-        parameterDisplay(index, values.value(index), crossover, text);
-    }
     float tempoInUse(int line) override {
         const auto heard = tempoHeard[static_cast<std::size_t>(line)];
         return heard ? *heard

@@ -2,7 +2,6 @@
 // answers to the dispatcher over the engine.
 #include "delay_effect.h"
 
-#include "denormal_guard.h"
 #include "parameter_info.h"
 #include "parameter_texts.h"
 #include "product.h"
@@ -90,24 +89,9 @@ void DelayEffect::process(float** inputs, float** outputs, std::int32_t frames) 
 }
 
 void DelayEffect::processReplacing(float** inputs, float** outputs, std::int32_t frames) {
-    if (frames <= 0 || inputs == nullptr || outputs == nullptr) return;
-    for (int c = 0; c < 2; ++c)
-        if (inputs[c] == nullptr) return;
-    for (int c = 0; c < 6; ++c)
-        if (outputs[c] == nullptr) return;
-
-    DenormalGuard denormalGuard;
-    // The engine's block buffers hold kMaxFrames; a longer host block runs in
-    // pieces, each at the tempo the host answers for it.
-    for (std::int32_t done = 0; done < frames;) {
-        const std::int32_t count = std::min(kMaxFrames, frames - done);
-        float* in[2] = {inputs[0] + done, inputs[1] + done};
-        float* out[6];
-        for (int c = 0; c < 6; ++c)
-            out[c] = outputs[c] + done;
-        processBlock(in, out, count);
-        done += count;
-    }
+    // Each piece of a long host block at the tempo the host answers for it.
+    inPieces(inputs, outputs, frames,
+             [this](float** in, float** out, std::int32_t count) { processBlock(in, out, count); });
 }
 
 void DelayEffect::processBlock(float** inputs, float** outputs, std::int32_t frames) {
