@@ -1,8 +1,10 @@
 #include "vst3_host.h"
 
 #include <dlfcn.h>
+#include <poll.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <utility>
@@ -227,6 +229,105 @@ std::vector<ParamPoint> ParameterChanges::points() {
     return all;
 }
 
+// ---------------------------------------------------------------- an editor's frame
+
+tresult RunLoopFrame::queryInterface(const TUID iid, void** obj) {
+    if (obj == nullptr) return kInvalidArgument;
+    *obj = nullptr;
+    if (uid_equal(iid, FUnknown::iid) || uid_equal(iid, IPlugFrame::iid))
+        *obj = static_cast<IPlugFrame*>(this);
+    else if (offersRunLoop && uid_equal(iid, IRunLoop::iid))
+        *obj = static_cast<IRunLoop*>(this);
+    else
+        return kNoInterface;
+    addRef();
+    return kResultOk;
+}
+
+uint32 RunLoopFrame::release() {
+    const uint32 left = --references_;
+    if (left == 0) delete this;
+    return left;
+}
+
+tresult RunLoopFrame::resizeView(IPlugView*, ViewRect* newSize) {
+    if (newSize == nullptr) return kInvalidArgument;
+    ++resizeRequests;
+    return kResultOk;
+}
+
+tresult RunLoopFrame::registerEventHandler(IEventHandler* handler, FileDescriptor fd) {
+    if (handler == nullptr || fd < 0) return kInvalidArgument;
+    watches_.push_back({handler, fd});
+    ++registered;
+    return kResultOk;
+}
+
+tresult RunLoopFrame::unregisterEventHandler(IEventHandler* handler) {
+    const auto gone = std::erase_if(watches_, [&](const Watch& w) { return w.handler == handler; });
+    unregistered += static_cast<int>(gone);
+    return gone > 0 ? kResultOk : kInvalidArgument;
+}
+
+tresult RunLoopFrame::registerTimer(ITimerHandler* handler, TimerInterval milliseconds) {
+    if (handler == nullptr || milliseconds == 0) return kInvalidArgument;
+    timers_.push_back({handler, milliseconds,
+                       std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds)});
+    ++registered;
+    return kResultOk;
+}
+
+tresult RunLoopFrame::unregisterTimer(ITimerHandler* handler) {
+    const auto gone = std::erase_if(timers_, [&](const Timer& t) { return t.handler == handler; });
+    unregistered += static_cast<int>(gone);
+    return gone > 0 ? kResultOk : kInvalidArgument;
+}
+
+bool RunLoopFrame::pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + timeout;
+    while (!done()) {
+        const auto now = Clock::now();
+        if (now >= end) return false;
+        auto wake = end;
+        if (serveTimers)
+            for (const Timer& t : timers_)
+                wake = std::min(wake, t.due);
+        std::vector<pollfd> polled;
+        if (serveDescriptors)
+            for (const Watch& w : watches_)
+                polled.push_back({w.fd, POLLIN, 0});
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - now).count();
+        const int waitMs = static_cast<int>(std::max<decltype(wait)>(wait, 0));
+        if (poll(polled.data(), polled.size(), waitMs) < 0 && errno != EINTR) return done();
+        // A handler may take back its own registration or another's: each is
+        // called only while it is still registered.
+        const std::vector<Watch> watched = watches_;
+        for (std::size_t i = 0; i < polled.size(); ++i) {
+            const bool still = std::any_of(watches_.begin(), watches_.end(), [&](const Watch& w) {
+                return w.handler == watched[i].handler && w.fd == watched[i].fd;
+            });
+            // Not one closed while watched (POLLNVAL): only a view that forgot to
+            // take it back does that, and its handler may be gone.
+            if (still && (polled[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0)
+                watched[i].handler->onFDIsSet(watched[i].fd);
+        }
+        if (!serveTimers) continue;
+        const auto fired = Clock::now();
+        const std::vector<Timer> due = timers_;
+        for (const Timer& t : due) {
+            if (t.due > fired) continue;
+            auto held = std::find_if(timers_.begin(), timers_.end(),
+                                     [&](const Timer& h) { return h.handler == t.handler; });
+            if (held == timers_.end()) continue;
+            // Late timers are not made up for, as in a host's loop.
+            held->due = fired + std::chrono::milliseconds(held->milliseconds);
+            t.handler->onTimer();
+        }
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------- the module
 
 namespace {
@@ -268,11 +369,12 @@ Module::~Module() {
     dlclose(handle_);
 }
 
-std::unique_ptr<Module> Module::load(const std::string& bundle, std::string& error) {
+std::unique_ptr<Module> Module::load(const std::string& bundle, std::string& error,
+                                     Mapping mapping) {
     const std::string path = libraryPath(bundle);
     const std::string openPath = path.find('/') == std::string::npos ? "./" + path : path;
-    // Kept mapped after dlclose, so that a leak report at exit can still name its frames.
-    void* handle = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    const int keep = mapping == Mapping::keptAfterUnload ? RTLD_NODELETE : 0;
+    void* handle = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL | keep);
     if (handle == nullptr) {
         const char* why = dlerror();
         error = "cannot load '" + path + "': " + (why != nullptr ? why : "unknown error");

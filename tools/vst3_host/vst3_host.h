@@ -4,14 +4,17 @@
 // a component handler that records edits) and drives it: buses, processing
 // setup, blocks with parameter changes at sample offsets and a tempo, the
 // parameter changes the processor sends back, state through a memory stream,
-// values and texts through the edit controller.
+// values and texts through the edit controller; an editor's frame with the
+// run loop a Linux host gives it.
 #pragma once
 
 #include "vst3_api.h"
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -55,6 +58,7 @@ template <typename T> class Ref {
     }
     T* get() const { return object_; }
     T* operator->() const { return object_; }
+    T& operator*() const { return *object_; }
     explicit operator bool() const { return object_ != nullptr; }
 
   private:
@@ -233,15 +237,84 @@ class ParameterChanges final : public HostObject<IParameterChanges> {
     int32 used_ = 0;
 };
 
+// ---------------------------------------------------------------- an editor's frame
+
+/// The frame an editor's view is given, which is also the host's run loop, as
+/// on Linux: the view registers its timers and the descriptors it wants
+/// watched, and `pumpUntil` serves them as a host's event loop does.
+class RunLoopFrame final : public IPlugFrame, public IRunLoop {
+  public:
+    static Ref<RunLoopFrame> make() { return Ref<RunLoopFrame>::adopt(new RunLoopFrame); }
+
+    tresult TESK_PLUGIN_API queryInterface(const TUID iid, void** obj) override;
+    uint32 TESK_PLUGIN_API addRef() override { return ++references_; }
+    uint32 TESK_PLUGIN_API release() override;
+    /// References held now, the maker's included.
+    uint32 references() const { return references_; }
+
+    /// Records the request; the host's window is the test's to size.
+    tresult TESK_PLUGIN_API resizeView(IPlugView* view, ViewRect* newSize) override;
+
+    tresult TESK_PLUGIN_API registerEventHandler(IEventHandler* handler,
+                                                 FileDescriptor fd) override;
+    tresult TESK_PLUGIN_API unregisterEventHandler(IEventHandler* handler) override;
+    tresult TESK_PLUGIN_API registerTimer(ITimerHandler* handler,
+                                          TimerInterval milliseconds) override;
+    tresult TESK_PLUGIN_API unregisterTimer(ITimerHandler* handler) override;
+
+    /// Serves the loop until `done` holds or `timeout` passes: waits in poll(2) on
+    /// the watched descriptors until the next timer is due, calls the handlers of
+    /// those readable, then the timers due. Its last answer of `done`.
+    bool pumpUntil(const std::function<bool()>& done,
+                   std::chrono::milliseconds timeout = std::chrono::milliseconds(20000));
+
+    /// When false, the frame answers no IRunLoop, as a host without one.
+    bool offersRunLoop = true;
+    /// What `pumpUntil` serves: a test turns one off to see the other drive the view.
+    bool serveTimers = true;
+    bool serveDescriptors = true;
+
+    struct Watch {
+        IEventHandler* handler;
+        FileDescriptor fd;
+    };
+    struct Timer {
+        ITimerHandler* handler;
+        TimerInterval milliseconds;
+        std::chrono::steady_clock::time_point due;
+    };
+    const std::vector<Watch>& watches() const { return watches_; }
+    const std::vector<Timer>& timers() const { return timers_; }
+    /// Registrations made and taken back, timers and descriptors together.
+    int registered = 0;
+    int unregistered = 0;
+    int resizeRequests = 0;
+
+  private:
+    RunLoopFrame() = default;
+    ~RunLoopFrame() = default;
+    std::atomic<uint32> references_{1};
+    std::vector<Watch> watches_;
+    std::vector<Timer> timers_;
+};
+
 // ---------------------------------------------------------------- the module
 
 /// A loaded bundle: its module entered, its factory taken. Releases the
 /// factory, calls ModuleExit and unloads on destruction.
 class Module {
   public:
+    enum class Mapping {
+        /// It stays mapped after unloading: a sanitizer's leak report at exit can
+        /// still name its frames.
+        keptAfterUnload,
+        /// It goes as a host's unloading makes it go (unless something pins it).
+        releasedOnUnload,
+    };
     /// Loads the module of `bundle` (a .vst3 folder, or the library itself).
     /// On failure returns null and puts a sentence for the user into `error`.
-    static std::unique_ptr<Module> load(const std::string& bundle, std::string& error);
+    static std::unique_ptr<Module> load(const std::string& bundle, std::string& error,
+                                        Mapping mapping = Mapping::keptAfterUnload);
     /// The library inside `bundle` for this machine: Contents/<arch>-linux/<name>.so.
     static std::string libraryPath(const std::string& bundle);
     ~Module();

@@ -29,12 +29,6 @@ class Vst3EffectCore final : public EffectCore {
     }
     void beginEdit(std::int32_t index) override { owner_.editGesture(index, true); }
     void endEdit(std::int32_t index) override { owner_.editGesture(index, false); }
-    void getParameterDisplay(std::int32_t index, char* text) override {
-        ParamRef ref{};
-        if (!splitParameterIndex(index, ref)) return;
-        const float crossover = getParameter(parameterIndex(ParamKind::CrossFrequency, ref.line));
-        parameterDisplay(index, getParameter(index), crossover, text);
-    }
     float tempoInUse(int line) override { return owner_.tempoInUse(line); }
     // The host's run loop drives us; there is nothing to hand it here.
     void hostIdle() override {}
@@ -94,16 +88,21 @@ class Vst3View final : public IPlugView,
             return kResultFalse;
         }
         open_ = true;
+        // Held until removed(): hosts may take the frame away before that.
+        registeredWith_ = runLoop_;
+        registeredWith_->addRef();
         const int descriptor = editor->eventDescriptor();
         watching_ =
-            descriptor >= 0 && runLoop_->registerEventHandler(this, descriptor) == kResultOk;
+            descriptor >= 0 && registeredWith_->registerEventHandler(this, descriptor) == kResultOk;
         return kResultOk;
     }
     tresult TESK_PLUGIN_API removed() override {
         if (!open_) return kResultFalse;
-        if (watching_) runLoop_->unregisterEventHandler(this);
+        if (watching_) registeredWith_->unregisterEventHandler(this);
         watching_ = false;
-        runLoop_->unregisterTimer(this);
+        registeredWith_->unregisterTimer(this);
+        registeredWith_->release();
+        registeredWith_ = nullptr;
         owner_.editor()->close();
         open_ = false;
         return kResultOk;
@@ -175,7 +174,8 @@ class Vst3View final : public IPlugView,
 
     std::atomic<uint32> refs_{1};
     Vst3Delay& owner_;
-    IRunLoop* runLoop_ = nullptr;
+    IRunLoop* runLoop_ = nullptr;        ///< the current frame's
+    IRunLoop* registeredWith_ = nullptr; ///< the one our handlers are with while open
     bool open_ = false;
     bool watching_ = false; ///< the run loop watches the editor's connection
 };
