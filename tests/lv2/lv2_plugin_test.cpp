@@ -520,6 +520,23 @@ TEST_F(Lv2PluginTest, TheEnabledPortBypassesWithoutAClick) {
     EXPECT_GT(largestStep(hard, off * block - 2048, off * block + 2048), 2.0f * ownStep);
 }
 
+// A session saved bypassed starts bypassed: the main pair is the input from the
+// first frame, with no crossing from the delay's sound.
+TEST_F(Lv2PluginTest, ASessionSavedBypassedStartsBypassed) {
+    std::vector<float> sine(8192);
+    for (std::size_t k = 0; k < sine.size(); ++k)
+        sine[k] = 0.5f * static_cast<float>(std::sin(2.0 * M_PI * 440.0 * k / 44100.0));
+    auto lv2 = Lv2Instance::create(world(), 44100);
+    float enabled = 0.0f;
+    lilv_instance_connect_port(lv2->instance(), lv2::kEnabledPort, &enabled);
+    lv2->control(idx(ParamKind::VolumeThruInput)) = 0.25f; // unmistakable when not bypassed
+    const Lv2Outputs out = lv2->render(sine, sine, 256);
+    for (std::size_t k = 0; k < sine.size(); ++k) {
+        ASSERT_EQ(out[0][k], sine[k]) << k;
+        ASSERT_EQ(out[2][k], 0.0f) << k;
+    }
+}
+
 TEST_F(Lv2PluginTest, BadInputGetsAHarmlessAnswer) {
     for (double rate : {0.0, -44100.0, 0.5, 2e6, 1e300, std::nan("")})
         EXPECT_EQ(Lv2Instance::create(world(), rate), nullptr) << rate;

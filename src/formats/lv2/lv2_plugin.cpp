@@ -77,8 +77,18 @@ class Lv2DelayEffect final : public DelayEngine {
         const auto count = frames > 0x7fffffffU ? 0x7fffffff : static_cast<std::int32_t>(frames);
         const auto* enabled = static_cast<const float*>(ports[kEnabledPort]);
         bypass.setBypassed(enabled != nullptr && !(*enabled > 0.5f));
+        // A session saved bypassed starts bypassed, without crossing over first.
+        if (starting) bypass.settle();
+        starting = false;
         bypass.process(*this, in, out, count, transport);
         writeTempoInUse();
+    }
+
+    /// Silent delay memory, and the bypass where the host's port puts it at the
+    /// first block (not while running).
+    void start() {
+        resume();
+        starting = true;
     }
 
     /// Sets the rate of the engine and of the bypass crossing (not while running).
@@ -144,6 +154,7 @@ class Lv2DelayEffect final : public DelayEngine {
     std::array<float, kNumParameters> lastPortValue{};
     HostTransport transport;
     BypassFade bypass;
+    bool starting = true; ///< until the first block after activation
 };
 
 LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*,
@@ -176,7 +187,7 @@ void connectPort(LV2_Handle handle, std::uint32_t port, void* data) {
 }
 
 void activate(LV2_Handle handle) {
-    if (handle != nullptr) effectOf(handle)->resume();
+    if (handle != nullptr) effectOf(handle)->start();
 }
 
 void run(LV2_Handle handle, std::uint32_t frames) {
