@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -28,6 +29,8 @@ void* openModule(const std::string& path, Module::Mapping mapping,
     // their frames (fontconfig keeps its caches for the life of the process, and the tests
     // suppress just that).
     const int keep = mapping == Module::Mapping::keptAfterUnload ? RTLD_NODELETE : 0;
+    // Our module checks CLAP's thread rules for its test hosts, in every build.
+    setenv("TESK_CLAP_THREAD_CHECKS", "1", 0);
     void* handle = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL | keep);
     if (handle == nullptr) {
         const char* message = dlerror();

@@ -108,7 +108,8 @@ class ClapDelay final : private EngineListener {
     bool loadState(const SavedState& state);
     int mainProgram() const;
 
-    // thread rules, checked in debug builds
+    // thread rules, checked in debug builds and where the environment asks
+    // (TESK_CLAP_THREAD_CHECKS=1, as in our test hosts)
     void requireMainThread(const char* call) const;
     void requireAudioThread(const char* call) const;
 
@@ -122,6 +123,7 @@ class ClapDelay final : private EngineListener {
     clap_plugin_t plugin_;
     const clap_host_t* host_;
     const clap_host_thread_check_t* threadCheck_ = nullptr;
+    bool checkThreads_ = false; ///< the host can tell its threads apart and the rules are checked
     const clap_host_params_t* hostParams_ = nullptr;
     const clap_host_timer_support_t* hostTimer_ = nullptr;
     const clap_host_preset_load_t* hostPresetLoad_ = nullptr;
