@@ -10,7 +10,6 @@
 #endif
 
 #include <cstring>
-#include <mutex>
 
 namespace tesk {
 
@@ -156,29 +155,27 @@ std::int32_t probeCpu(CpuInfo* info) {
 
 bool detectVectorUnit() {
     // The answer cannot change while the process runs, and asking installs a
-    // process-wide signal handler for a moment: ask once.
-    static std::once_flag once;
-    static bool present = false;
-    std::call_once(once, [] {
+    // process-wide signal handler for a moment: ask once. (A static made once
+    // rather than std::call_once, whose thread-local state would tie the module
+    // to the dynamic loader.)
+    static const bool present = [] {
         CpuInfo info{};
         probeCpu(&info);
-        present = (info.usableFeatures & kVectorFeature) != 0 &&
-                  (info.reportedFeatures & kVectorFeature) != 0;
-    });
+        return (info.usableFeatures & kVectorFeature) != 0 &&
+               (info.reportedFeatures & kVectorFeature) != 0;
+    }();
     return present;
 }
 
 bool detectWideVectorUnit() {
 #if TESK_PROBE_WIDE
-    static std::once_flag once;
-    static bool present = false;
-    std::call_once(once, [] {
-        if (__get_cpuid_max(0, nullptr) < 1) return;
+    static const bool present = [] {
+        if (__get_cpuid_max(0, nullptr) < 1) return false;
         const unsigned ecx = leaf(1).ecx;
         const bool avx = (ecx & (1u << 28)) != 0;
         const bool osSaves = (ecx & (1u << 27)) != 0; // XGETBV may be asked
-        present = avx && osSaves && systemSavesWideRegisters() && runFaultGuarded(runAvx);
-    });
+        return avx && osSaves && systemSavesWideRegisters() && runFaultGuarded(runAvx);
+    }();
     return present;
 #else
     return false;

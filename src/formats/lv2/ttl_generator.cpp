@@ -269,7 +269,7 @@ void writeManifest(std::ostream& out, const std::string& binary, const std::stri
     // ui:showInterface.
     out << "<" << kUiUri << ">\n    a ui:X11UI ;\n    ui:binary <" << uiBinary
         << "> ;\n    lv2:requiredFeature ui:parent ;\n"
-        << "    lv2:optionalFeature ui:idleInterface , ui:resize , ui:touch , ui:noUserResize ,\n"
+        << "    lv2:optionalFeature ui:idleInterface , ui:touch , ui:noUserResize ,\n"
         << "        opts:options , urid:map ;\n"
         << "    opts:supportedOption ui:scaleFactor ;\n"
         << "    lv2:extensionData ui:idleInterface .\n\n"
