@@ -14,6 +14,7 @@
 #include <X11/Xatom.h>
 #include <X11/keysym.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -21,10 +22,15 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tesk::x11test {
 namespace {
+
+// Xlib's own locks, as hosts that open editors on several threads have them:
+// asked for before any other Xlib call of the process.
+const bool xlibThreads = XInitThreads() != 0;
 
 using gui::Color;
 using gui::Point;
@@ -137,7 +143,7 @@ TEST_F(X11Test, FrameWindowIsAMappedChildOfTheHostWindowAtTheFrameSize) {
     EXPECT_EQ(firstChild(display, parent), 0u) << "closing destroys the window";
 }
 
-int testErrors = 0;
+std::atomic<int> testErrors{0};
 int countingHandler(Display*, XErrorEvent*) {
     ++testErrors;
     return 0;
@@ -150,6 +156,34 @@ TEST_F(X11Test, BadParentsGiveNoWindowAndLeaveTheHostsErrorHandlerInPlace) {
     gui::Frame bogus(kFrameSize, windowHandle(0x7ffffff0), nullptr);
     EXPECT_EQ(bogus.getWindow(), nullptr);
     bogus.idle();
+    EXPECT_EQ(XSetErrorHandler(nullptr), &countingHandler);
+    EXPECT_EQ(testErrors, 0) << "our errors never reach the host's handler";
+}
+
+// Hosts that open an editor for each instance on threads of their own: frames
+// opened and closed on two threads at once, every other one on a parent that
+// does not exist, keep their errors to themselves, and the host's handler is
+// back in place afterwards.
+TEST_F(X11Test, FramesOnTwoThreadsAtOnceKeepTheirErrorsFromTheHost) {
+    ASSERT_TRUE(xlibThreads);
+    XSetErrorHandler(&countingHandler);
+    testErrors = 0;
+    const ::Window parents[2] = {parent, makeTopLevel(display, 200, 150)};
+    XSync(display, False);
+    std::atomic<int> opened{0};
+    const auto openAndClose = [&](::Window own) {
+        for (int round = 0; round < 60; ++round) {
+            gui::Frame frame(kFrameSize, windowHandle(round % 2 == 0 ? own : 0x7ffffff0), nullptr);
+            if (frame.getWindow() == nullptr) continue;
+            ++opened;
+            frame.idle();
+        }
+    };
+    std::thread first(openAndClose, parents[0]);
+    std::thread second(openAndClose, parents[1]);
+    first.join();
+    second.join();
+    EXPECT_EQ(opened, 60);
     EXPECT_EQ(XSetErrorHandler(nullptr), &countingHandler);
     EXPECT_EQ(testErrors, 0) << "our errors never reach the host's handler";
 }

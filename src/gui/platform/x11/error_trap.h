@@ -9,7 +9,7 @@
 
 namespace gui::x11 {
 
-/// Marks `display` as ours: its errors are counted, never fatal. GUI thread only.
+/// Marks `display` as ours: its errors are counted, never fatal. Any editor's thread.
 void adoptConnection(Display* display);
 /// Forgets `display` before it is closed.
 void releaseConnection(Display* display);
@@ -17,7 +17,8 @@ void releaseConnection(Display* display);
 /// Keeps our error handler installed for its lifetime (nested traps share it) and
 /// waits for the server on leaving, so that every error of the requests made inside
 /// arrives while the handler is ours. Errors on other connections go to the handler
-/// that was there before. GUI thread only.
+/// that was there before. Traps may be open on several editors' threads at once,
+/// each on its own connection, whose errors alone it sees.
 class ErrorTrap {
   public:
     /// Installs the handler (if no trap is open yet) for requests on `display`.

@@ -21,6 +21,11 @@ unsigned long channel(std::uint8_t value, unsigned long mask) {
 
 } // namespace
 
+std::mutex& extensionLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 ScreenImage::ScreenImage(Display* display, const XVisualInfo& visual, std::int32_t width,
                          std::int32_t height)
     : display_(display), redMask_(visual.red_mask), greenMask_(visual.green_mask),
@@ -31,7 +36,10 @@ ScreenImage::ScreenImage(Display* display, const XVisualInfo& visual, std::int32
 ScreenImage::~ScreenImage() {
     if (image_ == nullptr) return;
     if (shared_) {
-        XShmDetach(display_, &segment_);
+        {
+            std::lock_guard lock(extensionLock());
+            XShmDetach(display_, &segment_);
+        }
         XSync(display_, False);
         shmdt(segment_.shmaddr);
         image_->data = nullptr;
@@ -40,10 +48,13 @@ ScreenImage::~ScreenImage() {
 }
 
 bool ScreenImage::makeShared(const XVisualInfo& visual, std::int32_t width, std::int32_t height) {
-    if (!XShmQueryExtension(display_)) return false;
-    image_ = XShmCreateImage(display_, visual.visual, static_cast<unsigned>(visual.depth), ZPixmap,
-                             nullptr, &segment_, static_cast<unsigned>(width),
-                             static_cast<unsigned>(height));
+    {
+        std::lock_guard lock(extensionLock());
+        if (!XShmQueryExtension(display_)) return false;
+        image_ = XShmCreateImage(display_, visual.visual, static_cast<unsigned>(visual.depth),
+                                 ZPixmap, nullptr, &segment_, static_cast<unsigned>(width),
+                                 static_cast<unsigned>(height));
+    }
     if (image_ == nullptr) return false;
     const auto bytes = static_cast<std::size_t>(image_->bytes_per_line) * image_->height;
     segment_.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
@@ -54,7 +65,11 @@ bool ScreenImage::makeShared(const XVisualInfo& visual, std::int32_t width, std:
         segment_.readOnly = False;
         // A server on another machine cannot reach our memory and refuses the attach.
         ErrorTrap trap(display_);
-        attached = XShmAttach(display_, &segment_) && !trap.failed();
+        {
+            std::lock_guard lock(extensionLock());
+            attached = XShmAttach(display_, &segment_);
+        }
+        attached = attached && !trap.failed();
         if (!attached) shmdt(memory);
     }
     // Marked for removal now, the segment goes away with its last user, even after a crash.
@@ -103,8 +118,11 @@ void ScreenImage::put(::Window window, GC gc, const software::PixelSurface& pixe
     const auto w = static_cast<unsigned>(area.width());
     const auto h = static_cast<unsigned>(area.height());
     if (shared_) {
-        XShmPutImage(display_, window, gc, image_, area.left, area.top, area.left, area.top, w, h,
-                     False);
+        {
+            std::lock_guard lock(extensionLock());
+            XShmPutImage(display_, window, gc, image_, area.left, area.top, area.left, area.top, w,
+                         h, False);
+        }
         // The server reads the memory later: wait, so the next conversion cannot race it.
         XSync(display_, False);
     } else {

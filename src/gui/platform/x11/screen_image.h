@@ -11,8 +11,16 @@
 #include <X11/extensions/XShm.h>
 
 #include <cstdint>
+#include <mutex>
 
 namespace gui::x11 {
+
+/// libXext keeps one list of displays per extension, which the libXext of
+/// Debian 12 reads and changes without a lock of its own: every shared-memory
+/// call (which looks its display up there) and every closing of one of our
+/// connections (which takes it out) holds this lock, so that editors on several
+/// threads never meet in that list. Any thread.
+std::mutex& extensionLock();
 
 /// An image of the window's size in the window's visual. GUI thread only.
 class ScreenImage {

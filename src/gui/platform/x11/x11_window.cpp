@@ -104,6 +104,7 @@ X11Window::~X11Window() {
         XSync(display_, False);
     }
     releaseConnection(display_);
+    std::lock_guard lock(extensionLock());
     XCloseDisplay(display_);
 }
 
