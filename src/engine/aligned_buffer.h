@@ -3,8 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <utility>
 
 namespace tesk {
@@ -15,25 +15,33 @@ class AlignedBuffer {
     ~AlignedBuffer() { release(); }
     AlignedBuffer(const AlignedBuffer&) = delete;
     AlignedBuffer& operator=(const AlignedBuffer&) = delete;
-    AlignedBuffer(AlignedBuffer&& other) noexcept : data_(other.data_), size_(other.size_) {
+    AlignedBuffer(AlignedBuffer&& other) noexcept
+        : block_(other.block_), data_(other.data_), size_(other.size_) {
+        other.block_ = nullptr;
         other.data_ = nullptr;
         other.size_ = 0;
     }
     AlignedBuffer& operator=(AlignedBuffer&& other) noexcept {
         if (this == &other) return *this;
+        std::swap(block_, other.block_);
         std::swap(data_, other.data_);
         std::swap(size_, other.size_);
         return *this;
     }
 
-    /// A zeroed buffer of `count` floats; empty when memory runs out.
+    /// A zeroed buffer of `count` floats; empty when memory runs out. The system
+    /// hands out large blocks already zeroed, page by page as they are first
+    /// touched: a delay memory nobody has written to yet costs next to nothing.
     static AlignedBuffer zeroed(std::size_t count) {
         AlignedBuffer buffer;
         if (count == 0 || count > SIZE_MAX / sizeof(float) / 2) return buffer;
         const std::size_t bytes = ((count * sizeof(float) + 15) / 16) * 16;
-        buffer.data_ = static_cast<float*>(::operator new(bytes, kAlignment, std::nothrow));
-        if (buffer.data_ != nullptr) {
-            std::memset(buffer.data_, 0, bytes);
+        // Room to move up to a 16-byte boundary, which not every C library's
+        // allocator keeps (32-bit Windows keeps 8).
+        buffer.block_ = std::calloc(bytes + kAlignment - 1, 1);
+        if (buffer.block_ != nullptr) {
+            const auto address = reinterpret_cast<std::uintptr_t>(buffer.block_);
+            buffer.data_ = reinterpret_cast<float*>((address + kAlignment - 1) & ~(kAlignment - 1));
             buffer.size_ = count;
         }
         return buffer;
@@ -50,12 +58,14 @@ class AlignedBuffer {
     }
 
   private:
-    static constexpr std::align_val_t kAlignment{16};
+    static constexpr std::uintptr_t kAlignment = 16;
     void release() {
-        if (data_ != nullptr) ::operator delete(data_, kAlignment);
+        std::free(block_);
+        block_ = nullptr;
         data_ = nullptr;
     }
 
+    void* block_ = nullptr; ///< what the allocator gave
     float* data_ = nullptr;
     std::size_t size_ = 0;
 };

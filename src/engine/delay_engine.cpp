@@ -13,6 +13,25 @@
 
 namespace tesk {
 
+namespace {
+
+// A raised cosine over one block, in our own arithmetic: the same floats on
+// every processor. Computed once for the process, not for every instance.
+const std::array<float, DelayEngine::kMaxFrames>& raisedCosine() {
+    static const std::array<float, DelayEngine::kMaxFrames> table = [] {
+        std::array<float, DelayEngine::kMaxFrames> fade{};
+        for (std::size_t i = 0; i < fade.size(); ++i) {
+            const Precise angle = Precise(std::numbers::pi) * static_cast<double>(i) /
+                                  static_cast<double>(fade.size());
+            fade[i] = roundToFloat((sineCosine(angle).cosine + 1.0) * 0.5);
+        }
+        return fade;
+    }();
+    return table;
+}
+
+} // namespace
+
 DelayEngine::DelayEngine(const bool* vectorUnit) {
     hasVectorUnit = vectorUnit != nullptr ? *vectorUnit : detectVectorUnit();
     useWideVectors(true);
@@ -36,12 +55,9 @@ void DelayEngine::allocateEngineBuffers() {
 
     // The fade spans one block of the largest size processed in one go.
     fadeLength = kMaxFrames;
-    fadeTable = std::make_unique<float[]>(static_cast<std::size_t>(fadeLength));
-    // A raised cosine, in our own arithmetic: the same floats on every processor.
-    for (std::int32_t i = 0; i < fadeLength; ++i) {
-        const Precise angle = Precise(std::numbers::pi) * i / static_cast<double>(fadeLength);
-        fadeTable[i] = roundToFloat((sineCosine(angle).cosine + 1.0) * 0.5);
-    }
+    fadeTable = std::make_unique_for_overwrite<float[]>(static_cast<std::size_t>(fadeLength));
+    const std::array<float, kMaxFrames>& fade = raisedCosine();
+    std::copy(fade.begin(), fade.end(), fadeTable.get());
 
     // Whole groups of four plus a spare group: the processing reads and
     // writes groups past the block's last frame.
@@ -94,8 +110,8 @@ bool DelayEngine::setSampleRate(float rate) {
 
 bool DelayEngine::renewDelayMemory(std::size_t length) {
     // Hosts announce the rate the effect was built for again before they start
-    // it: memory of the right length is cleared where it lies, since fresh
-    // memory costs the system a page fault and a zeroing for each of its pages.
+    // it: memory of the right length is kept, and cleared where it lies if
+    // anything was written to it.
     const auto hasLength = [&](const AlignedBuffer& buffer) { return buffer.size() == length; };
     if (std::all_of(delayBuffer.begin(), delayBuffer.end(), hasLength)) {
         resume();
@@ -107,13 +123,18 @@ bool DelayEngine::renewDelayMemory(std::size_t length) {
         if (buffer.empty()) return false; // keep the memory we have rather than none
     }
     delayBuffer.swap(fresh);
+    memorySilent_ = true;
     return true;
 }
 
 void DelayEngine::resume() {
     changeCount_.fetch_add(1, std::memory_order_relaxed);
+    // Memory nothing has written to since it was made is silent already; the
+    // system has not even handed out its pages yet.
+    if (memorySilent_) return;
     for (AlignedBuffer& buffer : delayBuffer)
         buffer.clear();
+    memorySilent_ = true;
 }
 
 // ---------------------------------------------------------------- delay time

@@ -225,6 +225,8 @@ class DelayEngine {
     std::int64_t quietFrames_ = 0;
     /// The last quiet block left the filters as it found them.
     bool settled_ = false;
+    /// No block has run since the delay memory was made or cleared.
+    bool memorySilent_ = true;
 
     void allocateEngineBuffers();
     /// Zeroed delay memory of `length` floats for every line; false, with the

@@ -224,6 +224,7 @@ void DelayEngine::processBlock(float** inputs, float** outputs, std::int32_t fra
         return;
     }
 
+    memorySilent_ = false;
     for (int line = 0; line < kNumLines; ++line)
         running[line] = lineOn[line];
     mixToMono(inputs[0], inputs[1], frames);

@@ -108,6 +108,7 @@ void ReferenceEngine::processBlock(float** inputs, float** outputs, std::int32_t
         return;
     }
 
+    memorySilent = false; // the engine's own bookkeeping, which clearing relies on
     for (int line = 0; line < kNumLines; ++line) running[line] = lineOn[line];
     mixToMono(inputs[0], inputs[1], frames);
     writeDryPath(inputs, outputs, frames);

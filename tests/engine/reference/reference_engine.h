@@ -54,6 +54,7 @@ class ReferenceEngine {
     std::array<float, kNumLines>& saturationUsed = e.saturationUsed;
     std::array<bool, kNumLines>& coefficientsReady = e.coefficientsReady;
     std::array<bool, kNumLines>& running = e.running;
+    bool& memorySilent = e.memorySilent_;
 
     void applyHeadMove(int line) { e.applyHeadMove(line); }
     void followHostTempo(int line) { e.followHostTempo(line, e.hostTransport(kVstTempoValid)); }
