@@ -5,6 +5,7 @@
 #include "vst3_params.h"
 
 #include <cstdio>
+#include <iterator>
 
 namespace tesk::vst3 {
 
@@ -70,12 +71,12 @@ class Factory final : public IPluginFactory3 {
         copyUid(info->cid);
         info->cardinality = PClassInfo::kManyInstances;
         copyText(info->category, kVstAudioEffectClass);
-        toUtf16(kProductName, info->name);
+        toUtf16(kProductName, info->name, std::size(info->name));
         info->classFlags = 0;
         copyText(info->subCategories, PlugType::kFxDelay);
-        toUtf16(kVendorName, info->vendor);
-        toUtf16(TESK_VERSION, info->version);
-        toUtf16(kSdkVersion, info->sdkVersion);
+        toUtf16(kVendorName, info->vendor, std::size(info->vendor));
+        toUtf16(TESK_VERSION, info->version, std::size(info->version));
+        toUtf16(kSdkVersion, info->sdkVersion, std::size(info->sdkVersion));
         return kResultOk;
     }
     tresult TESK_PLUGIN_API createInstance(FIDString cid, FIDString iid, void** obj) override {
@@ -97,12 +98,6 @@ class Factory final : public IPluginFactory3 {
     static void copyUid(TUID out) {
         for (int i = 0; i < 16; ++i)
             out[i] = kTeskDelayClassId.bytes[i];
-    }
-    template <std::size_t N> static void toUtf16(const char* text, char16 (&out)[N]) {
-        std::size_t i = 0;
-        for (; text[i] != '\0' && i + 1 < N; ++i)
-            out[i] = static_cast<char16>(static_cast<unsigned char>(text[i]));
-        out[i] = 0;
     }
 };
 

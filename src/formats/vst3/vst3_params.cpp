@@ -141,7 +141,6 @@ float valueOfNormalized(int index, ParamValue normalized) {
 
 std::string textOf(ParamID id, ParamValue normalized, float crossover) {
     const double plain = plainOf(id, normalized);
-    if (id == kProgramParamId) return formatted("%.0f", plain + 1.0);
     if (id == kBypassParamId) return plain >= 1.0 ? "On" : "Off";
     if (tempoLineOf(id) >= 0) return formatted("%.2f", plain);
     const int index = static_cast<int>(id);
@@ -149,20 +148,16 @@ std::string textOf(ParamID id, ParamValue normalized, float crossover) {
 }
 
 std::optional<ParamValue> normalizedOfText(ParamID id, const std::string& text, float crossover) {
-    if (id == kProgramParamId || id == kBypassParamId || tempoLineOf(id) >= 0) {
-        // Few values: the one whose text this is.
-        const int positions = id == kBypassParamId ? 2 : kNumPrograms;
-        if (tempoLineOf(id) >= 0) {
-            char* end = nullptr;
-            const double bpm = std::strtod(text.c_str(), &end);
-            if (end == text.c_str() || !std::isfinite(bpm)) return std::nullopt;
-            return normalizedOf(id, bpm);
-        }
-        for (int k = 0; k < positions; ++k) {
-            const ParamValue n = normalizedOf(id, k);
-            if (textOf(id, n, crossover) == text) return n;
-        }
+    if (id == kBypassParamId) {
+        for (const double plain : {0.0, 1.0})
+            if (textOf(id, plain, crossover) == text) return plain;
         return std::nullopt;
+    }
+    if (tempoLineOf(id) >= 0) {
+        char* end = nullptr;
+        const double bpm = std::strtod(text.c_str(), &end);
+        if (end == text.c_str() || !std::isfinite(bpm)) return std::nullopt;
+        return normalizedOf(id, bpm);
     }
     const int index = static_cast<int>(id);
     const std::optional<float> v = readValueText(index, text, crossover);
@@ -170,11 +165,12 @@ std::optional<ParamValue> normalizedOfText(ParamID id, const std::string& text, 
     return normalizedOfValue(index, *v);
 }
 
-void toString128(const std::string& text, String128 out) {
+void toUtf16(const std::string& text, TChar* out, std::size_t capacity) {
+    if (capacity == 0) return;
     // UTF-8 to UTF-16 for the characters of the Basic Multilingual Plane, which
     // is every character our texts use.
     std::size_t o = 0;
-    for (std::size_t i = 0; i < text.size() && o + 1 < 128;) {
+    for (std::size_t i = 0; i < text.size() && o + 1 < capacity;) {
         const auto c = static_cast<unsigned char>(text[i]);
         char32_t code = c;
         std::size_t length = 1;

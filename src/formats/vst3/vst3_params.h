@@ -7,6 +7,7 @@
 #include "parameters.h"
 #include "vst3_api.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -47,15 +48,20 @@ ParamValue normalizedOfValue(int index, float v);
 /// The interface value normalized `normalized` of parameter `index` (0..60) stands for.
 float valueOfNormalized(int index, ParamValue normalized);
 
-/// The text of normalized `normalized` of parameter `id`, whose line's crossover
-/// is `crossover` (the filter texts are in hertz relative to it). A program is
-/// its number here; the instance, which knows the programs' names, names it.
+/// The text of normalized `normalized` of parameter `id` (any but the program
+/// choice, which the instance names from its programs), whose line's crossover
+/// is `crossover` (the filter texts are in hertz relative to it).
 std::string textOf(ParamID id, ParamValue normalized, float crossover);
-/// The normalized value whose text is `text`; none when the text names no value.
+/// The normalized value whose text is `text` (any id but the program choice's);
+/// none when the text names no value.
 std::optional<ParamValue> normalizedOfText(ParamID id, const std::string& text, float crossover);
 
-/// `text` (UTF-8) into `out`, cut to fit and terminated.
-void toString128(const std::string& text, String128 out);
+/// `text` (UTF-8) into the `capacity` UTF-16 units at `out`, cut to fit and terminated.
+void toUtf16(const std::string& text, TChar* out, std::size_t capacity);
+/// `text` (UTF-8) into a 128-unit text field, cut to fit and terminated.
+inline void toString128(const std::string& text, String128 out) {
+    toUtf16(text, out, 128);
+}
 /// The UTF-8 form of the terminated UTF-16 `text` (null gives "").
 std::string fromUtf16(const TChar* text);
 
