@@ -11,10 +11,12 @@
 
 #include <X11/Xatom.h>
 #include <X11/keysym.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -30,10 +32,15 @@ extern "C" const char* __lsan_default_suppressions();
 constexpr int kWidth = 384;
 constexpr int kHeight = 530;
 
-// The tools run here are sanitizer builds too in such a test run: they get the
-// suppressions of this program (tests/gui/sanitizer_hooks.cpp) through a file.
+// The tools run here are sanitizer builds too in such a test run. Unless the run
+// names a suppressions file already, they get this program's own
+// (tests/gui/sanitizer_hooks.cpp) through a file of this process alone: tests run
+// side by side, and one rewriting a shared file left another's tool without any.
 void shareLeakSuppressions() {
-    const std::string path = ::testing::TempDir() + "tesk_x11_lsan.supp";
+    const char* options = std::getenv("LSAN_OPTIONS");
+    if (options != nullptr && std::strstr(options, "suppressions=") != nullptr) return;
+    const std::string path =
+        ::testing::TempDir() + "tesk_x11_lsan_" + std::to_string(getpid()) + ".supp";
     std::ofstream(path) << __lsan_default_suppressions();
     setenv("LSAN_OPTIONS", ("suppressions=" + path).c_str(), 1);
 }
