@@ -7,6 +7,10 @@
 #   - fortified calls: a file that imports any C library function glibc has a
 #     checking __X_chk for imports at least one __X_chk (as lintian judges it)
 #   - programs position-independent (type DYN)
+#   - branch protection: every function a file exports begins with a landing
+#     pad (x86-64: endbr64; aarch64: bti c, or paciasp, which is one too), read
+#     off the code, since the notes that would say so are dropped wherever the C
+#     library's start files lack them (Debian 12's do)
 # Every failure is named before the script fails.
 #
 # usage: check_elf_hardening.sh [--install BUILD] [--no-fortify] FOLDER
@@ -28,6 +32,12 @@ done
 folder=$1
 command -v readelf >/dev/null || fail "readelf (binutils) is not installed: scripts/setup build"
 
+# first_instruction <elf> <objdump> <hex address>: the mnemonic there.
+first_instruction() {
+  "$2" -d --no-show-raw-insn --start-address="0x$3" --stop-address="$(printf '0x%x' $((0x$3 + 8)))" "$1" |
+    sed -n 's/^ *[0-9a-f]*:[[:space:]]*\([a-z0-9]*\).*/\1/p' | head -n 1
+}
+
 if [ -n "$build" ]; then
   rm -rf "$folder"
   cmake --install "$build" --prefix "$folder" >/dev/null || fail "cmake --install $build failed"
@@ -43,7 +53,7 @@ fortifiable=$(readelf --dyn-syms -W "$libc" | awk '$7 != "UND" { sub(/@.*/, "", 
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-checked=0 failures=0
+checked=0 failures=0 branch=0
 problem() {
   echo "FAIL: ${elf#"$folder"/}: $*" >&2
   failures=$((failures + 1))
@@ -72,10 +82,29 @@ while read -r elf; do
   if grep -q 'Type: *EXEC ' "$scratch/header"; then
     problem "a program at a fixed address (type EXEC): linked without -pie"
   fi
+  case "$(sed -n 's/^ *Machine: *//p' "$scratch/header")" in
+    *X86-64*) objdump=objdump pads="endbr64" flag=-fcf-protection ;;
+    AArch64) objdump=aarch64-linux-gnu-objdump pads="bti paciasp" flag=-mbranch-protection=standard ;;
+    *) objdump="" ;;
+  esac
+  readelf --dyn-syms -W "$elf" | awk '$4 == "FUNC" && $7 != "UND" { sub(/@.*/, "", $8); print $2, $8 }' \
+    >"$scratch/exported"
+  if [ -n "$objdump" ] && [ -s "$scratch/exported" ]; then
+    command -v "$objdump" >/dev/null || fail "$objdump is not installed: scripts/setup test"
+    while read -r address name; do
+      first=$(first_instruction "$elf" "$objdump" "$address")
+      case " $pads " in
+        *" $first "*) branch=$((branch + 1)) ;;
+        *) problem "$name begins with '$first', not a landing pad ($pads): built without $flag" ;;
+      esac
+    done <"$scratch/exported"
+  fi
 done <"$scratch/files"
 
 [ "$checked" -gt 0 ] || fail "no ELF file under $folder"
 [ "$failures" -eq 0 ] || fail "$failures hardening check(s) failed in the $checked ELF files under $folder"
 what="bound at load, RELRO, stack protector"
 [ "$fortify" -eq 1 ] && what="$what, fortified calls"
-echo "$checked ELF files under $folder: $what, position-independent"
+[ "$branch" -gt 0 ] || fail "no exported function under $folder to read the branch protection off"
+echo "$checked ELF files under $folder: $what, position-independent;" \
+  "$branch exported functions begin with a landing pad"
