@@ -166,7 +166,7 @@ void step(ReusedInstance& instance, FuzzInput& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Never destroyed: closing it at exit would outlive the toolkit's own statics.
-    static ReusedInstance& instance = *new ReusedInstance;
+    static ReusedInstance& instance = *new ReusedInstance(tesk::fuzz::fuzzedModule());
     FuzzInput in(data, size);
     instance.begin(in);
     headless::resetInput();

@@ -2,6 +2,9 @@
 // module's entry: dispatcher opcodes with odd arguments, parameter values,
 // process calls with odd audio and sizes, host tempo and sample-rate changes,
 // and the editor's opcodes while it is closed.
+// Two fuzzers are made of it: tesk_host_calls_fuzzer with the module's code
+// linked in, and tesk_module_fuzzer with the built TeskDelay.so loaded as a host
+// loads it; the same input makes the same calls in both.
 // The instance is reused from input to input (reused_instance.h says why and
 // how the inputs stay independent).
 #include "fuzz_input.h"
@@ -101,10 +104,10 @@ void useClosedEditor(ReusedInstance& instance, FuzzInput& in) {
     }
 }
 
-void changeTransport(FuzzInput& in) {
-    tesk::fuzz::HostTransport& transport = tesk::fuzz::hostTransport();
-    transport.giveTime = (in.byte() & 3) != 0;
-    transport.time.tempo = static_cast<double>(in.value()) * 300.0;
+void changeTransport(ReusedInstance& instance, FuzzInput& in) {
+    vsthost::HostState& host = instance.host();
+    host.provideTime = (in.byte() & 3) != 0;
+    host.timeInfo.tempo = static_cast<double>(in.value()) * 300.0;
 }
 
 void step(ReusedInstance& instance, FuzzInput& in) {
@@ -126,7 +129,7 @@ void step(ReusedInstance& instance, FuzzInput& in) {
         processSomething(e, in);
         break;
     case 5:
-        changeTransport(in);
+        changeTransport(instance, in);
         break;
     case 6:
         instance.dispatch(effSetSampleRate, 0, 0, nullptr, in.sampleRate());
@@ -145,7 +148,7 @@ void step(ReusedInstance& instance, FuzzInput& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Never destroyed: closing it at exit would outlive the toolkit's own statics.
-    static ReusedInstance& instance = *new ReusedInstance;
+    static ReusedInstance& instance = *new ReusedInstance(tesk::fuzz::fuzzedModule());
     FuzzInput in(data, size);
     instance.begin(in);
     for (int s = 0; s < kMaxSteps && !in.empty(); ++s)

@@ -3,42 +3,19 @@
 #include <cstdio>
 #include <cstdlib>
 
-extern "C" AEffect* VSTCALL VSTPluginMain(audioMasterCallback host);
-
 namespace tesk::fuzz {
 
 namespace {
 
 constexpr double kHostTempo = 120.0;
+constexpr double kHostRate = 48000.0;
 constexpr std::int32_t kKnobModeWhenNew = 2;
-
-VstIntPtr VSTCALL fuzzHost(AEffect*, std::int32_t opcode, std::int32_t, VstIntPtr, void*, float) {
-    if (opcode == audioMasterVersion) return 2400;
-    if (opcode == audioMasterGetTime) {
-        HostTransport& transport = hostTransport();
-        return transport.giveTime ? reinterpret_cast<VstIntPtr>(&transport.time) : 0;
-    }
-    if (opcode == audioMasterGetSampleRate) return 48000;
-    return 0;
-}
-
-void resetTransport() {
-    HostTransport& transport = hostTransport();
-    transport.time = VstTimeInfo{};
-    transport.time.tempo = kHostTempo;
-    transport.giveTime = true;
-}
 
 } // namespace
 
-HostTransport& hostTransport() {
-    static HostTransport transport;
-    return transport;
-}
-
-ReusedInstance::ReusedInstance() {
+ReusedInstance::ReusedInstance(const vsthost::Module& module) : module_(module) {
     make();
-    for (std::int32_t p = 0; p < effect_->numPrograms; ++p) {
+    for (std::int32_t p = 0; p < effect()->numPrograms; ++p) {
         dispatch(effSetProgram, 0, p);
         whenNew_.push_back(current());
     }
@@ -46,23 +23,22 @@ ReusedInstance::ReusedInstance() {
     touched_.assign(whenNew_.size(), false);
 }
 
-ReusedInstance::~ReusedInstance() {
-    close();
+void ReusedInstance::resetHost() {
+    host_.setTransport(kHostTempo, kHostRate);
+    host_.provideTime = true;
+    host_.clearLog();
 }
 
 void ReusedInstance::make() {
-    resetTransport();
-    effect_ = VSTPluginMain(fuzzHost);
-    if (effect_ == nullptr) {
+    instance_.reset();
+    resetHost();
+    std::string error;
+    instance_ = vsthost::Instance::create(module_, host_, error);
+    if (instance_ == nullptr) {
         // Not a finding of an input: the module cannot be fuzzed at all.
-        std::fputs("fuzz: the module made no instance\n", stderr);
+        std::fprintf(stderr, "fuzz: %s\n", error.c_str());
         std::abort();
     }
-}
-
-void ReusedInstance::close() {
-    if (effect_ != nullptr) dispatch(effClose);
-    effect_ = nullptr;
 }
 
 std::string ReusedInstance::programName() const {
@@ -73,8 +49,8 @@ std::string ReusedInstance::programName() const {
 
 ReusedInstance::Program ReusedInstance::current() const {
     Program program{{}, programName()};
-    for (std::int32_t i = 0; i < effect_->numParams; ++i)
-        program.values.push_back(effect_->getParameter(effect_, i));
+    for (std::int32_t i = 0; i < effect()->numParams; ++i)
+        program.values.push_back(instance_->getParameter(i));
     return program;
 }
 
@@ -87,7 +63,7 @@ bool ReusedInstance::restoreCurrent(const Program& wanted) {
     const Program now = current();
     for (std::size_t i = 0; i < wanted.values.size(); ++i) {
         if (now.values[i] != wanted.values[i])
-            effect_->setParameter(effect_, static_cast<std::int32_t>(i), wanted.values[i]);
+            instance_->setParameter(static_cast<std::int32_t>(i), wanted.values[i]);
     }
     if (now.name != wanted.name) {
         std::string name = wanted.name;
@@ -120,11 +96,8 @@ void ReusedInstance::end() {
 }
 
 void ReusedInstance::begin(FuzzInput& in) {
-    resetTransport();
-    if (!restorePrograms()) {
-        close();
-        make();
-    }
+    resetHost();
+    if (!restorePrograms()) make();
     dispatch(effSetEditKnobMode, 0, kKnobModeWhenNew);
     // A rate the module takes: a refused one would leave the last input's memory.
     dispatch(effSetSampleRate, 0, 0, nullptr, in.usableRate());

@@ -1,5 +1,6 @@
-// One instance of the module, made through its entry and used for every input of
-// the fuzzing process, with the host it talks to.
+// One instance of the module, made through its entry by the project's VST 2 host
+// (tools/vsthost) and used for every input of the fuzzing process, with the host
+// it talks to.
 //
 // Making an instance costs milliseconds under AddressSanitizer (four seconds of
 // delay memory per line at 44.1 kHz, cleared, and the editor's background picture
@@ -16,7 +17,7 @@
 //   it), which makes the memory anew and silent and puts the heads where a new
 //   instance has them; effMainsChanged off and on around it;
 // - the block size, the knob mode, and the editor (closed by end());
-// - the host's answers (transport at 120 bpm, time given).
+// - the host's answers (transport at 120 bpm, time given) and its log.
 // What stays are the filters' last two samples per line (always finite: the
 // engine resets lanes that are not) and the meter level: they colour the audio
 // of the next input's first samples, but no call a host makes depends on them.
@@ -25,34 +26,33 @@
 #pragma once
 
 #include "fuzz_input.h"
-#include "vst2.h"
+#include "vst_host.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tesk::fuzz {
 
-/// What the fuzzing host answers audioMasterGetTime with.
-struct HostTransport {
-    VstTimeInfo time{};
-    bool giveTime = true;
-};
-
-/// The host's transport; inputs change it, begin() resets it.
-HostTransport& hostTransport();
+/// The module a fuzzer makes its instances from, loaded once for the process and
+/// never unloaded (libFuzzer reads its coverage counters to the end). Each fuzzer
+/// links one definition: linked_module.cpp, the module's code linked into the
+/// fuzzer, or loaded_module.cpp, the built TeskDelay.so as hosts load it.
+const vsthost::Module& fuzzedModule();
 
 class ReusedInstance {
   public:
-    /// Makes the instance and notes its programs as they are when new.
-    ReusedInstance();
-    ~ReusedInstance();
+    /// Makes the instance from `module` and notes its programs as they are when new.
+    explicit ReusedInstance(const vsthost::Module& module);
     ReusedInstance(const ReusedInstance&) = delete;
     ReusedInstance& operator=(const ReusedInstance&) = delete;
 
-    AEffect* effect() const { return effect_; }
+    AEffect* effect() const { return instance_->effect(); }
+    /// The host's answers; inputs change its transport, begin() resets it.
+    vsthost::HostState& host() { return host_; }
     VstIntPtr dispatch(std::int32_t opcode, std::int32_t index = 0, VstIntPtr value = 0,
                        void* ptr = nullptr, float opt = 0.0f) const {
-        return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+        return instance_->dispatch(opcode, index, value, ptr, opt);
     }
 
     /// Puts the instance back as it was when new, then sets the sample rate and
@@ -73,7 +73,7 @@ class ReusedInstance {
     };
 
     void make();
-    void close();
+    void resetHost();
     std::string programName() const;
     Program current() const;
     /// Gives the current program `wanted`'s values and name; false when it still
@@ -83,7 +83,9 @@ class ReusedInstance {
     /// loads program 0; false when one of them still differs afterwards.
     bool restorePrograms();
 
-    AEffect* effect_ = nullptr;
+    const vsthost::Module& module_;
+    vsthost::HostState host_;
+    std::unique_ptr<vsthost::Instance> instance_;
     std::vector<Program> whenNew_;
     std::vector<bool> touched_;
 };

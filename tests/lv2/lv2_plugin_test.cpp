@@ -393,6 +393,22 @@ TEST_F(Lv2PluginTest, EachLineReportsTheTempoItPlaysAt) {
     EXPECT_EQ(lv2->tempoInUse(0), 88.0f) << "sync ended: back to its own";
 }
 
+// jalv 1.6.6 (Debian 12's) hands the transport over 4 bytes off the 64-bit
+// alignment atoms must have; its tempo is still heard, and under UBSan the
+// plug-in must not read its events in place.
+TEST_F(Lv2PluginTest, TheTempoIsHeardFromATransportBufferOffItsAlignment) {
+    auto lv2 = Lv2Instance::create(world(), 44100.0);
+    ASSERT_NE(lv2, nullptr);
+    lv2->offsetTransport(4);
+    const std::vector<float> silence(512, 0.0f);
+    lv2->sendTempo(100.0f);
+    lv2->render(silence, silence, 256);
+    EXPECT_EQ(lv2->tempoInUse(0), 100.0f);
+    lv2->sendTempo(131.0f);
+    lv2->render(silence, silence, 256);
+    EXPECT_EQ(lv2->tempoInUse(0), 131.0f);
+}
+
 // A session saved after sync was turned off at the host's tempo holds nothing
 // but the port values; reopened, it must sound as it did when it was saved.
 TEST_F(Lv2PluginTest, ASessionSavedAfterSyncEndedReopensSoundingTheSame) {

@@ -83,7 +83,8 @@ Lv2Instance::~Lv2Instance() {
 }
 
 void Lv2Instance::fillTransport() {
-    lv2_atom_forge_set_buffer(&forge_, atoms_.data(), atoms_.size());
+    std::uint8_t* const buffer = atoms_.data() + transportOffset_;
+    lv2_atom_forge_set_buffer(&forge_, buffer, atoms_.size() - transportOffset_);
     LV2_Atom_Forge_Frame sequence, object;
     lv2_atom_forge_sequence_head(&forge_, &sequence, 0);
     if (pendingTempo_) {
@@ -97,7 +98,7 @@ void Lv2Instance::fillTransport() {
         pendingTempo_.reset();
     }
     lv2_atom_forge_pop(&forge_, &sequence);
-    lilv_instance_connect_port(instance_, lv2::kTimePort, atoms_.data());
+    lilv_instance_connect_port(instance_, lv2::kTimePort, buffer);
 }
 
 void Lv2Instance::run(std::uint32_t frames) {

@@ -74,6 +74,9 @@ class Lv2Instance {
     float tempoInUse(int line) const { return tempoInUse_[static_cast<std::size_t>(line)]; }
     /// A time:Position with `bpm` goes with the next block.
     void sendTempo(float bpm) { pendingTempo_ = bpm; }
+    /// The transport's sequence starts `bytes` into its buffer from now on, as with
+    /// a host whose buffer is not 64-bit aligned.
+    void offsetTransport(std::size_t bytes) { transportOffset_ = bytes; }
     /// Runs `left`/`right` in blocks of `block` frames; `beforeBlock(k)` runs ahead of block k.
     Lv2Outputs render(const std::vector<float>& left, const std::vector<float>& right, int block,
                       const std::function<void(int)>& beforeBlock = {});
@@ -110,6 +113,7 @@ class Lv2Instance {
     std::optional<float> pendingTempo_;
     std::vector<int> restored_;
     std::vector<std::uint8_t> atoms_;
+    std::size_t transportOffset_ = 0;
     LV2_Atom_Forge forge_{};
     /// time:Position, time:beatsPerMinute, time:speed, mapped once so that a run maps nothing.
     std::array<LV2_URID, 3> timeUrids_{};

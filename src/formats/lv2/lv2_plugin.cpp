@@ -19,6 +19,8 @@
 
 #include <array>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -134,14 +136,29 @@ class Lv2DelayEffect final : public DelayEngine {
 
     // The last time:Position of the block gives its tempo; hosts send one when
     // the transport changes, so the tempo holds until the next.
+    // The sequence is read through copies, not in place: atoms must be 64-bit
+    // aligned, but jalv 1.6.6 (Debian 12's) hands this port a buffer 4 bytes off
+    // that, and an LV2_Atom_Event read there is undefined behaviour (UBSan stops
+    // the host on it). An object too large for `objectCopy` is no time:Position
+    // a host sends, and is passed over.
     void readTransport() {
-        const auto* sequence = static_cast<const LV2_Atom_Sequence*>(ports[kTimePort]);
-        if (sequence == nullptr) return;
-        LV2_ATOM_SEQUENCE_FOREACH(sequence, event) {
-            if (event->body.type == 0 ||
-                (event->body.type != urids.atomObject && event->body.type != urids.atomBlank))
+        const auto* port = static_cast<const std::uint8_t*>(ports[kTimePort]);
+        if (port == nullptr) return;
+        LV2_Atom sequence;
+        std::memcpy(&sequence, port, sizeof sequence);
+        const std::size_t end = sizeof(LV2_Atom) + sequence.size;
+        for (std::size_t at = sizeof(LV2_Atom_Sequence); at + sizeof(LV2_Atom_Event) <= end;) {
+            LV2_Atom_Event event;
+            std::memcpy(&event, port + at, sizeof event);
+            const std::size_t body = at + offsetof(LV2_Atom_Event, body);
+            const std::size_t size = sizeof(LV2_Atom) + event.body.size;
+            at += sizeof(LV2_Atom_Event) + lv2_atom_pad_size(event.body.size);
+            if (event.body.type == 0 ||
+                (event.body.type != urids.atomObject && event.body.type != urids.atomBlank) ||
+                size < sizeof(LV2_Atom_Object) || size > objectCopy.size() || body + size > end)
                 continue;
-            const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
+            std::memcpy(objectCopy.data(), port + body, size);
+            const auto* object = reinterpret_cast<const LV2_Atom_Object*>(objectCopy.data());
             if (object->body.otype != urids.position) continue;
             const LV2_Atom* bpm = nullptr;
             lv2_atom_object_get(object, urids.beatsPerMinute, &bpm, 0);
@@ -151,6 +168,8 @@ class Lv2DelayEffect final : public DelayEngine {
 
     TimeUrids urids;
     std::array<void*, kNumPorts> ports{};
+    /// The transport's objects, each copied here to be read at the alignment atoms have.
+    alignas(LV2_Atom_Event) std::array<std::uint8_t, 1024> objectCopy{};
     std::array<float, kNumParameters> lastPortValue{};
     HostTransport transport;
     BypassFade bypass;
