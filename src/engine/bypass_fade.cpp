@@ -24,8 +24,8 @@ void BypassFade::setSampleRate(float rate) {
     step_ = rate > 1.0f / kCrossingSeconds ? 1.0f / (rate * kCrossingSeconds) : 1.0f;
 }
 
-void BypassFade::process(DelayEngine& engine, float** inputs, float** outputs,
-                         std::int32_t frames, const HostTransport& host) {
+void BypassFade::process(DelayEngine& engine, float** inputs, float** outputs, std::int32_t frames,
+                         const HostTransport& host) {
     // A host that has not connected every buffer gets nothing done, as from the engine.
     if (inputs == nullptr || outputs == nullptr || inputs[0] == nullptr || inputs[1] == nullptr)
         return;
@@ -39,8 +39,7 @@ void BypassFade::process(DelayEngine& engine, float** inputs, float** outputs,
         float* out[6];
         for (int c = 0; c < 6; ++c)
             out[c] = outputs[c] + done;
-        const float target = wanted_.load(std::memory_order_relaxed) ? 1.0f : 0.0f;
-        if (share_ == 0.0f && target == 0.0f) {
+        if (share_ == 0.0f && target() == 0.0f) {
             engine.process(in, out, count, host);
         } else {
             // The host may hand the same buffers in and out: the input is kept first.
@@ -55,7 +54,7 @@ void BypassFade::process(DelayEngine& engine, float** inputs, float** outputs,
 }
 
 void BypassFade::crossOver(float** outputs, std::int32_t frames) {
-    const float target = wanted_.load(std::memory_order_relaxed) ? 1.0f : 0.0f;
+    const float target = this->target();
     const float* dryLeft = dry_[0].data();
     const float* dryRight = dry_[1].data();
     for (std::int32_t k = 0; k < frames; ++k) {

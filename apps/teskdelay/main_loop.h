@@ -1,0 +1,42 @@
+// The program's main loop: it waits on file descriptors (the signals, the JACK
+// server's news; later the editor's X connection and a session manager's
+// socket) and runs an idle step between them at a steady pace.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+namespace tesk::standalone {
+
+class MainLoop {
+  public:
+    /// Calls `ready` whenever `fd` can be read, until the loop ends (main thread).
+    void watch(int fd, std::function<void()> ready);
+    /// Calls `step` at least every `period` while the loop runs (main thread).
+    void setIdle(std::chrono::milliseconds period, std::function<void()> step);
+    /// Runs until `quit`; false when waiting itself failed (main thread).
+    bool run();
+    /// Ends `run` after the callback that asks (main thread).
+    void quit() { running_ = false; }
+
+  private:
+    struct Watch {
+        int fd;
+        std::function<void()> ready;
+    };
+    std::vector<Watch> watches_;
+    std::chrono::milliseconds period_{100};
+    std::function<void()> idle_;
+    bool running_ = false;
+};
+
+/// A descriptor that becomes readable when SIGINT or SIGTERM arrives; both are
+/// blocked in every thread made afterwards, so that no thread is stopped by them
+/// and the main loop alone takes them. -1 when it cannot be had (main thread,
+/// before any other thread is made).
+int takeQuitSignals();
+/// Reads the signals waiting on `fd`; the last one's number, 0 for none (main thread).
+int readQuitSignal(int fd);
+
+} // namespace tesk::standalone

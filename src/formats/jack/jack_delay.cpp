@@ -1,0 +1,219 @@
+#include "jack_delay.h"
+
+#include "midi_control.h"
+
+#include <jack/midiport.h>
+#include <jack/transport.h>
+
+#include <fcntl.h>
+#include <new>
+#include <unistd.h>
+
+namespace tesk::jackfmt {
+
+namespace {
+
+void closeDescriptor(int& fd) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+} // namespace
+
+JackDelay::JackDelay(jack_client_t* client) : client_(client) {}
+
+std::unique_ptr<JackDelay> JackDelay::open(const char* name, std::string& error, bool& noServer) {
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open(name, JackNoStartServer, &status);
+    noServer = client == nullptr && (status & (JackServerFailed | JackServerError)) != 0;
+    if (client == nullptr) {
+        error = noServer ? "no JACK server is running: start one (jackd, qjackctl, or PipeWire's "
+                           "through pw-jack) and run teskdelay again"
+                         : "the JACK server refused a client named " + std::string(name);
+        return nullptr;
+    }
+    std::unique_ptr<JackDelay> self(new (std::nothrow) JackDelay(client));
+    if (!self) {
+        jack_client_close(client);
+        error = "out of memory";
+        return nullptr;
+    }
+    self->engine_.reset(new (std::nothrow) DelayEngine);
+    if (!self->engine_ || !self->engine_->isUsable() || !self->fade_.isUsable()) {
+        error = "out of memory";
+        return nullptr;
+    }
+    // The transport's tempo is heard, not written into the lines' Tempo: the
+    // state saved keeps the user's own tempos.
+    self->engine_->setTempoFollowing(TempoFollowing::InUseOnly);
+    const auto rate = static_cast<float>(jack_get_sample_rate(client));
+    if (!self->engine_->setSampleRate(rate)) {
+        error = "the JACK server runs at " + std::to_string(jack_get_sample_rate(client)) +
+                " Hz, which TeskDelay does not take";
+        return nullptr;
+    }
+    self->fade_.setSampleRate(rate);
+    if (pipe2(self->gonePipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
+        error = "no pipe could be made for the server's news";
+        return nullptr;
+    }
+    if (!self->makePorts(error)) return nullptr;
+    jack_set_process_callback(client, &JackDelay::process, self.get());
+    jack_on_info_shutdown(client, &JackDelay::serverShutdown, self.get());
+    return self;
+}
+
+bool JackDelay::makePorts(std::string& error) {
+    const auto audio = [&](const char* port, unsigned long flags) {
+        jack_port_t* made = jack_port_register(client_, port, JACK_DEFAULT_AUDIO_TYPE, flags, 0);
+        if (made == nullptr) error = std::string("JACK refused the port ") + port;
+        return made;
+    };
+    for (std::size_t c = 0; c < inputs_.size(); ++c)
+        if ((inputs_[c] = audio(kInputPorts[c], JackPortIsInput)) == nullptr) return false;
+    for (std::size_t c = 0; c < outputs_.size(); ++c)
+        if ((outputs_[c] = audio(kOutputPorts[c], JackPortIsOutput)) == nullptr) return false;
+    midi_ = jack_port_register(client_, kMidiPort, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (midi_ == nullptr) error = std::string("JACK refused the port ") + kMidiPort;
+    return midi_ != nullptr;
+}
+
+JackDelay::~JackDelay() {
+    deactivate();
+    // A server that has gone took the client with it; closing it then would
+    // wait for an answer that never comes.
+    if (!serverGone()) jack_client_close(client_);
+    closeDescriptor(gonePipe_[0]);
+    closeDescriptor(gonePipe_[1]);
+}
+
+void JackDelay::load(const SavedState& state) {
+    engine_->setProgram(state.program);
+    for (int i = 0; i < kNumParameters; ++i)
+        engine_->setParameter(i, state.values[static_cast<std::size_t>(i)]);
+    fade_.setBypassed(state.bypassed);
+    fade_.settle(); // a state saved bypassed starts bypassed
+}
+
+void JackDelay::loadProgram(std::int32_t program) {
+    engine_->setProgram(program);
+}
+
+bool JackDelay::activate(std::string& error) {
+    if (active_) return true;
+    if (jack_activate(client_) != 0) {
+        error = "the JACK server would not start the client";
+        return false;
+    }
+    active_ = true;
+    return true;
+}
+
+void JackDelay::deactivate() {
+    if (!active_) return;
+    if (!serverGone()) jack_deactivate(client_);
+    active_ = false;
+    // A program change asked for is kept, though its crossing had not ended.
+    if (pendingProgram_ >= 0) engine_->setProgram(pendingProgram_);
+    pendingProgram_ = -1;
+    fade_.setHeld(false);
+}
+
+SavedState JackDelay::state() const {
+    SavedState state;
+    state.program = engine_->getProgram();
+    for (int i = 0; i < kNumParameters; ++i)
+        state.values[static_cast<std::size_t>(i)] = engine_->getParameter(i);
+    state.bypassed = fade_.bypassed();
+    return state;
+}
+
+std::vector<std::string> JackDelay::connectPhysicalPorts() {
+    std::vector<std::string> problems;
+    const auto connectEach = [&](unsigned long direction, const auto& ours, bool oursAreInputs) {
+        const char** physical = jack_get_ports(client_, nullptr, JACK_DEFAULT_AUDIO_TYPE,
+                                               JackPortIsPhysical | direction);
+        for (std::size_t c = 0; c < 2; ++c) {
+            const std::string own = std::string(jack_get_client_name(client_)) + ":" + ours[c];
+            if (physical == nullptr || physical[c] == nullptr) {
+                problems.push_back("no physical port for " + own);
+                continue;
+            }
+            const char* from = oursAreInputs ? physical[c] : own.c_str();
+            const char* to = oursAreInputs ? own.c_str() : physical[c];
+            if (jack_connect(client_, from, to) != 0)
+                problems.push_back(std::string("could not connect ") + from + " to " + to);
+            // A mono interface: its one port feeds both inputs or takes both outputs.
+            if (c == 0 && physical[1] == nullptr) physical[1] = physical[0];
+        }
+        if (physical != nullptr) jack_free(physical);
+    };
+    connectEach(JackPortIsOutput, kInputPorts, true);
+    connectEach(JackPortIsInput, kOutputPorts, false);
+    return problems;
+}
+
+std::string JackDelay::serverGoneReason() const {
+    return std::string(goneReason_.data());
+}
+
+// ---------------------------------------------------------------- the process thread
+
+HostTransport JackDelay::transport() const {
+    jack_position_t position;
+    jack_transport_query(client_, &position);
+    if ((position.valid & JackPositionBBT) != 0 && isUsableHostTempo(position.beats_per_minute))
+        return {position.beats_per_minute, true};
+    return {fallbackTempo_.load(std::memory_order_relaxed), true};
+}
+
+void JackDelay::takeMidi(jack_nframes_t frames) {
+    void* buffer = jack_port_get_buffer(midi_, frames);
+    const jack_nframes_t count = jack_midi_get_event_count(buffer);
+    for (jack_nframes_t i = 0; i < count; ++i) {
+        jack_midi_event_t event;
+        if (jack_midi_event_get(&event, buffer, i) != 0) continue;
+        const MidiControl control = readMidiControl(event.buffer, event.size);
+        if (control.kind == MidiControl::Program) {
+            // The output crosses over to the input first; the program is loaded
+            // between two blocks once nothing of the old one is heard.
+            pendingProgram_ = control.value;
+            fade_.setHeld(true);
+        } else if (control.kind == MidiControl::Bypass) {
+            fade_.setBypassed(control.value != 0);
+        }
+    }
+}
+
+int JackDelay::process(jack_nframes_t frames, void* data) {
+    auto* self = static_cast<JackDelay*>(data);
+    if (self->pendingProgram_ >= 0 && self->fade_.isAllInput()) {
+        self->engine_->setProgram(self->pendingProgram_);
+        self->pendingProgram_ = -1;
+        self->fade_.setHeld(false);
+    }
+    self->takeMidi(frames);
+    float* in[2];
+    float* out[6];
+    for (std::size_t c = 0; c < 2; ++c)
+        in[c] = static_cast<float*>(jack_port_get_buffer(self->inputs_[c], frames));
+    for (std::size_t c = 0; c < 6; ++c)
+        out[c] = static_cast<float*>(jack_port_get_buffer(self->outputs_[c], frames));
+    self->fade_.process(*self->engine_, in, out, static_cast<std::int32_t>(frames),
+                        self->transport());
+    return 0;
+}
+
+void JackDelay::serverShutdown(jack_status_t, const char* reason, void* data) {
+    // Called as a signal handler would be: a copy, a flag and a byte down the pipe.
+    auto* self = static_cast<JackDelay*>(data);
+    std::size_t n = 0;
+    for (; reason != nullptr && reason[n] != '\0' && n + 1 < self->goneReason_.size(); ++n)
+        self->goneReason_[n] = reason[n];
+    self->goneReason_[n] = '\0';
+    self->gone_.store(true, std::memory_order_release);
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(self->gonePipe_[1], &byte, 1);
+}
+
+} // namespace tesk::jackfmt
