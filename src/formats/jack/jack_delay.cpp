@@ -189,6 +189,10 @@ int JackDelay::process(jack_nframes_t frames, void* data) {
     auto* self = static_cast<JackDelay*>(data);
     if (self->pendingProgram_ >= 0 && self->fade_.isAllInput()) {
         self->engine_->setProgram(self->pendingProgram_);
+        // The old program's echoes are not heard any more; left in the delay
+        // memory, the seam between them and the new program's would click when
+        // it came round again, one delay later.
+        self->engine_->resume();
         self->pendingProgram_ = -1;
         self->fade_.setHeld(false);
     }
