@@ -57,6 +57,14 @@ fs::path defaultStatePath() {
 
 StateRead readStateFile(const fs::path& path) {
     StateRead read;
+    // Only a file is ever set aside: a folder or a device given by mistake is
+    // the user's own and stays where it is.
+    std::error_code kind;
+    if (fs::exists(path, kind) && !fs::is_regular_file(path, kind)) {
+        read.outcome = StateRead::Unreadable;
+        read.message = path.string() + " is not a file; TeskDelay starts from program 1";
+        return read;
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         std::error_code ec;

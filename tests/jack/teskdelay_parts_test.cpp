@@ -166,6 +166,13 @@ TEST_F(StateFileTest, BrokenFilesAreReportedAndSetAside) {
         EXPECT_FALSE(fs::exists(file));
         EXPECT_EQ(bytesOf(file.string() + ".broken"), bytes);
     }
+    // A folder in its place is not the program's to move.
+    fs::create_directory(file);
+    EXPECT_EQ(readStateFile(file).outcome, StateRead::Unreadable);
+    EXPECT_TRUE(fs::is_directory(file));
+    std::string error;
+    EXPECT_FALSE(writeStateFile(file, someState(), error));
+    EXPECT_TRUE(fs::is_directory(file));
 }
 
 // A write that fails half way, as on a full disk (here the file size limit

@@ -6,6 +6,8 @@
 #include "clap_params.h"
 #include "plugin_fixture.h"
 
+#include "bypass_fade.h"
+#include "delay_engine.h"
 #include "parameters.h"
 
 #include <cmath>
@@ -70,6 +72,33 @@ TEST(RealTime, ProcessingAllocatesNothingAndTakesNoLock) {
     EXPECT_EQ(total.allocations, 0u);
     EXPECT_EQ(total.releases, 0u);
     EXPECT_EQ(total.locks, 0u);
+}
+
+// The program change teskdelay makes between two blocks of its JACK callback:
+// the output held at the input, the program loaded once it is all input, the
+// delay memory cleared, the hold let go; none of it on the heap or under a lock.
+TEST(RealTime, AProgramChangeThroughTheCrossingAllocatesNothing) {
+    DelayEngine engine;
+    BypassFade fade;
+    ASSERT_TRUE(engine.setSampleRate(44100.0f));
+    fade.setSampleRate(44100.0f);
+    Buffers buffers(256);
+    const HostTransport transport{120.0, true};
+    fade.process(engine, buffers.inputs, buffers.outputs, 256, transport);
+    startCounting();
+    for (int program = 1; program < 16; ++program) {
+        fade.setHeld(true);
+        while (!fade.isAllInput())
+            fade.process(engine, buffers.inputs, buffers.outputs, 256, transport);
+        engine.setProgram(program);
+        engine.resume();
+        fade.setHeld(false);
+        fade.process(engine, buffers.inputs, buffers.outputs, 256, transport);
+    }
+    const CallCounts seen = stopCounting();
+    EXPECT_EQ(engine.getProgram(), 15);
+    EXPECT_EQ(seen.allocations, 0u);
+    EXPECT_EQ(seen.locks, 0u);
 }
 
 // The same for TeskDelay.clap: blocks carrying parameter events at offsets,
