@@ -139,13 +139,6 @@ class Probe {
         jack_set_freewheel_callback(
             client_, [](int on, void* self) { static_cast<Probe*>(self)->freewheeling_ = on != 0; },
             this);
-        jack_set_xrun_callback(
-            client_,
-            [](void* self) {
-                ++static_cast<Probe*>(self)->xruns_;
-                return 0;
-            },
-            this);
         jack_activate(client_);
     }
     ~Probe() {
@@ -189,11 +182,11 @@ class Probe {
             channel.assign(static_cast<std::size_t>(frames), 0.0f);
         position_ = 0;
         done_ = false;
-        xruns_.store(0);
         // Freewheeling, the server runs the cycles one after the other as fast
         // as its clients go, waiting for each of them: no deadline to miss on a
         // busy machine, and the play done in less than its own time. The play
-        // begins once the server is well into it, and ends before it stops.
+        // begins once the server is well into it (the cycles around the switch
+        // may reach one client and not the other), and ends before it stops.
         jack_set_freewheel(client_, 1);
         if (!waitUntil([&] { return freewheeling_.load(); })) return false;
         const unsigned from = cycles_.load();
@@ -206,8 +199,6 @@ class Probe {
         return finished;
     }
     const Outputs& recorded() const { return recorded_; }
-    /// The cycles the server dropped since the last play began.
-    unsigned xruns() const { return xruns_.load(); }
 
   private:
     static int process(jack_nframes_t frames, void* data) {
@@ -260,7 +251,6 @@ class Probe {
     std::atomic<bool> armed_{false};
     std::atomic<bool> done_{false};
     std::atomic<unsigned> cycles_{0};
-    std::atomic<unsigned> xruns_{0};
     std::atomic<bool> freewheeling_{false};
     double bpm_ = 120.0;
 };
@@ -355,9 +345,6 @@ class TeskdelayTest : public ::testing::Test {
             return ::testing::AssertionFailure() << "the probe could not give the tempo";
         if (!probe->play(input, frames, midi))
             return ::testing::AssertionFailure() << "the play did not end";
-        // After a dropped cycle the clients' blocks need not line up any more.
-        if (probe->xruns() != 0)
-            return ::testing::AssertionFailure() << probe->xruns() << " cycles dropped in the play";
         return ::testing::AssertionSuccess();
     }
     /// Ends teskdelay with SIGTERM; its exit code.
