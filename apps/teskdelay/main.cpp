@@ -1,13 +1,17 @@
-// teskdelay: TeskDelay played live as a JACK client, its state kept between runs.
+// teskdelay: TeskDelay played live as a JACK client, its state kept between runs
+// or in a session manager's session.
 #include "jack_delay.h"
 #include "main_loop.h"
+#include "nsm_client.h"
 #include "options.h"
 #include "state_file.h"
 #include "version.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <jack/jack.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,13 +32,43 @@ void printJackError(const char* message) {
 // sentence saying what to do; they are left out while the client opens.
 void quietJackErrors(const char*) {}
 
-int run(const Options& options) {
-    if (!options.noGui)
-        std::fprintf(stderr, "teskdelay: the editor window is not part of this version yet; "
-                             "running without it (--no-gui runs so without this note)\n");
-    const int signals = takeQuitSignals();
-    if (signals < 0) return fail(ExitCode::internal, "cannot take SIGINT and SIGTERM");
+/// Opens the client `name` with `read`'s state (or --program's for none), not
+/// active yet; null, with the exit code and a sentence, when it cannot.
+std::unique_ptr<jackfmt::JackDelay> openClient(const char* name, const Options& options,
+                                               const StateRead& read, bool programOverState,
+                                               ExitCode& code, std::string& error) {
+    bool noServer = false;
+    jack_set_error_function(&quietJackErrors);
+    auto client = jackfmt::JackDelay::open(name, error, noServer);
+    jack_set_error_function(&printJackError);
+    if (!client) {
+        code = noServer ? ExitCode::noServer : ExitCode::internal;
+        return nullptr;
+    }
+    if (read.state) client->load(*read.state);
+    if (options.program && (programOverState || !read.state)) client->loadProgram(*options.program);
+    client->setFallbackTempo(options.tempo);
+    return client;
+}
 
+/// Starts `client` and, with --connect, wires it; false with a sentence when JACK refuses.
+bool startClient(jackfmt::JackDelay& client, const Options& options, std::string& error) {
+    if (!client.activate(error)) return false;
+    if (options.connect)
+        for (const std::string& problem : client.connectPhysicalPorts())
+            std::fprintf(stderr, "teskdelay: --connect: %s\n", problem.c_str());
+    return true;
+}
+
+/// The exit code for a server gone, saying so; `saved` tells what happens to the state.
+int serverGone(const jackfmt::JackDelay& client, const char* saved) {
+    const std::string reason = client.serverGoneReason();
+    return fail(ExitCode::serverGone, "the JACK server went away" +
+                                          (reason.empty() ? "" : " (" + reason + ")") + saved +
+                                          "; start teskdelay again once a server runs");
+}
+
+int runAlone(const Options& options, int signals) {
     const std::filesystem::path statePath =
         options.stateFile ? std::filesystem::path(*options.stateFile) : defaultStatePath();
     if (statePath.empty())
@@ -44,42 +78,120 @@ int run(const Options& options) {
     if (!read.message.empty()) std::fprintf(stderr, "teskdelay: %s\n", read.message.c_str());
 
     std::string error;
-    bool noServer = false;
-    jack_set_error_function(&quietJackErrors);
-    auto client = jackfmt::JackDelay::open(jackfmt::kClientName, error, noServer);
-    jack_set_error_function(&printJackError);
-    if (!client) return fail(noServer ? ExitCode::noServer : ExitCode::internal, error);
-    if (read.state) client->load(*read.state);
-    if (options.program) client->loadProgram(*options.program);
-    client->setFallbackTempo(options.tempo);
-    if (!client->activate(error)) return fail(ExitCode::internal, error);
-    if (options.connect)
-        for (const std::string& problem : client->connectPhysicalPorts())
-            std::fprintf(stderr, "teskdelay: --connect: %s\n", problem.c_str());
+    ExitCode failure = ExitCode::internal;
+    auto client = openClient(jackfmt::kClientName, options, read, true, failure, error);
+    if (!client) return fail(failure, error);
+    if (!startClient(*client, options, error)) return fail(ExitCode::internal, error);
 
     MainLoop loop;
     loop.watch(signals, [&] {
         if (readQuitSignal(signals) != 0) loop.quit();
     });
     loop.watch(client->serverGoneDescriptor(), [&] { loop.quit(); });
-    // The editor and the session manager will take their turns here.
+    // The editor will take its turn here.
     loop.setIdle(std::chrono::milliseconds(100), [&] {
         if (client->serverGone()) loop.quit();
     });
     if (!loop.run()) return fail(ExitCode::internal, "the main loop could not wait for events");
 
     client->deactivate();
-    const bool gone = client->serverGone();
     int code = static_cast<int>(ExitCode::ok);
-    if (gone) {
-        const std::string reason = client->serverGoneReason();
-        code = fail(ExitCode::serverGone, "the JACK server went away" +
-                                              (reason.empty() ? "" : " (" + reason + ")") +
-                                              "; start teskdelay again once a server runs");
-    }
+    if (client->serverGone()) code = serverGone(*client, "");
     if (!statePath.empty() && !writeStateFile(statePath, client->state(), error))
         return fail(ExitCode::stateNotSaved, error);
     return code;
+}
+
+// Under a session manager the JACK client opens only once the manager has
+// said which session it belongs to, named with the client ID it gave: that
+// name is how the manager finds the client's connections again. The state is
+// written when the manager asks and at no other time, not at the end either:
+// the manager asks before it ends a session it keeps, and a session closed
+// without saving is meant to lose its changes.
+int runUnderSessionManager(const Options& options, int signals, const std::string& url) {
+    if (options.stateFile)
+        std::fprintf(stderr, "teskdelay: under a session manager the state is kept in the "
+                             "session; --state is ignored\n");
+    MainLoop loop;
+    std::unique_ptr<jackfmt::JackDelay> client;
+    std::filesystem::path statePath;
+    SavedState saved; // what the session's file holds, or held when it opened
+    int code = static_cast<int>(ExitCode::ok);
+    std::unique_ptr<NsmClient> manager;
+
+    NsmClient::Handlers handlers;
+    handlers.open = [&](const std::string& path, const std::string&,
+                        const std::string& clientId) -> NsmClient::Answer {
+        if (client)
+            return {false, "teskdelay has a session open already and cannot change to another"};
+        statePath = path + ".tkds";
+        const StateRead read = readStateFile(statePath);
+        if (!read.message.empty()) std::fprintf(stderr, "teskdelay: %s\n", read.message.c_str());
+        std::string error;
+        ExitCode failure = ExitCode::internal;
+        auto opened = openClient(clientId.c_str(), options, read, false, failure, error);
+        if (opened) saved = opened->state();
+        if (!opened || !startClient(*opened, options, error)) {
+            // Nothing is left to do without a client: the manager hears why,
+            // then teskdelay ends as it would on its own.
+            std::fprintf(stderr, "teskdelay: %s\n", error.c_str());
+            code = static_cast<int>(opened ? ExitCode::internal : failure);
+            loop.quit();
+            return {false, error};
+        }
+        client = std::move(opened);
+        loop.watch(client->serverGoneDescriptor(), [&] { loop.quit(); });
+        return {true, read.message.empty() ? "Opened " + statePath.string() : read.message};
+    };
+    handlers.save = [&]() -> NsmClient::Answer {
+        if (!client) return {false, "no session is open", NsmError::noSessionOpen};
+        const SavedState state = client->state();
+        std::string error;
+        if (!writeStateFile(statePath, state, error)) {
+            std::fprintf(stderr, "teskdelay: %s\n", error.c_str());
+            return {false, error};
+        }
+        saved = state;
+        manager->setDirty(false);
+        return {true, "Saved " + statePath.string()};
+    };
+
+    std::string error;
+    manager = NsmClient::announce(url, std::move(handlers), error);
+    if (!manager) return fail(ExitCode::sessionManager, error);
+    loop.watch(signals, [&] {
+        if (readQuitSignal(signals) != 0) loop.quit();
+    });
+    loop.watch(manager->descriptor(), [&] { manager->receive(); });
+    // Changes are found by comparing the state with the one saved, on this
+    // thread: the process thread is told nothing and does nothing more.
+    loop.setIdle(std::chrono::milliseconds(100), [&] {
+        if (!manager->refusal().empty()) loop.quit();
+        if (!client) return;
+        if (client->serverGone()) loop.quit();
+        manager->setDirty(client->state() != saved);
+    });
+    if (!loop.run()) return fail(ExitCode::internal, "the main loop could not wait for events");
+
+    if (!manager->refusal().empty())
+        return fail(ExitCode::sessionManager,
+                    "the session manager refused teskdelay: " + manager->refusal());
+    if (!client) return code;
+    client->deactivate();
+    if (client->serverGone())
+        return serverGone(*client, "; the session keeps the state saved last");
+    return code;
+}
+
+int run(const Options& options) {
+    if (!options.noGui)
+        std::fprintf(stderr, "teskdelay: the editor window is not part of this version yet; "
+                             "running without it (--no-gui runs so without this note)\n");
+    const int signals = takeQuitSignals();
+    if (signals < 0) return fail(ExitCode::internal, "cannot take SIGINT and SIGTERM");
+    const char* url = std::getenv(kNsmUrlVariable);
+    if (url != nullptr && url[0] != '\0') return runUnderSessionManager(options, signals, url);
+    return runAlone(options, signals);
 }
 
 } // namespace

@@ -27,7 +27,11 @@ bool MainLoop::run() {
         const int ready = poll(fds.data(), fds.size(), static_cast<int>(period_.count()));
         if (ready < 0 && errno != EINTR) return false;
         for (std::size_t i = 0; i < fds.size() && running_; ++i)
-            if (fds[i].revents != 0) watches_[i].ready();
+            if (fds[i].revents != 0) {
+                // A copy: the callback may add a watch, which moves the others.
+                const std::function<void()> ready = watches_[i].ready;
+                ready();
+            }
         if (running_ && idle_) idle_();
     }
     return true;

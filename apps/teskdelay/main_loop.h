@@ -1,6 +1,6 @@
 // The program's main loop: it waits on file descriptors (the signals, the JACK
-// server's news; later the editor's X connection and a session manager's
-// socket) and runs an idle step between them at a steady pace.
+// server's news, a session manager's socket; later the editor's X connection)
+// and runs an idle step between them at a steady pace.
 #pragma once
 
 #include <chrono>
@@ -11,7 +11,8 @@ namespace tesk::standalone {
 
 class MainLoop {
   public:
-    /// Calls `ready` whenever `fd` can be read, until the loop ends (main thread).
+    /// Calls `ready` whenever `fd` can be read, until the loop ends; also from
+    /// within a callback (main thread).
     void watch(int fd, std::function<void()> ready);
     /// Calls `step` at least every `period` while the loop runs (main thread).
     void setIdle(std::chrono::milliseconds period, std::function<void()> step);

@@ -105,6 +105,7 @@ std::string helpText() {
            "                       ports, main_L and main_R to the first two physical\n"
            "                       playback ports\n"
            "      --program N      start with program N (1 to 16) instead of the saved state's\n"
+           "                       (under a session manager: for a new session only)\n"
            "      --state FILE     keep the state in FILE instead of the configuration folder\n"
            "      --tempo BPM      the tempo of synced lines while no JACK timebase master\n"
            "                       gives one (48 to 999; default 120)\n"
@@ -125,14 +126,27 @@ std::string helpText() {
            "  A broken file is reported, kept beside it with the suffix .broken, and\n"
            "  TeskDelay starts from program 1.\n"
            "\n"
+           "Session managers:\n"
+           "  When NSM_URL is set, teskdelay is a client of the session manager there\n"
+           "  (New Session Manager, RaySession, Agordejo). Its JACK client opens once the\n"
+           "  manager opens the session, named with the client ID the manager gives; the\n"
+           "  state is kept in the session's folder, read at the opening and written when\n"
+           "  the manager saves, and unsaved changes are reported to it. SIGTERM ends\n"
+           "  teskdelay without writing the state: what the session keeps is what was\n"
+           "  saved last.\n"
+           "\n"
            "Exit status:\n"
-           "  0  ended by SIGINT or SIGTERM, the state saved\n"
+           "  0  ended by SIGINT or SIGTERM, the state saved (under a session manager:\n"
+           "     as saved last)\n"
            "  1  an unexpected failure (out of memory, a port JACK refused)\n"
            "  2  a bad option or argument\n"
            "  3  no JACK server is running (start jackd, or run under pw-jack)\n"
-           "  4  the JACK server went away while teskdelay ran; the state is saved, and\n"
+           "  4  the JACK server went away while teskdelay ran; the state is saved (not\n"
+           "     under a session manager), and\n"
            "     teskdelay does not wait for the server to come back: start it again\n"
-           "  5  the state could not be saved at the end; the file saved before is kept\n";
+           "  5  the state could not be saved at the end; the file saved before is kept\n"
+           "  6  NSM_URL is not a session manager's address, or the manager refused\n"
+           "     teskdelay (unset NSM_URL to run it on its own)\n";
 }
 
 } // namespace tesk::standalone

@@ -25,6 +25,8 @@ struct SavedState {
     std::int32_t program = 0;
     std::array<float, kNumParameters> values{};
     bool bypassed = false;
+
+    bool operator==(const SavedState&) const = default;
 };
 
 /// The size in bytes of a version 1 record, without the bypass.

@@ -13,12 +13,14 @@
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
+#include <lo/lo.h>
 
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -148,19 +150,21 @@ class Probe {
     Probe& operator=(const Probe&) = delete;
 
     bool usable() const { return client_ != nullptr; }
+    /// The JACK client name TeskDelay is looked for under.
+    void setTeskDelayName(const std::string& name) { name_ = name; }
     /// Whether TeskDelay's ports are there.
     bool teskDelayThere() const {
-        return client_ != nullptr && jack_port_by_name(client_, "TeskDelay:midi_in") != nullptr;
+        return client_ != nullptr &&
+               jack_port_by_name(client_, (name_ + ":midi_in").c_str()) != nullptr;
     }
     /// Wires the probe to TeskDelay: its outputs into in_L/in_R, every output of
     /// TeskDelay into the probe, the MIDI into midi_in.
     bool connect() {
-        bool ok = jack_connect(client_, "tesk-probe:out_L", "TeskDelay:in_L") == 0 &&
-                  jack_connect(client_, "tesk-probe:out_R", "TeskDelay:in_R") == 0 &&
-                  jack_connect(client_, "tesk-probe:midi_out", "TeskDelay:midi_in") == 0;
+        bool ok = jack_connect(client_, "tesk-probe:out_L", (name_ + ":in_L").c_str()) == 0 &&
+                  jack_connect(client_, "tesk-probe:out_R", (name_ + ":in_R").c_str()) == 0 &&
+                  jack_connect(client_, "tesk-probe:midi_out", (name_ + ":midi_in").c_str()) == 0;
         for (int c = 0; c < 6; ++c)
-            ok = ok && jack_connect(client_,
-                                    (std::string("TeskDelay:") + jackfmt::kOutputPorts[c]).c_str(),
+            ok = ok && jack_connect(client_, (name_ + ":" + jackfmt::kOutputPorts[c]).c_str(),
                                     ("tesk-probe:in_" + std::to_string(c)).c_str()) == 0;
         return ok;
     }
@@ -253,6 +257,7 @@ class Probe {
     std::atomic<unsigned> cycles_{0};
     std::atomic<bool> freewheeling_{false};
     double bpm_ = 120.0;
+    std::string name_ = jackfmt::kClientName;
 };
 
 /// A JACK server of the test's own: synchronous, so that every client's block
@@ -353,8 +358,9 @@ class TeskdelayTest : public ::testing::Test {
         return teskdelay->exitCode();
     }
     std::string errors() const { return textOf(folder / "stderr"); }
-    std::optional<SavedState> savedState() const {
-        const std::string bytes = textOf(stateFile);
+    std::optional<SavedState> savedState() const { return savedStateIn(stateFile); }
+    static std::optional<SavedState> savedStateIn(const fs::path& file) {
+        const std::string bytes = textOf(file);
         return decodeState(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
 
@@ -604,6 +610,166 @@ TEST_F(TeskdelayTest, AServerThatGoesAwayEndsItWithCodeFourAndTheStateSaved) {
     EXPECT_NE(errors().find("teskdelay: the JACK server went away"), std::string::npos) << errors();
     ASSERT_TRUE(savedState());
     EXPECT_EQ(savedState()->program, 6);
+}
+
+/// A session manager's side of the conversation, over UDP on localhost with
+/// liblo: it keeps what teskdelay sends, in order, and answers from the socket
+/// teskdelay announced itself to.
+class ManagerStandIn {
+  public:
+    struct Message {
+        std::string path;
+        std::string types;
+        std::vector<std::string> strings;
+        std::vector<int> numbers;
+    };
+
+    ManagerStandIn() : server_(lo_server_new_with_proto(nullptr, LO_UDP, nullptr)) {
+        lo_server_add_method(server_, nullptr, nullptr, &ManagerStandIn::take, this);
+    }
+    ~ManagerStandIn() {
+        if (client_ != nullptr) lo_address_free(client_);
+        lo_server_free(server_);
+    }
+    ManagerStandIn(const ManagerStandIn&) = delete;
+    ManagerStandIn& operator=(const ManagerStandIn&) = delete;
+
+    std::string url() const {
+        return "osc.udp://127.0.0.1:" + std::to_string(lo_server_get_port(server_)) + "/";
+    }
+    /// The first message to `path` not taken yet, once it has come.
+    std::optional<Message> await(const std::string& path) {
+        std::optional<Message> found;
+        waitUntil([&] {
+            while (lo_server_recv_noblock(server_, 1) > 0) {
+            }
+            for (auto m = received_.begin(); m != received_.end(); ++m)
+                if (m->path == path) {
+                    found = *m;
+                    received_.erase(m);
+                    return true;
+                }
+            return false;
+        });
+        return found;
+    }
+    /// Whether a message to `path` has come and is not taken yet (no waiting).
+    bool holds(const std::string& path) {
+        while (lo_server_recv_noblock(server_, 0) > 0) {
+        }
+        return std::any_of(received_.begin(), received_.end(),
+                           [&](const Message& m) { return m.path == path; });
+    }
+    /// Sends `path` with string arguments to the client that announced itself last.
+    void send(const char* path, const std::vector<std::string>& strings = {}) {
+        lo_message message = lo_message_new();
+        for (const std::string& s : strings)
+            lo_message_add_string(message, s.c_str());
+        lo_send_message_from(client_, server_, path, message);
+        lo_message_free(message);
+    }
+
+  private:
+    static int take(const char* path, const char* types, lo_arg** argv, int argc, lo_message msg,
+                    void* data) {
+        auto* self = static_cast<ManagerStandIn*>(data);
+        Message m{path, types, {}, {}};
+        for (int i = 0; i < argc; ++i)
+            if (types[i] == 's')
+                m.strings.emplace_back(&argv[i]->s);
+            else if (types[i] == 'i')
+                m.numbers.push_back(argv[i]->i);
+        if (m.path == "/nsm/server/announce") {
+            lo_address source = lo_message_get_source(msg);
+            if (self->client_ != nullptr) lo_address_free(self->client_);
+            self->client_ =
+                lo_address_new(lo_address_get_hostname(source), lo_address_get_port(source));
+        }
+        self->received_.push_back(std::move(m));
+        return 0;
+    }
+
+    lo_server server_;
+    lo_address client_ = nullptr;
+    std::deque<Message> received_;
+};
+
+// teskdelay as a session manager's client: it announces itself, opens its
+// JACK client only when the session opens, named with the client ID; a
+// program played in makes it dirty, a save writes the state and makes it
+// clean, a change not saved is not written when it is ended, the session
+// reopens as saved (--program giving way to it), and a save that cannot be
+// written is an error for the manager.
+TEST_F(TeskdelayTest, UnderASessionManagerTheStateIsTheSessions) {
+    ManagerStandIn manager;
+    const fs::path prefix = folder / "session" / "TeskDelay.nTESK";
+    const fs::path file = prefix.string() + ".tkds";
+    const std::string clientId = "nTESK";
+    const std::vector<float> silence(static_cast<std::size_t>(16 * kPeriod), 0.0f);
+    const auto startUnderManager = [&] {
+        setenv("NSM_URL", manager.url().c_str(), 1);
+        teskdelay = std::make_unique<Child>(
+            std::vector<std::string>{TESK_TESKDELAY, "--no-gui", "--program", "3"},
+            folder / "stderr");
+        unsetenv("NSM_URL");
+        const auto announce = manager.await("/nsm/server/announce");
+        ASSERT_TRUE(announce) << errors();
+        EXPECT_EQ(announce->types, "sssiii");
+        EXPECT_EQ(announce->strings[0], "TeskDelay");
+        EXPECT_NE(announce->strings[1].find(":dirty:"), std::string::npos);
+        EXPECT_EQ(announce->strings[2], "teskdelay");
+        EXPECT_EQ(announce->numbers, (std::vector<int>{1, 2, teskdelay->pid()}));
+        EXPECT_FALSE(probe->teskDelayThere());
+        manager.send("/nsm/client/open", {prefix.string(), "TeskDelay", clientId});
+        const auto reply = manager.await("/reply");
+        ASSERT_TRUE(reply) << errors();
+        EXPECT_EQ(reply->strings.at(0), "/nsm/client/open");
+        ASSERT_TRUE(waitUntil([&] { return probe->connect(); })) << errors();
+    };
+    probe->setTeskDelayName(clientId);
+
+    startUnderManager();
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_FALSE(fs::exists(file));
+    ASSERT_TRUE(probe->play(silence, static_cast<int>(silence.size()), {{0, {0xc0, 9}}}));
+    ASSERT_TRUE(manager.await("/nsm/client/is_dirty"));
+    manager.send("/nsm/client/save");
+    const auto saved = manager.await("/reply");
+    ASSERT_TRUE(saved) << errors();
+    EXPECT_EQ(saved->strings.at(0), "/nsm/client/save");
+    ASSERT_TRUE(manager.await("/nsm/client/is_clean"));
+    const auto state = savedStateIn(file);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->program, 9);
+    EXPECT_FALSE(state->bypassed);
+    Plugin module;
+    module->dispatch(effSetProgram, 0, 9);
+    for (int i = 0; i < kNumParameters; ++i)
+        EXPECT_EQ(state->values[static_cast<std::size_t>(i)], module->getParameter(i)) << i;
+    const std::string savedBytes = textOf(file);
+
+    ASSERT_TRUE(probe->play(silence, static_cast<int>(silence.size()), {{0, {0xb0, 80, 100}}}));
+    ASSERT_TRUE(manager.await("/nsm/client/is_dirty"));
+    EXPECT_EQ(quit(), 0) << errors();
+    EXPECT_EQ(textOf(file), savedBytes);
+
+    startUnderManager();
+    ASSERT_FALSE(HasFatalFailure());
+    manager.send("/nsm/client/save");
+    ASSERT_TRUE(manager.await("/reply")) << errors();
+    EXPECT_EQ(textOf(file), savedBytes);
+    EXPECT_FALSE(manager.holds("/nsm/client/is_dirty"));
+
+    // A folder where the file belongs: the write fails, and the manager hears it.
+    fs::remove(file);
+    fs::create_directory(file);
+    manager.send("/nsm/client/save");
+    const auto refused = manager.await("/error");
+    ASSERT_TRUE(refused) << errors();
+    EXPECT_EQ(refused->strings.at(0), "/nsm/client/save");
+    EXPECT_EQ(refused->numbers.at(0), -1);
+    EXPECT_NE(refused->strings.at(1).find("cannot write the state"), std::string::npos);
+    EXPECT_EQ(quit(), 0) << errors();
 }
 
 TEST(Teskdelay, NoServerHelpAndBadOptionsGiveTheirCodes) {

@@ -120,6 +120,18 @@ void JackDelay::deactivate() {
 }
 
 SavedState JackDelay::state() const {
+    // While active, a program loaded on the process thread may land between
+    // two of the reads; a state read twice alike was read whole.
+    SavedState last = readState();
+    for (int tries = 0; tries < 16; ++tries) {
+        SavedState again = readState();
+        if (again == last) break;
+        last = again;
+    }
+    return last;
+}
+
+SavedState JackDelay::readState() const {
     SavedState state;
     state.program = engine_->getProgram();
     for (int i = 0; i < kNumParameters; ++i)

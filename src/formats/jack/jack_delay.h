@@ -54,7 +54,8 @@ class JackDelay {
     bool activate(std::string& error);
     /// Stops processing; a program change still crossing over is completed. Main thread.
     void deactivate();
-    /// The program, every value and the bypass. Main thread, while not active.
+    /// The program, every value and the bypass; while active, a program change
+    /// played in shows once its crossing has loaded it. Main thread.
     SavedState state() const;
 
     /// Connects in_L and in_R to the first two physical capture ports, main_L and
@@ -72,6 +73,8 @@ class JackDelay {
   private:
     explicit JackDelay(jack_client_t* client);
     bool makePorts(std::string& error);
+    /// The values as they are at this moment, read one by one (main thread).
+    SavedState readState() const;
     static int process(jack_nframes_t frames, void* self);
     static void serverShutdown(jack_status_t code, const char* reason, void* self);
     /// The block's tempo: the timebase master's, else the fallback (process thread).
