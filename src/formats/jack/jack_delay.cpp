@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <new>
+#include <string>
 #include <unistd.h>
 
 namespace tesk::jackfmt {
@@ -38,21 +39,15 @@ std::unique_ptr<JackDelay> JackDelay::open(const char* name, std::string& error,
         error = "out of memory";
         return nullptr;
     }
-    self->engine_.reset(new (std::nothrow) DelayEngine);
-    if (!self->engine_ || !self->engine_->isUsable() || !self->fade_.isUsable()) {
+    if (!self->live_.isUsable()) {
         error = "out of memory";
         return nullptr;
     }
-    // The transport's tempo is heard, not written into the lines' Tempo: the
-    // state saved keeps the user's own tempos.
-    self->engine_->setTempoFollowing(TempoFollowing::InUseOnly);
-    const auto rate = static_cast<float>(jack_get_sample_rate(client));
-    if (!self->engine_->setSampleRate(rate)) {
+    if (!self->live_.setSampleRate(static_cast<float>(jack_get_sample_rate(client)))) {
         error = "the JACK server runs at " + std::to_string(jack_get_sample_rate(client)) +
                 " Hz, which TeskDelay does not take";
         return nullptr;
     }
-    self->fade_.setSampleRate(rate);
     if (pipe2(self->gonePipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
         error = "no pipe could be made for the server's news";
         return nullptr;
@@ -88,15 +83,11 @@ JackDelay::~JackDelay() {
 }
 
 void JackDelay::load(const SavedState& state) {
-    engine_->setProgram(state.program);
-    for (int i = 0; i < kNumParameters; ++i)
-        engine_->setParameter(i, state.values[static_cast<std::size_t>(i)]);
-    fade_.setBypassed(state.bypassed);
-    fade_.settle(); // a state saved bypassed starts bypassed
+    live_.load(state);
 }
 
 void JackDelay::loadProgram(std::int32_t program) {
-    engine_->setProgram(program);
+    live_.loadProgram(program);
 }
 
 bool JackDelay::activate(std::string& error) {
@@ -113,31 +104,11 @@ void JackDelay::deactivate() {
     if (!active_) return;
     if (!serverGone()) jack_deactivate(client_);
     active_ = false;
-    // A program change asked for is kept, though its crossing had not ended.
-    if (pendingProgram_ >= 0) engine_->setProgram(pendingProgram_);
-    pendingProgram_ = -1;
-    fade_.setHeld(false);
+    live_.finishCrossing();
 }
 
 SavedState JackDelay::state() const {
-    // While active, a program loaded on the process thread may land between
-    // two of the reads; a state read twice alike was read whole.
-    SavedState last = readState();
-    for (int tries = 0; tries < 16; ++tries) {
-        SavedState again = readState();
-        if (again == last) break;
-        last = again;
-    }
-    return last;
-}
-
-SavedState JackDelay::readState() const {
-    SavedState state;
-    state.program = engine_->getProgram();
-    for (int i = 0; i < kNumParameters; ++i)
-        state.values[static_cast<std::size_t>(i)] = engine_->getParameter(i);
-    state.bypassed = fade_.bypassed();
-    return state;
+    return live_.state();
 }
 
 std::vector<std::string> JackDelay::connectPhysicalPorts() {
@@ -179,44 +150,29 @@ HostTransport JackDelay::transport() const {
     return {fallbackTempo_.load(std::memory_order_relaxed), true};
 }
 
-void JackDelay::takeMidi(jack_nframes_t frames) {
+BlockControls JackDelay::takeMidi(jack_nframes_t frames) const {
+    BlockControls controls;
     void* buffer = jack_port_get_buffer(midi_, frames);
     const jack_nframes_t count = jack_midi_get_event_count(buffer);
     for (jack_nframes_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
-        if (jack_midi_event_get(&event, buffer, i) != 0) continue;
-        const MidiControl control = readMidiControl(event.buffer, event.size);
-        if (control.kind == MidiControl::Program) {
-            // The output crosses over to the input first; the program is loaded
-            // between two blocks once nothing of the old one is heard.
-            pendingProgram_ = control.value;
-            fade_.setHeld(true);
-        } else if (control.kind == MidiControl::Bypass) {
-            fade_.setBypassed(control.value != 0);
-        }
+        if (jack_midi_event_get(&event, buffer, i) == 0)
+            controls.take(readMidiControl(event.buffer, event.size));
     }
+    return controls;
 }
 
 int JackDelay::process(jack_nframes_t frames, void* data) {
     auto* self = static_cast<JackDelay*>(data);
-    if (self->pendingProgram_ >= 0 && self->fade_.isAllInput()) {
-        self->engine_->setProgram(self->pendingProgram_);
-        // The old program's echoes are not heard any more; left in the delay
-        // memory, the seam between them and the new program's would click when
-        // it came round again, one delay later.
-        self->engine_->resume();
-        self->pendingProgram_ = -1;
-        self->fade_.setHeld(false);
-    }
-    self->takeMidi(frames);
+    const BlockControls controls = self->takeMidi(frames);
     float* in[2];
     float* out[6];
     for (std::size_t c = 0; c < 2; ++c)
         in[c] = static_cast<float*>(jack_port_get_buffer(self->inputs_[c], frames));
     for (std::size_t c = 0; c < 6; ++c)
         out[c] = static_cast<float*>(jack_port_get_buffer(self->outputs_[c], frames));
-    self->fade_.process(*self->engine_, in, out, static_cast<std::int32_t>(frames),
-                        self->transport());
+    self->live_.processBlock(in, out, static_cast<std::int32_t>(frames), self->transport(),
+                             controls);
     return 0;
 }
 

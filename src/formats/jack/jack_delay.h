@@ -1,6 +1,6 @@
 // TeskDelay as a JACK client: two audio inputs, the three output pairs and a
-// MIDI input around one `DelayEngine`, with a `BypassFade` between it and the
-// ports. The engine plays the tempo of the JACK transport where a timebase
+// MIDI input around a `LiveDelay` (the engine, with a `BypassFade` between it
+// and the ports). The engine plays the tempo of the JACK transport where a timebase
 // master gives one, else a tempo of the program's choosing; MIDI program
 // changes cross over through the input so that no value jumps in what is heard.
 //
@@ -9,8 +9,7 @@
 // The process callback allocates nothing, locks nothing and makes no system call.
 #pragma once
 
-#include "bypass_fade.h"
-#include "delay_engine.h"
+#include "live_delay.h"
 #include "saved_state.h"
 
 #include <jack/jack.h>
@@ -73,26 +72,20 @@ class JackDelay {
   private:
     explicit JackDelay(jack_client_t* client);
     bool makePorts(std::string& error);
-    /// The values as they are at this moment, read one by one (main thread).
-    SavedState readState() const;
     static int process(jack_nframes_t frames, void* self);
     static void serverShutdown(jack_status_t code, const char* reason, void* self);
     /// The block's tempo: the timebase master's, else the fallback (process thread).
     HostTransport transport() const;
-    /// Applies the block's MIDI messages (process thread).
-    void takeMidi(jack_nframes_t frames);
+    /// What the block's MIDI messages ask for (process thread).
+    BlockControls takeMidi(jack_nframes_t frames) const;
 
     jack_client_t* client_;
     std::array<jack_port_t*, 2> inputs_{};
     std::array<jack_port_t*, 6> outputs_{};
     jack_port_t* midi_ = nullptr;
-    std::unique_ptr<DelayEngine> engine_;
-    BypassFade fade_;
+    LiveDelay live_;
     std::atomic<double> fallbackTempo_{120.0};
     bool active_ = false;
-    /// The program a MIDI program change asked for, loaded once the output has
-    /// crossed over to the input; -1 for none (process thread).
-    std::int32_t pendingProgram_ = -1;
 
     int gonePipe_[2] = {-1, -1};
     std::atomic<bool> gone_{false};
