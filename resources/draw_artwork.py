@@ -5,6 +5,7 @@ Every picture is painted from code so that the artwork can be changed with a
 diff and regenerated identically on any machine:
 
     python3 resources/draw_artwork.py [--scale 1|1.5|2] [--out DIR] [--preview FILE]
+    python3 resources/draw_artwork.py --icon FILE      (teskdelay's 128 x 128 icon)
 
 At --scale 2 every picture is drawn again at twice the size for high-resolution
 screens: the same shapes at the finer resolution, text from the outlines at the
@@ -1142,6 +1143,33 @@ def preview(images, path):
         with_about.save(root + "-about" + ext)
 
 
+# ---------------------------------------------------------------- program icon
+
+ICON_SIZE = 128
+
+
+def draw_icon():
+    """teskdelay's icon for desktop menus: the logo's echo mark, four bars
+    fading out, one for each delay line, on a dark plate with the panels'
+    rim; transparent around the plate's round corners."""
+    n = ICON_SIZE
+    icon = Image.new("RGBA", (n, n), (0, 0, 0, 0))
+    inset = 4
+    plate = n - 2 * inset
+    rim = vgradient((plate, plate), PANEL_LIGHT, PANEL_DARK).convert("RGBA")
+    icon.paste(rim, (inset, inset), rounded_mask((plate, plate), 22))
+    face = vgradient((plate - 4, plate - 4), PANEL_TOP, BASE_BOTTOM).convert("RGBA")
+    icon.paste(face, (inset + 2, inset + 2), rounded_mask((plate - 4, plate - 4), 20))
+    bar_width, pitch, middle = 14, 22, n // 2
+    x = (n - 3 * pitch - bar_width) // 2
+    for i, h in enumerate((80, 62, 44, 28)):
+        colour = lerp(ACCENT, (44, 70, 74), i / 3.5)
+        bar = Image.new("RGBA", (bar_width, h), colour + (255,))
+        icon.paste(bar, (x, middle - h // 2), rounded_mask((bar_width, h), 4))
+        x += pitch
+    return icon
+
+
 def draw_at(scale):
     """Every picture for `scale` (1, 1.5 or 2)."""
     global S
@@ -1164,7 +1192,14 @@ def main():
                     "or resources/1.5x or resources/2x for those scales)")
     ap.add_argument("--preview", metavar="FILE",
                     help="also write the editor as it looks when open (and FILE-about); scale 1 only")
+    ap.add_argument("--icon", metavar="FILE",
+                    help="write teskdelay's %dx%d icon to FILE instead of the bitmaps" %
+                    (ICON_SIZE, ICON_SIZE))
     args = ap.parse_args()
+    if args.icon:
+        draw_icon().save(args.icon, optimize=True)
+        print("draw_artwork: wrote the icon to %s" % args.icon)
+        return
     if args.preview and args.scale != 1:
         ap.error("--preview draws the scale-1 editor")
     out = args.out or (here if args.scale == 1 else os.path.join(here, "%gx" % args.scale))

@@ -27,7 +27,9 @@ for f in .vst/TeskDelay.so .lxvst/TeskDelay.so .lv2/TeskDelay.lv2/manifest.ttl \
          .lv2/TeskDelay.lv2/TeskDelay.so .lv2/TeskDelay.lv2/TeskDelay_ui.so .clap/TeskDelay.clap \
          .vst3/TeskDelay.vst3/Contents/Resources/moduleinfo.json \
          ".vst3/TeskDelay.vst3/Contents/$vst3arch/TeskDelay.so" \
-         .local/bin/tesk-render .local/share/man/man1/tesk-render.1; do
+         .local/bin/tesk-render .local/share/man/man1/tesk-render.1 \
+         .local/share/applications/teskdelay.desktop \
+         .local/share/icons/hicolor/128x128/apps/teskdelay.png; do
   [ -e "$home/$f" ] || fail "$f was not installed"
   grep -qx "file $home/$f" "$manifest" || fail "$f is missing from the manifest"
 done

@@ -3,7 +3,8 @@
 # expected list, lintian reports no error and none of its hardening tags (even
 # the informational ones), its programs and modules are hardened (readelf, as
 # tests/hardening checks the build's), and the package unpacked into a
-# temporary root runs its tesk-render, which renders with the package's own module.
+# temporary root runs its tesk-render, which renders with the package's own module;
+# its desktop entries pass desktop-file-validate.
 # usage: check_deb.sh <package.deb> <expected contents>
 set -eu
 deb=$1 expected=$2
@@ -34,6 +35,11 @@ fi
 warnings=$(grep -c '^W:' "$root.lintian" || true)
 
 dpkg-deb -x "$deb" "$root"
+command -v desktop-file-validate >/dev/null ||
+  fail "desktop-file-validate is not installed: scripts/setup test (desktop-file-utils)"
+for entry in "$root"/usr/share/applications/*.desktop; do
+  desktop-file-validate "$entry" || fail "$entry is not a valid desktop entry"
+done
 sh "$(dirname "$0")/../hardening/check_elf_hardening.sh" "$root/usr" >/dev/null ||
   fail "the package's programs and modules are not hardened"
 "$root/usr/bin/tesk-render" --version | grep -q '^tesk-render (TeskDelay) ' ||
