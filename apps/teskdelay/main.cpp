@@ -188,7 +188,7 @@ int run(const Options& options) {
         std::fprintf(stderr, "teskdelay: the editor window is not part of this version yet; "
                              "running without it (--no-gui runs so without this note)\n");
     const int signals = takeQuitSignals();
-    if (signals < 0) return fail(ExitCode::internal, "cannot take SIGINT and SIGTERM");
+    if (signals < 0) return fail(ExitCode::internal, "cannot take SIGINT, SIGTERM and SIGHUP");
     const char* url = std::getenv(kNsmUrlVariable);
     if (url != nullptr && url[0] != '\0') return runUnderSessionManager(options, signals, url);
     return runAlone(options, signals);

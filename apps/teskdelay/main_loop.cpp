@@ -42,6 +42,9 @@ int takeQuitSignals() {
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    // The terminal going away (a desktop launcher's window closed) ends the
+    // program as Ctrl-C does, the state saved, rather than killing it.
+    sigaddset(&signals, SIGHUP);
     if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return -1;
     return signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
 }

@@ -32,7 +32,7 @@ class MainLoop {
     bool running_ = false;
 };
 
-/// A descriptor that becomes readable when SIGINT or SIGTERM arrives; both are
+/// A descriptor that becomes readable when SIGINT, SIGTERM or SIGHUP arrives; they are
 /// blocked in every thread made afterwards, so that no thread is stopped by them
 /// and the main loop alone takes them. -1 when it cannot be had (main thread,
 /// before any other thread is made).

@@ -352,9 +352,9 @@ class TeskdelayTest : public ::testing::Test {
             return ::testing::AssertionFailure() << "the play did not end";
         return ::testing::AssertionSuccess();
     }
-    /// Ends teskdelay with SIGTERM; its exit code.
-    int quit() {
-        kill(teskdelay->pid(), SIGTERM);
+    /// Ends teskdelay with `signal`; its exit code.
+    int quit(int signal = SIGTERM) {
+        kill(teskdelay->pid(), signal);
         return teskdelay->exitCode();
     }
     std::string errors() const { return textOf(folder / "stderr"); }
@@ -540,7 +540,8 @@ TEST_F(TeskdelayTest, AProgramChangeDoesNotClickAndTheBypassControllerWorks) {
 }
 
 // A state of the test's making, every value away from its program's: quitting
-// writes back the very state started from, and starting again reads it.
+// writes back the very state started from, and starting again reads it; the
+// second run ends as a closed terminal ends it (SIGHUP).
 TEST_F(TeskdelayTest, QuitAndStartAgainKeepsEveryValueAndTheBypass) {
     SavedState state;
     {
@@ -559,7 +560,7 @@ TEST_F(TeskdelayTest, QuitAndStartAgainKeepsEveryValueAndTheBypass) {
         .write(reinterpret_cast<const char*>(record.data()), std::ssize(record));
     for (int run = 0; run < 2; ++run) {
         ASSERT_TRUE(start({}));
-        EXPECT_EQ(quit(), 0) << errors();
+        EXPECT_EQ(quit(run == 0 ? SIGTERM : SIGHUP), 0) << errors();
         const auto saved = savedState();
         ASSERT_TRUE(saved);
         EXPECT_EQ(saved->program, 4);
