@@ -34,8 +34,11 @@ class Message {
     lo_message message_;
 };
 
+// liblo hands the arguments out where they lie in the packet, often off the
+// alignment its lo_arg union claims: they are read as the bytes they are,
+// never through the union's members.
 std::string stringArgument(lo_arg** argv, int i) {
-    return std::string(&argv[i]->s);
+    return std::string(reinterpret_cast<const char*>(argv[i]));
 }
 
 // liblo reports a socket it cannot read here; the main loop goes on without it.

@@ -675,11 +675,15 @@ class ManagerStandIn {
                     void* data) {
         auto* self = static_cast<ManagerStandIn*>(data);
         Message m{path, types, {}, {}};
+        // Read as bytes: liblo's arguments lie off its union's alignment.
         for (int i = 0; i < argc; ++i)
-            if (types[i] == 's')
-                m.strings.emplace_back(&argv[i]->s);
-            else if (types[i] == 'i')
-                m.numbers.push_back(argv[i]->i);
+            if (types[i] == 's') {
+                m.strings.emplace_back(reinterpret_cast<const char*>(argv[i]));
+            } else if (types[i] == 'i') {
+                std::int32_t number = 0;
+                std::memcpy(&number, argv[i], sizeof number);
+                m.numbers.push_back(number);
+            }
         if (m.path == "/nsm/server/announce") {
             lo_address source = lo_message_get_source(msg);
             if (self->client_ != nullptr) lo_address_free(self->client_);
