@@ -2,6 +2,7 @@
 // four-line recirculating delay that moves the same bytes. The bare kernel is
 // the least any such delay must do; the ratio of the two, taken in one run, is
 // the figure to compare, since the absolute times drift with the machine.
+#include "bench_buffers.h"
 #include "delay_effect.h"
 #include "denormal_guard.h"
 #include "vec4.h"
@@ -71,23 +72,7 @@ void configure(DelayEffect& effect, Scenario scenario) {
     }
 }
 
-struct Buffers {
-    std::vector<float> in[2], out[6];
-    float* inputs[2];
-    float* outputs[6];
-    explicit Buffers(std::int32_t frames) {
-        for (int c = 0; c < 2; ++c) {
-            in[c].resize(static_cast<std::size_t>(frames));
-            for (std::int32_t k = 0; k < frames; ++k)
-                in[c][k] = 0.5f * std::sin(0.01f * k + c);
-            inputs[c] = in[c].data();
-        }
-        for (int c = 0; c < 6; ++c) {
-            out[c].resize(static_cast<std::size_t>(frames));
-            outputs[c] = out[c].data();
-        }
-    }
-};
+using bench::Buffers;
 
 void reportPerFrame(benchmark::State& state, std::int32_t frames) {
     state.SetItemsProcessed(state.iterations() * frames);

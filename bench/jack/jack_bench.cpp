@@ -3,6 +3,7 @@
 // own. A program change clears the delay memory inside the callback, in the
 // block where the crossing reaches the input; the costliest block of a change
 // is set beside the period it must fit in (1.33 ms at 64 frames).
+#include "bench_buffers.h"
 #include "live_delay.h"
 
 #include <benchmark/benchmark.h>
@@ -18,23 +19,7 @@ namespace {
 constexpr float kRate = 48000.0f;
 const HostTransport kTransport{120.0, true};
 
-struct Buffers {
-    std::vector<float> in[2], out[6];
-    float* inputs[2];
-    float* outputs[6];
-    explicit Buffers(std::int32_t frames) {
-        for (int c = 0; c < 2; ++c) {
-            in[c].resize(static_cast<std::size_t>(frames));
-            for (std::int32_t k = 0; k < frames; ++k)
-                in[c][static_cast<std::size_t>(k)] = 0.5f * std::sin(0.01f * k + c);
-            inputs[c] = in[c].data();
-        }
-        for (int c = 0; c < 6; ++c) {
-            out[c].resize(static_cast<std::size_t>(frames));
-            outputs[c] = out[c].data();
-        }
-    }
-};
+using bench::Buffers;
 
 /// The period a block must be done within, in microseconds, beside its time.
 void reportPeriod(benchmark::State& state, std::int32_t frames) {

@@ -63,15 +63,6 @@ TEST(ClapBypass, HostEventsSetItThroughFlushAndProcess) {
     EXPECT_EQ(*p->value(kBypassParamId), 0.0);
 }
 
-// The largest step between neighbouring samples of the main pair in [from, to).
-float largestStep(const Outputs& out, int from, int to) {
-    float largest = 0.0f;
-    for (int c = 0; c < 2; ++c)
-        for (int k = std::max(1, from); k < to; ++k)
-            largest = std::max(largest, std::fabs(out[c][k] - out[c][k - 1]));
-    return largest;
-}
-
 std::vector<float> sine(int frames, double amplitude) {
     std::vector<float> s(static_cast<std::size_t>(frames));
     for (std::size_t k = 0; k < s.size(); ++k)

@@ -465,14 +465,6 @@ TEST_F(TeskdelayTest, WithoutATimebaseMasterSyncedLinesPlayAtTheTempoGiven) {
     EXPECT_EQ(quit(), 0);
 }
 
-float largestStep(const Outputs& out, int from, int to) {
-    float largest = 0.0f;
-    for (int c = 0; c < 2; ++c)
-        for (int k = std::max(1, from); k < to; ++k)
-            largest = std::max(largest, std::fabs(out[c][k] - out[c][k - 1]));
-    return largest;
-}
-
 // A -6 dBFS sine through program 1, then a Program Change to the program
 // whose sound differs most from it there, and later CC 80 on and off. No step
 // around the change is more than twice the largest step either program makes

@@ -3,6 +3,7 @@
 #include "parameters.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace tesk::test {
@@ -106,6 +107,14 @@ std::uint64_t fingerprint(const Outputs& outputs) {
             hash = (hash ^ bytes[i]) * 0x100000001b3u;
     }
     return hash;
+}
+
+float largestStep(const Outputs& out, int from, int to) {
+    float largest = 0.0f;
+    for (int c = 0; c < 2; ++c)
+        for (int k = std::max(1, from); k < to; ++k)
+            largest = std::max(largest, std::fabs(out[c][k] - out[c][k - 1]));
+    return largest;
 }
 
 } // namespace tesk::test

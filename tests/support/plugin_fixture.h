@@ -70,4 +70,7 @@ std::vector<float> clickThenNoise(int frames, unsigned seed);
 /// fingerprint a reference render is kept as.
 std::uint64_t fingerprint(const Outputs& outputs);
 
+/// The largest step between neighbouring samples of the main pair in [from, to).
+float largestStep(const Outputs& out, int from, int to);
+
 } // namespace tesk::test
