@@ -1,6 +1,8 @@
 // teskdelay: TeskDelay played live as a JACK client, its state kept between runs
 // or in a session manager's session.
+#include "editor_window.h"
 #include "jack_delay.h"
+#include "jack_editor.h"
 #include "main_loop.h"
 #include "nsm_client.h"
 #include "options.h"
@@ -10,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <functional>
 #include <jack/jack.h>
 #include <memory>
 #include <string>
@@ -51,6 +54,48 @@ std::unique_ptr<jackfmt::JackDelay> openClient(const char* name, const Options& 
     return client;
 }
 
+/// The editor of a client, in its window (closed before the editor goes);
+/// nothing with --no-gui.
+struct ShownEditor {
+    std::unique_ptr<EditorInterface> editor;
+    std::unique_ptr<EditorWindow> window;
+
+    /// Closes the window and the editor, once `client` runs no more.
+    void close(jackfmt::JackDelay& client) {
+        window.reset();
+        client.setEditor(nullptr);
+        editor.reset();
+    }
+};
+
+/// Shows `client`'s editor unless --no-gui says not to, before the client is
+/// active; false, with a sentence, when there is no display to show it on.
+bool showEditor(jackfmt::JackDelay& client, const Options& options, ShownEditor& shown,
+                std::string& error) {
+    if (options.noGui) return true;
+    shown.editor = jackfmt::makeJackEditor(client);
+    shown.window = EditorWindow::open(*shown.editor, client.name(), error);
+    if (!shown.window) return false;
+    client.setEditor(shown.editor.get());
+    return true;
+}
+
+/// Lets `loop` run the editor: its window's events (closing it ends the loop)
+/// and its own, and the idle, about 30 times a second.
+void runEditorIn(MainLoop& loop, EditorWindow& window) {
+    loop.watch(window.descriptor(), [&] {
+        if (!window.handleEvents()) loop.quit();
+        window.idle();
+    });
+    if (window.editorDescriptor() >= 0)
+        loop.watch(window.editorDescriptor(), [&window] { window.idle(); });
+}
+
+/// The main loop's idle period: the editor's pace while it shows.
+std::chrono::milliseconds idlePeriod(const ShownEditor& shown) {
+    return std::chrono::milliseconds(shown.window ? 33 : 100);
+}
+
 /// Starts `client` and, with --connect, wires it; false with a sentence when JACK refuses.
 bool startClient(jackfmt::JackDelay& client, const Options& options, std::string& error) {
     if (!client.activate(error)) return false;
@@ -81,6 +126,8 @@ int runAlone(const Options& options, int signals) {
     ExitCode failure = ExitCode::internal;
     auto client = openClient(jackfmt::kClientName, options, read, true, failure, error);
     if (!client) return fail(failure, error);
+    ShownEditor shown;
+    if (!showEditor(*client, options, shown, error)) return fail(ExitCode::noDisplay, error);
     if (!startClient(*client, options, error)) return fail(ExitCode::internal, error);
 
     MainLoop loop;
@@ -88,13 +135,15 @@ int runAlone(const Options& options, int signals) {
         if (readQuitSignal(signals) != 0) loop.quit();
     });
     loop.watch(client->serverGoneDescriptor(), [&] { loop.quit(); });
-    // The editor will take its turn here.
-    loop.setIdle(std::chrono::milliseconds(100), [&] {
+    if (shown.window) runEditorIn(loop, *shown.window);
+    loop.setIdle(idlePeriod(shown), [&] {
         if (client->serverGone()) loop.quit();
+        if (shown.window) shown.window->idle();
     });
     if (!loop.run()) return fail(ExitCode::internal, "the main loop could not wait for events");
 
     client->deactivate();
+    shown.close(*client);
     int code = static_cast<int>(ExitCode::ok);
     if (client->serverGone()) code = serverGone(*client, "");
     if (!statePath.empty() && !writeStateFile(statePath, client->state(), error))
@@ -114,10 +163,21 @@ int runUnderSessionManager(const Options& options, int signals, const std::strin
                              "session; --state is ignored\n");
     MainLoop loop;
     std::unique_ptr<jackfmt::JackDelay> client;
+    ShownEditor shown;
     std::filesystem::path statePath;
     SavedState saved; // what the session's file holds, or held when it opened
     int code = static_cast<int>(ExitCode::ok);
     std::unique_ptr<NsmClient> manager;
+
+    // Changes are found by comparing the state with the one saved, on this
+    // thread: the process thread is told nothing and does nothing more.
+    const std::function<void()> idleStep = [&] {
+        if (!manager->refusal().empty()) loop.quit();
+        if (!client) return;
+        if (client->serverGone()) loop.quit();
+        manager->setDirty(client->state() != saved);
+        if (shown.window) shown.window->idle();
+    };
 
     NsmClient::Handlers handlers;
     handlers.open = [&](const std::string& path, const std::string&,
@@ -130,17 +190,30 @@ int runUnderSessionManager(const Options& options, int signals, const std::strin
         std::string error;
         ExitCode failure = ExitCode::internal;
         auto opened = openClient(clientId.c_str(), options, read, false, failure, error);
-        if (opened) saved = opened->state();
-        if (!opened || !startClient(*opened, options, error)) {
+        if (opened) {
+            saved = opened->state();
+            if (!showEditor(*opened, options, shown, error))
+                failure = ExitCode::noDisplay;
+            else if (!startClient(*opened, options, error))
+                failure = ExitCode::internal;
+            else
+                failure = ExitCode::ok;
+        }
+        if (failure != ExitCode::ok) {
             // Nothing is left to do without a client: the manager hears why,
             // then teskdelay ends as it would on its own.
             std::fprintf(stderr, "teskdelay: %s\n", error.c_str());
-            code = static_cast<int>(opened ? ExitCode::internal : failure);
+            code = static_cast<int>(failure);
+            if (opened) shown.close(*opened);
             loop.quit();
             return {false, error};
         }
         client = std::move(opened);
         loop.watch(client->serverGoneDescriptor(), [&] { loop.quit(); });
+        if (shown.window) {
+            runEditorIn(loop, *shown.window);
+            loop.setIdle(idlePeriod(shown), idleStep);
+        }
         return {true, read.message.empty() ? "Opened " + statePath.string() : read.message};
     };
     handlers.save = [&]() -> NsmClient::Answer {
@@ -163,14 +236,7 @@ int runUnderSessionManager(const Options& options, int signals, const std::strin
         if (readQuitSignal(signals) != 0) loop.quit();
     });
     loop.watch(manager->descriptor(), [&] { manager->receive(); });
-    // Changes are found by comparing the state with the one saved, on this
-    // thread: the process thread is told nothing and does nothing more.
-    loop.setIdle(std::chrono::milliseconds(100), [&] {
-        if (!manager->refusal().empty()) loop.quit();
-        if (!client) return;
-        if (client->serverGone()) loop.quit();
-        manager->setDirty(client->state() != saved);
-    });
+    loop.setIdle(idlePeriod(shown), idleStep);
     if (!loop.run()) return fail(ExitCode::internal, "the main loop could not wait for events");
 
     if (!manager->refusal().empty())
@@ -178,15 +244,13 @@ int runUnderSessionManager(const Options& options, int signals, const std::strin
                     "the session manager refused teskdelay: " + manager->refusal());
     if (!client) return code;
     client->deactivate();
+    shown.close(*client);
     if (client->serverGone())
         return serverGone(*client, "; the session keeps the state saved last");
     return code;
 }
 
 int run(const Options& options) {
-    if (!options.noGui)
-        std::fprintf(stderr, "teskdelay: the editor window is not part of this version yet; "
-                             "running without it (--no-gui runs so without this note)\n");
     const int signals = takeQuitSignals();
     if (signals < 0) return fail(ExitCode::internal, "cannot take SIGINT, SIGTERM and SIGHUP");
     const char* url = std::getenv(kNsmUrlVariable);

@@ -95,13 +95,13 @@ std::string helpText() {
            "\n"
            "The client is named TeskDelay, with the audio inputs in_L and in_R, the outputs\n"
            "main_L, main_R, out2_L, out2_R, out3_L and out3_R, and the MIDI input midi_in.\n"
-           "It runs until it is sent SIGINT (Ctrl-C), SIGTERM or SIGHUP (its terminal\n"
-           "closed), or the JACK server goes.\n"
+           "The editor shows in a window of its own on the X display; teskdelay runs until\n"
+           "that window is closed, it is sent SIGINT (Ctrl-C), SIGTERM or SIGHUP (its\n"
+           "terminal closed), or the JACK server goes.\n"
            "\n"
            "Options:\n"
-           "      --no-gui         run without the editor window (the editor is not built\n"
-           "                       into this program yet; without this option teskdelay\n"
-           "                       says so and runs without it)\n"
+           "      --no-gui         run without the editor window, as on a box without a\n"
+           "                       display\n"
            "      --connect        connect in_L and in_R to the first two physical capture\n"
            "                       ports, main_L and main_R to the first two physical\n"
            "                       playback ports\n"
@@ -137,8 +137,8 @@ std::string helpText() {
            "  saved last.\n"
            "\n"
            "Exit status:\n"
-           "  0  ended by SIGINT, SIGTERM or SIGHUP, the state saved (under a session\n"
-           "     manager: as saved last)\n"
+           "  0  ended by closing the editor window, SIGINT, SIGTERM or SIGHUP, the state\n"
+           "     saved (under a session manager: as saved last)\n"
            "  1  an unexpected failure (out of memory, a port JACK refused)\n"
            "  2  a bad option or argument\n"
            "  3  no JACK server is running (start jackd, or run under pw-jack)\n"
@@ -147,7 +147,9 @@ std::string helpText() {
            "     come back: start it again\n"
            "  5  the state could not be saved at the end; the file saved before is kept\n"
            "  6  NSM_URL is not a session manager's address, or the manager refused\n"
-           "     teskdelay (unset NSM_URL to run it on its own)\n";
+           "     teskdelay (unset NSM_URL to run it on its own)\n"
+           "  7  the editor window could not be opened: no X display (run with --no-gui\n"
+           "     where there is none)\n";
 }
 
 } // namespace tesk::standalone

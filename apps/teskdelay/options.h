@@ -15,7 +15,8 @@ enum class ExitCode : int {
     noServer = 3,      ///< no JACK server took the client
     serverGone = 4,    ///< the JACK server went away while it ran; the state is saved
     stateNotSaved = 5, ///< the state could not be written at the end; the old file is kept
-    sessionManager = 6 ///< NSM_URL names no session manager, or the manager refused teskdelay
+    sessionManager = 6, ///< NSM_URL names no session manager, or the manager refused teskdelay
+    noDisplay = 7       ///< the editor window could not be opened (no X display)
 };
 
 struct Options {

@@ -4,12 +4,20 @@
 // VST 2 module renders it, block for block and bit for bit; a timebase
 // master's tempo is followed; a MIDI program change does not click; the
 // bypass controller; the state kept, restored, set aside when broken and not
-// overwritten by a failing write; the server missing and going away.
+// overwritten by a failing write; the server missing and going away; the
+// editor in its window under Xvfb.
 #include "jack_delay.h"
+#include "parameters.h"
 #include "plugin_fixture.h"
 #include "saved_state.h"
 
+// GoogleTest comes before Xlib, whose None and Bool macros clash with its names.
 #include <gtest/gtest.h>
+
+#include "x11_test_support.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -326,9 +334,11 @@ class TeskdelayTest : public ::testing::Test {
         fs::remove_all(folder);
     }
 
-    /// Starts teskdelay --no-gui --state <stateFile> with `args`, and waits for its ports.
+    /// Starts teskdelay --state <stateFile> with `args` (and --no-gui unless
+    /// `withEditor`), and waits for its ports.
     ::testing::AssertionResult start(std::vector<std::string> args, rlim_t fileSizeLimit = 0) {
-        args.insert(args.begin(), {TESK_TESKDELAY, "--no-gui", "--state", stateFile.string()});
+        args.insert(args.begin(), {TESK_TESKDELAY, "--state", stateFile.string()});
+        if (!withEditor) args.insert(args.begin() + 1, "--no-gui");
         teskdelay = std::make_unique<Child>(args, folder / "stderr", fileSizeLimit);
         if (!waitUntil([&] { return probe->teskDelayThere() || teskdelay->ended(); }) ||
             teskdelay->ended())
@@ -365,6 +375,7 @@ class TeskdelayTest : public ::testing::Test {
     }
 
     fs::path folder, stateFile;
+    bool withEditor = false;
     std::string serverName;
     std::unique_ptr<JackServer> server;
     std::unique_ptr<Probe> probe;
@@ -593,6 +604,104 @@ TEST_F(TeskdelayTest, AStateThatCannotBeSavedKeepsTheOldFileAndSaysSo) {
     EXPECT_TRUE(errors().starts_with("teskdelay: cannot write the state to /")) << errors();
     EXPECT_EQ(textOf(stateFile), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 3); // state, stderr, jackd.log
+}
+
+/// The top-level window of class `name` on `display`, or 0.
+::Window topLevelOfClass(Display* display, const char* name) {
+    ::Window root = 0, parent = 0, *children = nullptr, found = 0;
+    unsigned count = 0;
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0)
+        return 0;
+    for (unsigned i = 0; i < count && found == 0; ++i) {
+        XClassHint hint{};
+        if (XGetClassHint(display, children[i], &hint) == 0) continue;
+        if (std::strcmp(hint.res_class, name) == 0) found = children[i];
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    if (children != nullptr) XFree(children);
+    return found;
+}
+
+// The editor in its window, as a user has it under a desktop without a window
+// manager: titled after the client, it shows what the headless snapshot of
+// the program shows at the timebase master's tempo (line 1 is synced); a
+// click on line 1's lamp switches the line off, and the audio is then the
+// module's rendering with the line off; closing the window as a window
+// manager asks it to ends teskdelay with the change saved. Without a display
+// it says what to do, and ends before it plays.
+TEST_F(TeskdelayTest, TheEditorWindowShowsPlaysWhatIsClickedAndClosingItQuits) {
+    ASSERT_TRUE(x11test::installed("Xvfb")) << x11test::notInstalled("Xvfb", "xvfb");
+    unsetenv("DISPLAY");
+    Child noDisplay({TESK_TESKDELAY, "--state", stateFile.string()}, folder / "stderr");
+    EXPECT_EQ(noDisplay.exitCode(), 7);
+    EXPECT_NE(errors().find("DISPLAY is not set); run teskdelay --no-gui"), std::string::npos)
+        << errors();
+    EXPECT_FALSE(fs::exists(stateFile));
+
+    x11test::Xvfb xvfb;
+    ASSERT_TRUE(xvfb.running()) << "Xvfb did not start";
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const std::unique_ptr<Display, int (*)(Display*)> closeDisplay(display, &XCloseDisplay);
+    x11test::tolerateWindowsInPassing();
+    constexpr int kWidth = 384, kHeight = 530;
+    const std::vector<std::uint8_t> expected =
+        x11test::snapshotRgb(TESK_SNAPSHOT, "--program 0 --tempo 100");
+    ASSERT_EQ(expected.size(), static_cast<std::size_t>(kWidth * kHeight * 3));
+    ASSERT_NE(expected, x11test::snapshotRgb(TESK_SNAPSHOT, "--program 0 --tempo 120"));
+
+    withEditor = true;
+    ASSERT_TRUE(start({"--program", "1"}));
+    ASSERT_TRUE(probe->giveTempo(100.0));
+    ::Window window = 0, editor = 0;
+    ASSERT_TRUE(x11test::waitUntil(
+        [&] {
+            window = topLevelOfClass(display, "TeskDelay");
+            editor = window != 0 ? x11test::firstChild(display, window) : 0;
+            return editor != 0;
+        },
+        [] {}))
+        << errors();
+    char* title = nullptr;
+    ASSERT_NE(XFetchName(display, window, &title), 0);
+    EXPECT_STREQ(title, "TeskDelay");
+    XFree(title);
+    EXPECT_TRUE(x11test::waitUntil(
+        [&] { return x11test::captureRgb(display, editor, kWidth, kHeight) == expected; }, [] {}))
+        << "the window differs from tesk-snapshot --program 0 --tempo 100";
+
+    const std::vector<std::uint8_t> before = x11test::captureRgb(display, editor, kWidth, kHeight);
+    x11test::movePointer(display, 26, 108);
+    x11test::setButton(display, 1, true);
+    x11test::setButton(display, 1, false);
+    ASSERT_TRUE(x11test::waitUntil(
+        [&] { return x11test::captureRgb(display, editor, kWidth, kHeight) != before; }, [] {}))
+        << "the lamp did not change";
+    const int lineOneOn = parameterIndex(ParamKind::IsDelayOn, 0);
+    const std::vector<float> input = impulseAndPhrase();
+    const int frames = static_cast<int>(input.size());
+    ASSERT_TRUE(probe->play(input, frames + 4 * kPeriod));
+    const Outputs lineOff = reference(
+        [&](Plugin& p) {
+            p->dispatch(effSetProgram, 0, 0);
+            p->setParameter(lineOneOn, 0.0f);
+        },
+        input, frames, 100.0);
+    EXPECT_TRUE(blocksLate(probe->recorded(), lineOff, frames));
+
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = window;
+    close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    close.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &close);
+    XFlush(display);
+    EXPECT_EQ(teskdelay->exitCode(), 0) << errors();
+    ASSERT_TRUE(savedState());
+    EXPECT_EQ(savedState()->values[static_cast<std::size_t>(lineOneOn)], 0.0f);
 }
 
 TEST_F(TeskdelayTest, AServerThatGoesAwayEndsItWithCodeFourAndTheStateSaved) {

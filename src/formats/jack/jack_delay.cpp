@@ -43,6 +43,7 @@ std::unique_ptr<JackDelay> JackDelay::open(const char* name, std::string& error,
         error = "out of memory";
         return nullptr;
     }
+    self->live_.setListener(self.get());
     if (!self->live_.setSampleRate(static_cast<float>(jack_get_sample_rate(client)))) {
         error = "the JACK server runs at " + std::to_string(jack_get_sample_rate(client)) +
                 " Hz, which TeskDelay does not take";
@@ -138,6 +139,10 @@ std::vector<std::string> JackDelay::connectPhysicalPorts() {
 
 std::string JackDelay::serverGoneReason() const {
     return std::string(goneReason_.data());
+}
+
+void JackDelay::parameterChanged(std::int32_t index, float value) {
+    if (editor_ != nullptr) editor_->parameterChanged(index, value);
 }
 
 // ---------------------------------------------------------------- the process thread

@@ -4,11 +4,13 @@
 // master gives one, else a tempo of the program's choosing; MIDI program
 // changes cross over through the input so that no value jumps in what is heard.
 //
-// Threads. The main thread opens, loads a state, activates, deactivates and
-// reads the state back; JACK's process thread drives the engine in between.
-// The process callback allocates nothing, locks nothing and makes no system call.
+// Threads. The main thread opens, loads a state, activates, deactivates, reads
+// the state back and runs the editor; JACK's process thread drives the engine
+// in between. The process callback allocates nothing, locks nothing and makes
+// no system call.
 #pragma once
 
+#include "editor_interface.h"
 #include "live_delay.h"
 #include "saved_state.h"
 
@@ -30,7 +32,7 @@ inline constexpr std::array<const char*, 6> kOutputPorts{"main_L", "main_R", "ou
                                                          "out2_R", "out3_L", "out3_R"};
 inline constexpr const char* kMidiPort = "midi_in";
 
-class JackDelay {
+class JackDelay final : private EngineListener {
   public:
     /// Opens the client `name` on the JACK server (JACK_DEFAULT_SERVER's, else
     /// the default one) without starting a server, and registers its ports; not
@@ -57,10 +59,25 @@ class JackDelay {
     /// played in shows once its crossing has loaded it. Main thread.
     SavedState state() const;
 
+    /// The editor that hears of every parameter change from now on, on the
+    /// thread that made it; null for none. Main thread, while not active: the
+    /// process thread tells the editor of a program change played in.
+    void setEditor(EditorInterface* editor) { editor_ = editor; }
+    /// The interface value of parameter `index`, as the next block hears it. Main thread.
+    float value(std::int32_t index) const { return live_.value(index); }
+    /// Sets parameter `index` from its interface value, heard from the next block on. Main thread.
+    void setValue(std::int32_t index, float value) { live_.setValue(index, value); }
+    /// The tempo line `line` (0 to 3) plays at, in beats per minute. Main thread.
+    float tempoInUse(int line) const { return live_.tempoInUse(line); }
+
     /// Connects in_L and in_R to the first two physical capture ports, main_L and
     /// main_R to the first two physical playback ports; a sentence for each
     /// connection that could not be made. Main thread, once active.
     std::vector<std::string> connectPhysicalPorts();
+
+    /// The client's name on the server: the one asked for, or the server's
+    /// variant of it where another client had it. Main thread.
+    std::string name() const { return jack_get_client_name(client_); }
 
     /// A descriptor that becomes readable when the server has gone away. Any thread.
     int serverGoneDescriptor() const { return gonePipe_[0]; }
@@ -74,6 +91,8 @@ class JackDelay {
     bool makePorts(std::string& error);
     static int process(jack_nframes_t frames, void* self);
     static void serverShutdown(jack_status_t code, const char* reason, void* self);
+    // EngineListener: the editor hears of every change.
+    void parameterChanged(std::int32_t index, float value) override;
     /// The block's tempo: the timebase master's, else the fallback (process thread).
     HostTransport transport() const;
     /// What the block's MIDI messages ask for (process thread).
@@ -84,6 +103,7 @@ class JackDelay {
     std::array<jack_port_t*, 6> outputs_{};
     jack_port_t* midi_ = nullptr;
     LiveDelay live_;
+    EditorInterface* editor_ = nullptr;
     std::atomic<double> fallbackTempo_{120.0};
     bool active_ = false;
 

@@ -43,6 +43,16 @@ class LiveDelay {
     /// Completes a program change still crossing over. Not while blocks run.
     void finishCrossing();
 
+    /// Who hears of the engine's parameter changes; set it before blocks run.
+    void setListener(EngineListener* listener) { engine_->setListener(listener); }
+    /// The interface value of parameter `index`; 0 for a bad index. Any thread.
+    float value(std::int32_t index) const { return engine_->getParameter(index); }
+    /// Sets parameter `index` from its interface value, heard from the next
+    /// block on. Any thread.
+    void setValue(std::int32_t index, float value) { engine_->setParameter(index, value); }
+    /// The tempo line `line` (0 to 3) plays at, in beats per minute. Any thread.
+    float tempoInUse(int line) const { return engine_->tempoInUse[static_cast<std::size_t>(line)]; }
+
     /// Runs one block of any length (two inputs, six outputs) with the host's
     /// transport, after the block's MIDI controls. Allocates nothing, locks
     /// nothing. Audio thread.
