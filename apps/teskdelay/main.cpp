@@ -54,46 +54,62 @@ std::unique_ptr<jackfmt::JackDelay> openClient(const char* name, const Options& 
     return client;
 }
 
-/// The editor of a client, in its window (closed before the editor goes);
-/// nothing with --no-gui.
-struct ShownEditor {
-    std::unique_ptr<EditorInterface> editor;
-    std::unique_ptr<EditorWindow> window;
-
-    /// Closes the window and the editor, once `client` runs no more.
-    void close(jackfmt::JackDelay& client) {
-        window.reset();
-        client.setEditor(nullptr);
-        editor.reset();
+/// A client's editor and, while it shows, its window, run by the main loop.
+class ShownEditor {
+  public:
+    /// Makes `client`'s editor, told of the client's changes from now on;
+    /// `closed` is called when the user closes the window. Main thread, before
+    /// the client is active.
+    ShownEditor(jackfmt::JackDelay& client, MainLoop& loop, std::function<void()> closed)
+        : client_(client), loop_(loop), closed_(std::move(closed)),
+          editor_(jackfmt::makeJackEditor(client)) {
+        client_.setEditor(editor_.get());
     }
+    /// Closes the window and the editor. Main thread, once the client is not active.
+    ~ShownEditor() {
+        hide();
+        client_.setEditor(nullptr);
+    }
+    ShownEditor(const ShownEditor&) = delete;
+    ShownEditor& operator=(const ShownEditor&) = delete;
+
+    /// Opens the window, if it is not open; false, with a sentence, when it cannot be.
+    bool show(std::string& error) {
+        if (window_) return true;
+        window_ = EditorWindow::open(*editor_, client_.name(), error);
+        if (!window_) return false;
+        loop_.watch(window_->descriptor(), [this] {
+            if (!window_->handleEvents()) return closed_(); // which may hide the window
+            window_->idle();
+        });
+        if (window_->editorDescriptor() >= 0)
+            loop_.watch(window_->editorDescriptor(), [this] { window_->idle(); });
+        return true;
+    }
+    /// Closes the window, if it is open; the editor keeps following the client.
+    void hide() {
+        if (!window_) return;
+        loop_.unwatch(window_->descriptor());
+        loop_.unwatch(window_->editorDescriptor());
+        window_.reset();
+    }
+    bool isShown() const { return window_ != nullptr; }
+    /// Lets the editor draw, about 30 times a second.
+    void idle() {
+        if (window_) window_->idle();
+    }
+
+  private:
+    jackfmt::JackDelay& client_;
+    MainLoop& loop_;
+    std::function<void()> closed_;
+    std::unique_ptr<EditorInterface> editor_;
+    std::unique_ptr<EditorWindow> window_;
 };
 
-/// Shows `client`'s editor unless --no-gui says not to, before the client is
-/// active; false, with a sentence, when there is no display to show it on.
-bool showEditor(jackfmt::JackDelay& client, const Options& options, ShownEditor& shown,
-                std::string& error) {
-    if (options.noGui) return true;
-    shown.editor = jackfmt::makeJackEditor(client);
-    shown.window = EditorWindow::open(*shown.editor, client.name(), error);
-    if (!shown.window) return false;
-    client.setEditor(shown.editor.get());
-    return true;
-}
-
-/// Lets `loop` run the editor: its window's events (closing it ends the loop)
-/// and its own, and the idle, about 30 times a second.
-void runEditorIn(MainLoop& loop, EditorWindow& window) {
-    loop.watch(window.descriptor(), [&] {
-        if (!window.handleEvents()) loop.quit();
-        window.idle();
-    });
-    if (window.editorDescriptor() >= 0)
-        loop.watch(window.editorDescriptor(), [&window] { window.idle(); });
-}
-
-/// The main loop's idle period: the editor's pace while it shows.
-std::chrono::milliseconds idlePeriod(const ShownEditor& shown) {
-    return std::chrono::milliseconds(shown.window ? 33 : 100);
+/// The main loop's idle period: the editor's pace where there is one.
+std::chrono::milliseconds idlePeriod(const Options& options) {
+    return std::chrono::milliseconds(options.noGui ? 100 : 33);
 }
 
 /// Starts `client` and, with --connect, wires it; false with a sentence when JACK refuses.
@@ -126,24 +142,27 @@ int runAlone(const Options& options, int signals) {
     ExitCode failure = ExitCode::internal;
     auto client = openClient(jackfmt::kClientName, options, read, true, failure, error);
     if (!client) return fail(failure, error);
-    ShownEditor shown;
-    if (!showEditor(*client, options, shown, error)) return fail(ExitCode::noDisplay, error);
+    MainLoop loop;
+    std::unique_ptr<ShownEditor> shown;
+    if (!options.noGui) {
+        // Closing the window ends the program as a signal does.
+        shown = std::make_unique<ShownEditor>(*client, loop, [&loop] { loop.quit(); });
+        if (!shown->show(error)) return fail(ExitCode::noDisplay, error);
+    }
     if (!startClient(*client, options, error)) return fail(ExitCode::internal, error);
 
-    MainLoop loop;
     loop.watch(signals, [&] {
         if (readQuitSignal(signals) != 0) loop.quit();
     });
     loop.watch(client->serverGoneDescriptor(), [&] { loop.quit(); });
-    if (shown.window) runEditorIn(loop, *shown.window);
-    loop.setIdle(idlePeriod(shown), [&] {
+    loop.setIdle(idlePeriod(options), [&] {
         if (client->serverGone()) loop.quit();
-        if (shown.window) shown.window->idle();
+        if (shown) shown->idle();
     });
     if (!loop.run()) return fail(ExitCode::internal, "the main loop could not wait for events");
 
     client->deactivate();
-    shown.close(*client);
+    shown.reset();
     int code = static_cast<int>(ExitCode::ok);
     if (client->serverGone()) code = serverGone(*client, "");
     if (!statePath.empty() && !writeStateFile(statePath, client->state(), error))
@@ -163,7 +182,7 @@ int runUnderSessionManager(const Options& options, int signals, const std::strin
                              "session; --state is ignored\n");
     MainLoop loop;
     std::unique_ptr<jackfmt::JackDelay> client;
-    ShownEditor shown;
+    std::unique_ptr<ShownEditor> shown;
     std::filesystem::path statePath;
     SavedState saved; // what the session's file holds, or held when it opened
     int code = static_cast<int>(ExitCode::ok);
@@ -176,7 +195,18 @@ int runUnderSessionManager(const Options& options, int signals, const std::strin
         if (!client) return;
         if (client->serverGone()) loop.quit();
         manager->setDirty(client->state() != saved);
-        if (shown.window) shown.window->idle();
+        if (shown) shown->idle();
+    };
+    // The manager shows and hides the window; closing it only hides it, the
+    // session's client goes on.
+    const auto showWindow = [&](bool show) {
+        if (!shown) return;
+        std::string error;
+        if (!show)
+            shown->hide();
+        else if (!shown->show(error))
+            std::fprintf(stderr, "teskdelay: %s\n", error.c_str());
+        manager->setGuiShown(shown->isShown());
     };
 
     NsmClient::Handlers handlers;
@@ -192,30 +222,29 @@ int runUnderSessionManager(const Options& options, int signals, const std::strin
         auto opened = openClient(clientId.c_str(), options, read, false, failure, error);
         if (opened) {
             saved = opened->state();
-            if (!showEditor(*opened, options, shown, error))
-                failure = ExitCode::noDisplay;
-            else if (!startClient(*opened, options, error))
+            failure = ExitCode::ok;
+            if (!options.noGui) {
+                shown = std::make_unique<ShownEditor>(*opened, loop, [&] { showWindow(false); });
+                if (!shown->show(error)) failure = ExitCode::noDisplay;
+            }
+            if (failure == ExitCode::ok && !startClient(*opened, options, error))
                 failure = ExitCode::internal;
-            else
-                failure = ExitCode::ok;
         }
         if (failure != ExitCode::ok) {
             // Nothing is left to do without a client: the manager hears why,
             // then teskdelay ends as it would on its own.
             std::fprintf(stderr, "teskdelay: %s\n", error.c_str());
             code = static_cast<int>(failure);
-            if (opened) shown.close(*opened);
+            shown.reset();
             loop.quit();
             return {false, error};
         }
         client = std::move(opened);
         loop.watch(client->serverGoneDescriptor(), [&] { loop.quit(); });
-        if (shown.window) {
-            runEditorIn(loop, *shown.window);
-            loop.setIdle(idlePeriod(shown), idleStep);
-        }
+        if (shown) manager->setGuiShown(true);
         return {true, read.message.empty() ? "Opened " + statePath.string() : read.message};
     };
+    if (!options.noGui) handlers.showGui = showWindow;
     handlers.save = [&]() -> NsmClient::Answer {
         if (!client) return {false, "no session is open", NsmError::noSessionOpen};
         const SavedState state = client->state();
@@ -236,7 +265,7 @@ int runUnderSessionManager(const Options& options, int signals, const std::strin
         if (readQuitSignal(signals) != 0) loop.quit();
     });
     loop.watch(manager->descriptor(), [&] { manager->receive(); });
-    loop.setIdle(idlePeriod(shown), idleStep);
+    loop.setIdle(idlePeriod(options), idleStep);
     if (!loop.run()) return fail(ExitCode::internal, "the main loop could not wait for events");
 
     if (!manager->refusal().empty())
@@ -244,7 +273,7 @@ int runUnderSessionManager(const Options& options, int signals, const std::strin
                     "the session manager refused teskdelay: " + manager->refusal());
     if (!client) return code;
     client->deactivate();
-    shown.close(*client);
+    shown.reset();
     if (client->serverGone())
         return serverGone(*client, "; the session keeps the state saved last");
     return code;

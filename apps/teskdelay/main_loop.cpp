@@ -1,5 +1,6 @@
 #include "main_loop.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <poll.h>
@@ -10,6 +11,10 @@ namespace tesk::standalone {
 
 void MainLoop::watch(int fd, std::function<void()> ready) {
     watches_.push_back({fd, std::move(ready)});
+}
+
+void MainLoop::unwatch(int fd) {
+    std::erase_if(watches_, [fd](const Watch& w) { return w.fd == fd; });
 }
 
 void MainLoop::setIdle(std::chrono::milliseconds period, std::function<void()> step) {
@@ -27,14 +32,20 @@ bool MainLoop::run() {
         const int ready = poll(fds.data(), fds.size(), static_cast<int>(period_.count()));
         if (ready < 0 && errno != EINTR) return false;
         for (std::size_t i = 0; i < fds.size() && running_; ++i)
-            if (fds[i].revents != 0) {
-                // A copy: the callback may add a watch, which moves the others.
-                const std::function<void()> ready = watches_[i].ready;
-                ready();
-            }
+            if (fds[i].revents != 0) call(fds[i].fd);
         if (running_ && idle_) idle_();
     }
     return true;
+}
+
+void MainLoop::call(int fd) {
+    // Looked up again: an earlier callback may have added or removed watches.
+    const auto found =
+        std::find_if(watches_.begin(), watches_.end(), [fd](const Watch& w) { return w.fd == fd; });
+    if (found == watches_.end()) return;
+    // A copy: the callback may change the watches, which moves them.
+    const std::function<void()> ready = found->ready;
+    ready();
 }
 
 int takeQuitSignals() {

@@ -1,5 +1,5 @@
 // The program's main loop: it waits on file descriptors (the signals, the JACK
-// server's news, a session manager's socket; later the editor's X connection)
+// server's news, a session manager's socket, the editor window's X connections)
 // and runs an idle step between them at a steady pace.
 #pragma once
 
@@ -14,6 +14,8 @@ class MainLoop {
     /// Calls `ready` whenever `fd` can be read, until the loop ends; also from
     /// within a callback (main thread).
     void watch(int fd, std::function<void()> ready);
+    /// Stops watching `fd`; also from within a callback (main thread).
+    void unwatch(int fd);
     /// Calls `step` at least every `period` while the loop runs (main thread).
     void setIdle(std::chrono::milliseconds period, std::function<void()> step);
     /// Runs until `quit`; false when waiting itself failed (main thread).
@@ -26,6 +28,8 @@ class MainLoop {
         int fd;
         std::function<void()> ready;
     };
+    /// Calls the callback watching `fd`, if any still does.
+    void call(int fd);
     std::vector<Watch> watches_;
     std::chrono::milliseconds period_{100};
     std::function<void()> idle_;

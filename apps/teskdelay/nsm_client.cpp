@@ -75,6 +75,14 @@ struct NsmClient::Osc {
         self->answer("/nsm/client/save", self->handlers_.save());
         return 0;
     }
+    static int showGui(const char*, const char*, lo_arg**, int, lo_message, void* data) {
+        static_cast<NsmClient*>(data)->handlers_.showGui(true);
+        return 0;
+    }
+    static int hideGui(const char*, const char*, lo_arg**, int, lo_message, void* data) {
+        static_cast<NsmClient*>(data)->handlers_.showGui(false);
+        return 0;
+    }
     /// The manager's error answering the announce: it will not have us.
     static int error(const char*, const char* types, lo_arg** argv, int argc, lo_message,
                      void* data) {
@@ -110,9 +118,16 @@ std::unique_ptr<NsmClient> NsmClient::announce(const std::string& url, Handlers 
     lo_server_add_method(self->osc_->server, "/nsm/client/open", "sss", &Osc::open, self.get());
     lo_server_add_method(self->osc_->server, "/nsm/client/save", "", &Osc::save, self.get());
     lo_server_add_method(self->osc_->server, "/error", nullptr, &Osc::error, self.get());
+    const bool optionalGui = static_cast<bool>(self->handlers_.showGui);
+    if (optionalGui) {
+        lo_server_add_method(self->osc_->server, "/nsm/client/show_optional_gui", "", &Osc::showGui,
+                             self.get());
+        lo_server_add_method(self->osc_->server, "/nsm/client/hide_optional_gui", "", &Osc::hideGui,
+                             self.get());
+    }
     Message message;
     message.add("TeskDelay")
-        .add(":dirty:")
+        .add(optionalGui ? ":dirty:optional-gui:" : ":dirty:")
         .add("teskdelay")
         .add(kApiMajor)
         .add(kApiMinor)
@@ -134,6 +149,10 @@ void NsmClient::setDirty(bool dirty) {
     if (dirty == dirty_) return;
     dirty_ = dirty;
     osc_->send(dirty ? "/nsm/client/is_dirty" : "/nsm/client/is_clean", Message());
+}
+
+void NsmClient::setGuiShown(bool shown) {
+    osc_->send(shown ? "/nsm/client/gui_is_shown" : "/nsm/client/gui_is_hidden", Message());
 }
 
 void NsmClient::answer(const char* request, const Answer& answer) {

@@ -1,7 +1,8 @@
 // teskdelay under a session manager of the NSM kind (New Session Manager,
 // Non Session Manager, RaySession, Agordejo): the OSC conversation over UDP in
 // which the manager says where the session's files are and when to save them,
-// and teskdelay says whether it holds unsaved changes.
+// and teskdelay says whether it holds unsaved changes; the manager may also
+// show and hide the editor's window.
 #pragma once
 
 #include <functional>
@@ -36,6 +37,9 @@ class NsmClient {
             open;
         /// Save the state where `open` said.
         std::function<Answer()> save;
+        /// Show the editor's window (true) or hide it; none where there is no
+        /// editor, and the manager is not offered the choice.
+        std::function<void(bool show)> showGui;
     };
 
     /// Makes a UDP socket of its own and announces teskdelay to the manager at
@@ -55,6 +59,8 @@ class NsmClient {
     /// Tells the manager that there are unsaved changes, or none, when that
     /// differs from what it was told last (main thread).
     void setDirty(bool dirty);
+    /// Tells the manager whether the editor's window shows (main thread).
+    void setGuiShown(bool shown);
     /// The manager's refusal of the announce, empty while it has refused nothing (main thread).
     const std::string& refusal() const { return refusal_; }
 

@@ -10,11 +10,11 @@ namespace tesk::standalone {
 /// The process exit code: scripts and session managers tell the endings apart by it.
 enum class ExitCode : int {
     ok = 0, ///< ended by SIGINT, SIGTERM or SIGHUP, the state saved (not under a session manager)
-    internal = 1,      ///< an unexpected failure (out of memory, no port)
-    usage = 2,         ///< a bad option or argument
-    noServer = 3,      ///< no JACK server took the client
-    serverGone = 4,    ///< the JACK server went away while it ran; the state is saved
-    stateNotSaved = 5, ///< the state could not be written at the end; the old file is kept
+    internal = 1,       ///< an unexpected failure (out of memory, no port)
+    usage = 2,          ///< a bad option or argument
+    noServer = 3,       ///< no JACK server took the client
+    serverGone = 4,     ///< the JACK server went away while it ran; the state is saved
+    stateNotSaved = 5,  ///< the state could not be written at the end; the old file is kept
     sessionManager = 6, ///< NSM_URL names no session manager, or the manager refused teskdelay
     noDisplay = 7       ///< the editor window could not be opened (no X display)
 };

@@ -623,6 +623,19 @@ TEST_F(TeskdelayTest, AStateThatCannotBeSavedKeepsTheOldFileAndSaysSo) {
     return found;
 }
 
+/// Asks `window` to close, as a window manager does when the user closes it.
+void askToClose(Display* display, ::Window window) {
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = window;
+    close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    close.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &close);
+    XFlush(display);
+}
+
 // The editor in its window, as a user has it under a desktop without a window
 // manager: titled after the client, it shows what the headless snapshot of
 // the program shows at the timebase master's tempo (line 1 is synced); a
@@ -690,15 +703,7 @@ TEST_F(TeskdelayTest, TheEditorWindowShowsPlaysWhatIsClickedAndClosingItQuits) {
         input, frames, 100.0);
     EXPECT_TRUE(blocksLate(probe->recorded(), lineOff, frames));
 
-    XEvent close{};
-    close.xclient.type = ClientMessage;
-    close.xclient.window = window;
-    close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    close.xclient.format = 32;
-    close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    close.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &close);
-    XFlush(display);
+    askToClose(display, window);
     EXPECT_EQ(teskdelay->exitCode(), 0) << errors();
     ASSERT_TRUE(savedState());
     EXPECT_EQ(savedState()->values[static_cast<std::size_t>(lineOneOn)], 0.0f);
@@ -897,6 +902,50 @@ TEST(Teskdelay, NoServerHelpAndBadOptionsGiveTheirCodes) {
     EXPECT_EQ(textOf(errors),
               "teskdelay: --program takes a program number from 1 to 16, not '0'\n");
     fs::remove(errors);
+}
+
+// Under a session manager the window is the manager's to show and hide, and
+// the user's closing it hides it: the session's client goes on, titled and
+// named after its client ID.
+TEST_F(TeskdelayTest, UnderASessionManagerTheWindowIsShownAndHiddenAndClosingItHidesIt) {
+    ASSERT_TRUE(x11test::installed("Xvfb")) << x11test::notInstalled("Xvfb", "xvfb");
+    x11test::Xvfb xvfb;
+    ASSERT_TRUE(xvfb.running()) << "Xvfb did not start";
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const std::unique_ptr<Display, int (*)(Display*)> closeDisplay(display, &XCloseDisplay);
+    x11test::tolerateWindowsInPassing();
+    const auto window = [&] { return topLevelOfClass(display, "TeskDelay"); };
+
+    ManagerStandIn manager;
+    setenv("NSM_URL", manager.url().c_str(), 1);
+    teskdelay = std::make_unique<Child>(std::vector<std::string>{TESK_TESKDELAY}, folder / "stderr");
+    unsetenv("NSM_URL");
+    const auto announce = manager.await("/nsm/server/announce");
+    ASSERT_TRUE(announce) << errors();
+    EXPECT_EQ(announce->strings.at(1), ":dirty:optional-gui:");
+    manager.send("/nsm/client/open", {(folder / "TeskDelay.nGUI").string(), "TeskDelay", "nGUI"});
+    ASSERT_TRUE(manager.await("/nsm/client/gui_is_shown")) << errors();
+    ASSERT_TRUE(manager.await("/reply")) << errors();
+    ASSERT_TRUE(x11test::waitUntil([&] { return window() != 0; }, [] {}));
+    char* title = nullptr;
+    ASSERT_NE(XFetchName(display, window(), &title), 0);
+    EXPECT_STREQ(title, "nGUI");
+    XFree(title);
+
+    askToClose(display, window());
+    ASSERT_TRUE(manager.await("/nsm/client/gui_is_hidden")) << errors();
+    EXPECT_TRUE(x11test::waitUntil([&] { return window() == 0; }, [] {}));
+    probe->setTeskDelayName("nGUI");
+    EXPECT_TRUE(teskdelay->running());
+    EXPECT_TRUE(probe->teskDelayThere());
+    manager.send("/nsm/client/show_optional_gui");
+    ASSERT_TRUE(manager.await("/nsm/client/gui_is_shown")) << errors();
+    EXPECT_TRUE(x11test::waitUntil([&] { return window() != 0; }, [] {}));
+    manager.send("/nsm/client/hide_optional_gui");
+    ASSERT_TRUE(manager.await("/nsm/client/gui_is_hidden")) << errors();
+    EXPECT_TRUE(x11test::waitUntil([&] { return window() == 0; }, [] {}));
+    EXPECT_EQ(quit(), 0) << errors();
 }
 
 } // namespace
