@@ -36,20 +36,22 @@ void printJackError(const char* message) {
 void quietJackErrors(const char*) {}
 
 /// Opens the client `name` with `read`'s state (or --program's for none), not
-/// active yet; null, with the exit code and a sentence, when it cannot.
+/// active yet; null, with the exit code and a sentence, when it cannot. In a
+/// session, the state wins over --program, and the name is the manager's
+/// exactly: its saved connections find the client by it.
 std::unique_ptr<jackfmt::JackDelay> openClient(const char* name, const Options& options,
-                                               const StateRead& read, bool programOverState,
+                                               const StateRead& read, bool inSession,
                                                ExitCode& code, std::string& error) {
     bool noServer = false;
     jack_set_error_function(&quietJackErrors);
-    auto client = jackfmt::JackDelay::open(name, error, noServer);
+    auto client = jackfmt::JackDelay::open(name, inSession, error, noServer);
     jack_set_error_function(&printJackError);
     if (!client) {
         code = noServer ? ExitCode::noServer : ExitCode::internal;
         return nullptr;
     }
     if (read.state) client->load(*read.state);
-    if (options.program && (programOverState || !read.state)) client->loadProgram(*options.program);
+    if (options.program && (!inSession || !read.state)) client->loadProgram(*options.program);
     client->setFallbackTempo(options.tempo);
     return client;
 }
@@ -140,7 +142,7 @@ int runAlone(const Options& options, int signals) {
 
     std::string error;
     ExitCode failure = ExitCode::internal;
-    auto client = openClient(jackfmt::kClientName, options, read, true, failure, error);
+    auto client = openClient(jackfmt::kClientName, options, read, false, failure, error);
     if (!client) return fail(failure, error);
     MainLoop loop;
     std::unique_ptr<ShownEditor> shown;
@@ -176,6 +178,10 @@ int runAlone(const Options& options, int signals) {
 // written when the manager asks and at no other time, not at the end either:
 // the manager asks before it ends a session it keeps, and a session closed
 // without saving is meant to lose its changes.
+/// How long a session manager may take to answer the announce: one answers at
+/// once, so silence means NSM_URL is left over from a manager that has gone.
+constexpr std::chrono::seconds kNsmPatience{10};
+
 int runUnderSessionManager(const Options& options, int signals, const std::string& url) {
     if (options.stateFile)
         std::fprintf(stderr, "teskdelay: under a session manager the state is kept in the "
@@ -190,8 +196,15 @@ int runUnderSessionManager(const Options& options, int signals, const std::strin
 
     // Changes are found by comparing the state with the one saved, on this
     // thread: the process thread is told nothing and does nothing more.
+    const auto announced = std::chrono::steady_clock::now();
     const std::function<void()> idleStep = [&] {
         if (!manager->refusal().empty()) loop.quit();
+        if (!manager->answered() && std::chrono::steady_clock::now() - announced > kNsmPatience) {
+            code = fail(ExitCode::sessionManager,
+                        "no session manager answered at " + url +
+                            " (NSM_URL); unset NSM_URL to run teskdelay on its own");
+            loop.quit();
+        }
         if (!client) return;
         if (client->serverGone()) loop.quit();
         manager->setDirty(client->state() != saved);
@@ -219,7 +232,7 @@ int runUnderSessionManager(const Options& options, int signals, const std::strin
         if (!read.message.empty()) std::fprintf(stderr, "teskdelay: %s\n", read.message.c_str());
         std::string error;
         ExitCode failure = ExitCode::internal;
-        auto opened = openClient(clientId.c_str(), options, read, false, failure, error);
+        auto opened = openClient(clientId.c_str(), options, read, true, failure, error);
         if (opened) {
             saved = opened->state();
             failure = ExitCode::ok;

@@ -65,6 +65,7 @@ struct NsmClient::Osc {
 
     static int open(const char*, const char*, lo_arg** argv, int, lo_message, void* data) {
         auto* self = static_cast<NsmClient*>(data);
+        self->answered_ = true;
         const Answer answer = self->handlers_.open(stringArgument(argv, 0), stringArgument(argv, 1),
                                                    stringArgument(argv, 2));
         self->answer("/nsm/client/open", answer);
@@ -83,13 +84,23 @@ struct NsmClient::Osc {
         static_cast<NsmClient*>(data)->handlers_.showGui(false);
         return 0;
     }
+    /// The manager's welcome, answering the announce.
+    static int reply(const char*, const char* types, lo_arg** argv, int argc, lo_message,
+                     void* data) {
+        auto* self = static_cast<NsmClient*>(data);
+        if (argc >= 1 && types[0] == 's' && stringArgument(argv, 0) == "/nsm/server/announce")
+            self->answered_ = true;
+        return 0;
+    }
     /// The manager's error answering the announce: it will not have us.
     static int error(const char*, const char* types, lo_arg** argv, int argc, lo_message,
                      void* data) {
         auto* self = static_cast<NsmClient*>(data);
         if (argc >= 3 && types[0] == 's' && types[2] == 's' &&
-            stringArgument(argv, 0) == "/nsm/server/announce")
+            stringArgument(argv, 0) == "/nsm/server/announce") {
+            self->answered_ = true;
             self->refusal_ = stringArgument(argv, 2);
+        }
         return 0;
     }
 };
@@ -117,6 +128,7 @@ std::unique_ptr<NsmClient> NsmClient::announce(const std::string& url, Handlers 
     std::unique_ptr<NsmClient> self(new NsmClient(std::move(osc), std::move(handlers)));
     lo_server_add_method(self->osc_->server, "/nsm/client/open", "sss", &Osc::open, self.get());
     lo_server_add_method(self->osc_->server, "/nsm/client/save", "", &Osc::save, self.get());
+    lo_server_add_method(self->osc_->server, "/reply", nullptr, &Osc::reply, self.get());
     lo_server_add_method(self->osc_->server, "/error", nullptr, &Osc::error, self.get());
     const bool optionalGui = static_cast<bool>(self->handlers_.showGui);
     if (optionalGui) {

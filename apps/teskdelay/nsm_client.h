@@ -63,6 +63,8 @@ class NsmClient {
     void setGuiShown(bool shown);
     /// The manager's refusal of the announce, empty while it has refused nothing (main thread).
     const std::string& refusal() const { return refusal_; }
+    /// Whether the manager has answered the announce, or opened a session (main thread).
+    bool answered() const { return answered_; }
 
   private:
     struct Osc;
@@ -73,6 +75,7 @@ class NsmClient {
     std::unique_ptr<Osc> osc_;
     Handlers handlers_;
     bool dirty_ = false;
+    bool answered_ = false;
     std::string refusal_;
 };
 

@@ -731,7 +731,10 @@ class ManagerStandIn {
         std::vector<int> numbers;
     };
 
-    ManagerStandIn() : server_(lo_server_new_with_proto(nullptr, LO_UDP, nullptr)) {
+    /// A manager that welcomes an announce as managers do, or with `silent`
+    /// one that has gone, its address left over.
+    explicit ManagerStandIn(bool silent = false)
+        : server_(lo_server_new_with_proto(nullptr, LO_UDP, nullptr)), silent_(silent) {
         lo_server_add_method(server_, nullptr, nullptr, &ManagerStandIn::take, this);
     }
     ~ManagerStandIn() {
@@ -795,12 +798,15 @@ class ManagerStandIn {
             if (self->client_ != nullptr) lo_address_free(self->client_);
             self->client_ =
                 lo_address_new(lo_address_get_hostname(source), lo_address_get_port(source));
+            if (!self->silent_)
+                self->send("/reply", {"/nsm/server/announce", "Welcome", "stand-in", ":"});
         }
         self->received_.push_back(std::move(m));
         return 0;
     }
 
     lo_server server_;
+    bool silent_;
     lo_address client_ = nullptr;
     std::deque<Message> received_;
 };
@@ -919,7 +925,8 @@ TEST_F(TeskdelayTest, UnderASessionManagerTheWindowIsShownAndHiddenAndClosingItH
 
     ManagerStandIn manager;
     setenv("NSM_URL", manager.url().c_str(), 1);
-    teskdelay = std::make_unique<Child>(std::vector<std::string>{TESK_TESKDELAY}, folder / "stderr");
+    teskdelay =
+        std::make_unique<Child>(std::vector<std::string>{TESK_TESKDELAY}, folder / "stderr");
     unsetenv("NSM_URL");
     const auto announce = manager.await("/nsm/server/announce");
     ASSERT_TRUE(announce) << errors();
@@ -946,6 +953,39 @@ TEST_F(TeskdelayTest, UnderASessionManagerTheWindowIsShownAndHiddenAndClosingItH
     ASSERT_TRUE(manager.await("/nsm/client/gui_is_hidden")) << errors();
     EXPECT_TRUE(x11test::waitUntil([&] { return window() == 0; }, [] {}));
     EXPECT_EQ(quit(), 0) << errors();
+}
+
+// NSM_URL left over from a manager that has gone: nothing answers the
+// announce, and teskdelay says so and ends rather than wait for ever. A client
+// ID another JACK client has taken is refused to the manager: under another
+// name the session's saved connections would find the other client.
+TEST_F(TeskdelayTest, AManagerThatIsGoneOrAClientIdTakenEndsIt) {
+    ManagerStandIn gone(true);
+    setenv("NSM_URL", gone.url().c_str(), 1);
+    Child alone({TESK_TESKDELAY, "--no-gui"}, folder / "stderr");
+    unsetenv("NSM_URL");
+    ASSERT_TRUE(gone.await("/nsm/server/announce"));
+    EXPECT_EQ(alone.exitCode(30s), 6) << errors();
+    EXPECT_NE(errors().find("no session manager answered at " + gone.url()), std::string::npos)
+        << errors();
+    EXPECT_FALSE(probe->teskDelayThere());
+
+    jack_client_t* other = jack_client_open("nTAKEN", JackNoStartServer, nullptr);
+    ASSERT_NE(other, nullptr);
+    ManagerStandIn manager;
+    setenv("NSM_URL", manager.url().c_str(), 1);
+    Child taken({TESK_TESKDELAY, "--no-gui"}, folder / "stderr");
+    unsetenv("NSM_URL");
+    ASSERT_TRUE(manager.await("/nsm/server/announce"));
+    manager.send("/nsm/client/open",
+                 {(folder / "TeskDelay.nTAKEN").string(), "TeskDelay", "nTAKEN"});
+    const auto refused = manager.await("/error");
+    ASSERT_TRUE(refused) << errors();
+    EXPECT_EQ(refused->strings,
+              (std::vector<std::string>{"/nsm/client/open",
+                                        "another JACK client is named nTAKEN already"}));
+    EXPECT_EQ(taken.exitCode(), 1) << errors();
+    jack_client_close(other);
 }
 
 } // namespace

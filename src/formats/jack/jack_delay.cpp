@@ -19,18 +19,37 @@ void closeDescriptor(int& fd) {
     fd = -1;
 }
 
+// JACK refuses an exact name that is taken with no more than a server error:
+// whether it is taken is asked of the server by a client of another name.
+bool isClientName(const char* name) {
+    jack_client_t* asking = jack_client_open("teskdelay-asking", JackNoStartServer, nullptr);
+    if (asking == nullptr) return false;
+    char* uuid = jack_get_uuid_for_client_name(asking, name);
+    const bool taken = uuid != nullptr;
+    if (uuid != nullptr) jack_free(uuid);
+    jack_client_close(asking);
+    return taken;
+}
+
 } // namespace
 
 JackDelay::JackDelay(jack_client_t* client) : client_(client) {}
 
-std::unique_ptr<JackDelay> JackDelay::open(const char* name, std::string& error, bool& noServer) {
+std::unique_ptr<JackDelay> JackDelay::open(const char* name, bool exactName, std::string& error,
+                                           bool& noServer) {
     jack_status_t status{};
-    jack_client_t* client = jack_client_open(name, JackNoStartServer, &status);
-    noServer = client == nullptr && (status & (JackServerFailed | JackServerError)) != 0;
+    const auto options =
+        static_cast<jack_options_t>(JackNoStartServer | (exactName ? JackUseExactName : 0));
+    jack_client_t* client = jack_client_open(name, options, &status);
+    noServer = client == nullptr && (status & JackServerFailed) != 0;
     if (client == nullptr) {
-        error = noServer ? "no JACK server is running: start one (jackd, qjackctl, or PipeWire's "
-                           "through pw-jack) and run teskdelay again"
-                         : "the JACK server refused a client named " + std::string(name);
+        if (exactName && !noServer && isClientName(name))
+            error = "another JACK client is named " + std::string(name) + " already";
+        else if (noServer)
+            error = "no JACK server is running: start one (jackd, qjackctl, or PipeWire's "
+                    "through pw-jack) and run teskdelay again";
+        else
+            error = "the JACK server refused a client named " + std::string(name);
         return nullptr;
     }
     std::unique_ptr<JackDelay> self(new (std::nothrow) JackDelay(client));

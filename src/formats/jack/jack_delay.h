@@ -36,9 +36,12 @@ class JackDelay final : private EngineListener {
   public:
     /// Opens the client `name` on the JACK server (JACK_DEFAULT_SERVER's, else
     /// the default one) without starting a server, and registers its ports; not
-    /// active yet. Null, with a sentence for the user in `error`, when there is
-    /// no server or no port; `noServer` then tells whether no server answered. Main thread.
-    static std::unique_ptr<JackDelay> open(const char* name, std::string& error, bool& noServer);
+    /// active yet. Where another client has the name, the server names this one
+    /// after it, or with `exactName` refuses it. Null, with a sentence for the
+    /// user in `error`, when there is no server or no port; `noServer` then
+    /// tells whether no server answered. Main thread.
+    static std::unique_ptr<JackDelay> open(const char* name, bool exactName, std::string& error,
+                                           bool& noServer);
     /// Deactivates and closes the client. Main thread.
     ~JackDelay();
     JackDelay(const JackDelay&) = delete;
