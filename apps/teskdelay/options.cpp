@@ -147,8 +147,9 @@ std::string helpText() {
            "     under a session manager), and teskdelay does not wait for the server to\n"
            "     come back: start it again\n"
            "  5  the state could not be saved at the end; the file saved before is kept\n"
-           "  6  NSM_URL is not a session manager's address, or the manager refused\n"
-           "     teskdelay (unset NSM_URL to run it on its own)\n"
+           "  6  NSM_URL is not a session manager's address, no manager answered there\n"
+           "     within 10 s, or the manager refused teskdelay (unset NSM_URL to run it\n"
+           "     on its own)\n"
            "  7  the editor window could not be opened: no X display (run with --no-gui\n"
            "     where there is none)\n";
 }
