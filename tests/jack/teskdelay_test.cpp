@@ -16,6 +16,7 @@
 
 #include "x11_test_support.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -707,6 +708,49 @@ TEST_F(TeskdelayTest, TheEditorWindowShowsPlaysWhatIsClickedAndClosingItQuits) {
     EXPECT_EQ(teskdelay->exitCode(), 0) << errors();
     ASSERT_TRUE(savedState());
     EXPECT_EQ(savedState()->values[static_cast<std::size_t>(lineOneOn)], 0.0f);
+}
+
+// On a desktop at 200 % (Xft.dpi 192, as xrdb publishes it) the window is the
+// editor drawn twice as large, as the plug-ins show it there. Program 1: the
+// window opens before the first block, whose tempo reaching a synced line
+// shows that line in the info panel, and program 1's synced line is line 1.
+TEST_F(TeskdelayTest, OnADesktopAtTwoHundredPercentTheWindowIsTheEditorAtScaleTwo) {
+    ASSERT_TRUE(x11test::installed("Xvfb")) << x11test::notInstalled("Xvfb", "xvfb");
+    x11test::Xvfb xvfb;
+    ASSERT_TRUE(xvfb.running()) << "Xvfb did not start";
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const std::unique_ptr<Display, int (*)(Display*)> closeDisplay(display, &XCloseDisplay);
+    x11test::tolerateWindowsInPassing();
+    const char resources[] = "Xft.dpi:\t192\n";
+    XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(resources),
+                    sizeof resources - 1);
+    XSync(display, False);
+    constexpr int kWidth = 2 * 384, kHeight = 2 * 530;
+    const std::vector<std::uint8_t> expected =
+        x11test::snapshotRgb(TESK_SNAPSHOT, "--program 0 --scale 2");
+    ASSERT_EQ(expected.size(), static_cast<std::size_t>(kWidth * kHeight * 3));
+
+    withEditor = true;
+    ASSERT_TRUE(start({"--program", "1"}));
+    ::Window window = 0, editor = 0;
+    ASSERT_TRUE(x11test::waitUntil(
+        [&] {
+            window = topLevelOfClass(display, "TeskDelay");
+            editor = window != 0 ? x11test::firstChild(display, window) : 0;
+            return editor != 0;
+        },
+        [] {}))
+        << errors();
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
+    EXPECT_EQ(attributes.width, kWidth);
+    EXPECT_EQ(attributes.height, kHeight);
+    EXPECT_TRUE(x11test::waitUntil(
+        [&] { return x11test::captureRgb(display, editor, kWidth, kHeight) == expected; }, [] {}))
+        << "the window differs from tesk-snapshot --program 0 --scale 2";
+    EXPECT_EQ(quit(), 0) << errors();
 }
 
 TEST_F(TeskdelayTest, AServerThatGoesAwayEndsItWithCodeFourAndTheStateSaved) {
