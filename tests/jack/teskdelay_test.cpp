@@ -607,35 +607,83 @@ TEST_F(TeskdelayTest, AStateThatCannotBeSavedKeepsTheOldFileAndSaysSo) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 3); // state, stderr, jackd.log
 }
 
-/// The top-level window of class `name` on `display`, or 0.
-::Window topLevelOfClass(Display* display, const char* name) {
-    ::Window root = 0, parent = 0, *children = nullptr, found = 0;
-    unsigned count = 0;
-    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0)
-        return 0;
-    for (unsigned i = 0; i < count && found == 0; ++i) {
-        XClassHint hint{};
-        if (XGetClassHint(display, children[i], &hint) == 0) continue;
-        if (std::strcmp(hint.res_class, name) == 0) found = children[i];
-        XFree(hint.res_name);
-        XFree(hint.res_class);
+/// An Xvfb of the test's own (DISPLAY names it meanwhile), and a connection
+/// to it for looking at teskdelay's window as a window manager would.
+class Screen {
+  public:
+    Screen() {
+        if (xvfb_.running()) display_ = XOpenDisplay(nullptr);
+        if (display_ != nullptr) x11test::tolerateWindowsInPassing();
     }
-    if (children != nullptr) XFree(children);
-    return found;
-}
+    ~Screen() {
+        if (display_ != nullptr) XCloseDisplay(display_);
+    }
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
 
-/// Asks `window` to close, as a window manager does when the user closes it.
-void askToClose(Display* display, ::Window window) {
-    XEvent close{};
-    close.xclient.type = ClientMessage;
-    close.xclient.window = window;
-    close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    close.xclient.format = 32;
-    close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    close.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &close);
-    XFlush(display);
-}
+    /// The connection; null when Xvfb did not start.
+    Display* display() const { return display_; }
+    /// teskdelay's top-level window (its class is TeskDelay), or 0.
+    ::Window window() const {
+        ::Window root = 0, parent = 0, *children = nullptr, found = 0;
+        unsigned count = 0;
+        if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) ==
+            0)
+            return 0;
+        for (unsigned i = 0; i < count && found == 0; ++i) {
+            XClassHint hint{};
+            if (XGetClassHint(display_, children[i], &hint) == 0) continue;
+            if (std::strcmp(hint.res_class, "TeskDelay") == 0) found = children[i];
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+        }
+        if (children != nullptr) XFree(children);
+        return found;
+    }
+    /// The editor's window in teskdelay's, once both are there; 0 when they never came.
+    ::Window waitForEditor() const {
+        ::Window editor = 0;
+        x11test::waitUntil(
+            [&] {
+                const ::Window top = window();
+                editor = top != 0 ? x11test::firstChild(display_, top) : 0;
+                return editor != 0;
+            },
+            [] {});
+        return editor;
+    }
+    /// The title of `window`.
+    std::string title(::Window window) const {
+        char* name = nullptr;
+        if (XFetchName(display_, window, &name) == 0) return {};
+        const std::string title = name;
+        XFree(name);
+        return title;
+    }
+    /// Whether `window` comes to show exactly `rgb` (width × height packed RGB rows).
+    bool comesToShow(::Window window, int width, int height,
+                     const std::vector<std::uint8_t>& rgb) const {
+        return x11test::waitUntil(
+            [&] { return x11test::captureRgb(display_, window, width, height) == rgb; }, [] {});
+    }
+    /// Asks `window` to close, as a window manager does when the user closes it.
+    void askToClose(::Window window) const {
+        XEvent close{};
+        close.xclient.type = ClientMessage;
+        close.xclient.window = window;
+        close.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+        close.xclient.format = 32;
+        close.xclient.data.l[0] =
+            static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+        close.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display_, window, False, NoEventMask, &close);
+        XFlush(display_);
+    }
+
+  private:
+    x11test::Xvfb xvfb_;
+    Display* display_ = nullptr;
+};
 
 // The editor in its window, as a user has it under a desktop without a window
 // manager: titled after the client, it shows what the headless snapshot of
@@ -653,12 +701,8 @@ TEST_F(TeskdelayTest, TheEditorWindowShowsPlaysWhatIsClickedAndClosingItQuits) {
         << errors();
     EXPECT_FALSE(fs::exists(stateFile));
 
-    x11test::Xvfb xvfb;
-    ASSERT_TRUE(xvfb.running()) << "Xvfb did not start";
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    const std::unique_ptr<Display, int (*)(Display*)> closeDisplay(display, &XCloseDisplay);
-    x11test::tolerateWindowsInPassing();
+    const Screen screen;
+    ASSERT_NE(screen.display(), nullptr) << "Xvfb did not start";
     constexpr int kWidth = 384, kHeight = 530;
     const std::vector<std::uint8_t> expected =
         x11test::snapshotRgb(TESK_SNAPSHOT, "--program 0 --tempo 100");
@@ -668,23 +712,13 @@ TEST_F(TeskdelayTest, TheEditorWindowShowsPlaysWhatIsClickedAndClosingItQuits) {
     withEditor = true;
     ASSERT_TRUE(start({"--program", "1"}));
     ASSERT_TRUE(probe->giveTempo(100.0));
-    ::Window window = 0, editor = 0;
-    ASSERT_TRUE(x11test::waitUntil(
-        [&] {
-            window = topLevelOfClass(display, "TeskDelay");
-            editor = window != 0 ? x11test::firstChild(display, window) : 0;
-            return editor != 0;
-        },
-        [] {}))
-        << errors();
-    char* title = nullptr;
-    ASSERT_NE(XFetchName(display, window, &title), 0);
-    EXPECT_STREQ(title, "TeskDelay");
-    XFree(title);
-    EXPECT_TRUE(x11test::waitUntil(
-        [&] { return x11test::captureRgb(display, editor, kWidth, kHeight) == expected; }, [] {}))
+    const ::Window editor = screen.waitForEditor();
+    ASSERT_NE(editor, 0u) << errors();
+    EXPECT_EQ(screen.title(screen.window()), "TeskDelay");
+    EXPECT_TRUE(screen.comesToShow(editor, kWidth, kHeight, expected))
         << "the window differs from tesk-snapshot --program 0 --tempo 100";
 
+    Display* display = screen.display();
     const std::vector<std::uint8_t> before = x11test::captureRgb(display, editor, kWidth, kHeight);
     x11test::movePointer(display, 26, 108);
     x11test::setButton(display, 1, true);
@@ -704,7 +738,7 @@ TEST_F(TeskdelayTest, TheEditorWindowShowsPlaysWhatIsClickedAndClosingItQuits) {
         input, frames, 100.0);
     EXPECT_TRUE(blocksLate(probe->recorded(), lineOff, frames));
 
-    askToClose(display, window);
+    screen.askToClose(screen.window());
     EXPECT_EQ(teskdelay->exitCode(), 0) << errors();
     ASSERT_TRUE(savedState());
     EXPECT_EQ(savedState()->values[static_cast<std::size_t>(lineOneOn)], 0.0f);
@@ -716,17 +750,13 @@ TEST_F(TeskdelayTest, TheEditorWindowShowsPlaysWhatIsClickedAndClosingItQuits) {
 // shows that line in the info panel, and program 1's synced line is line 1.
 TEST_F(TeskdelayTest, OnADesktopAtTwoHundredPercentTheWindowIsTheEditorAtScaleTwo) {
     ASSERT_TRUE(x11test::installed("Xvfb")) << x11test::notInstalled("Xvfb", "xvfb");
-    x11test::Xvfb xvfb;
-    ASSERT_TRUE(xvfb.running()) << "Xvfb did not start";
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    const std::unique_ptr<Display, int (*)(Display*)> closeDisplay(display, &XCloseDisplay);
-    x11test::tolerateWindowsInPassing();
+    const Screen screen;
+    ASSERT_NE(screen.display(), nullptr) << "Xvfb did not start";
     const char resources[] = "Xft.dpi:\t192\n";
-    XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(resources),
-                    sizeof resources - 1);
-    XSync(display, False);
+    XChangeProperty(screen.display(), DefaultRootWindow(screen.display()), XA_RESOURCE_MANAGER,
+                    XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources), sizeof resources - 1);
+    XSync(screen.display(), False);
     constexpr int kWidth = 2 * 384, kHeight = 2 * 530;
     const std::vector<std::uint8_t> expected =
         x11test::snapshotRgb(TESK_SNAPSHOT, "--program 0 --scale 2");
@@ -734,21 +764,13 @@ TEST_F(TeskdelayTest, OnADesktopAtTwoHundredPercentTheWindowIsTheEditorAtScaleTw
 
     withEditor = true;
     ASSERT_TRUE(start({"--program", "1"}));
-    ::Window window = 0, editor = 0;
-    ASSERT_TRUE(x11test::waitUntil(
-        [&] {
-            window = topLevelOfClass(display, "TeskDelay");
-            editor = window != 0 ? x11test::firstChild(display, window) : 0;
-            return editor != 0;
-        },
-        [] {}))
-        << errors();
+    const ::Window editor = screen.waitForEditor();
+    ASSERT_NE(editor, 0u) << errors();
     XWindowAttributes attributes{};
-    XGetWindowAttributes(display, window, &attributes);
+    XGetWindowAttributes(screen.display(), screen.window(), &attributes);
     EXPECT_EQ(attributes.width, kWidth);
     EXPECT_EQ(attributes.height, kHeight);
-    EXPECT_TRUE(x11test::waitUntil(
-        [&] { return x11test::captureRgb(display, editor, kWidth, kHeight) == expected; }, [] {}))
+    EXPECT_TRUE(screen.comesToShow(editor, kWidth, kHeight, expected))
         << "the window differs from tesk-snapshot --program 0 --scale 2";
     EXPECT_EQ(quit(), 0) << errors();
 }
@@ -959,13 +981,9 @@ TEST(Teskdelay, NoServerHelpAndBadOptionsGiveTheirCodes) {
 // named after its client ID.
 TEST_F(TeskdelayTest, UnderASessionManagerTheWindowIsShownAndHiddenAndClosingItHidesIt) {
     ASSERT_TRUE(x11test::installed("Xvfb")) << x11test::notInstalled("Xvfb", "xvfb");
-    x11test::Xvfb xvfb;
-    ASSERT_TRUE(xvfb.running()) << "Xvfb did not start";
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    const std::unique_ptr<Display, int (*)(Display*)> closeDisplay(display, &XCloseDisplay);
-    x11test::tolerateWindowsInPassing();
-    const auto window = [&] { return topLevelOfClass(display, "TeskDelay"); };
+    const Screen screen;
+    ASSERT_NE(screen.display(), nullptr) << "Xvfb did not start";
+    const auto window = [&] { return screen.window(); };
 
     ManagerStandIn manager;
     setenv("NSM_URL", manager.url().c_str(), 1);
@@ -978,13 +996,10 @@ TEST_F(TeskdelayTest, UnderASessionManagerTheWindowIsShownAndHiddenAndClosingItH
     manager.send("/nsm/client/open", {(folder / "TeskDelay.nGUI").string(), "TeskDelay", "nGUI"});
     ASSERT_TRUE(manager.await("/nsm/client/gui_is_shown")) << errors();
     ASSERT_TRUE(manager.await("/reply")) << errors();
-    ASSERT_TRUE(x11test::waitUntil([&] { return window() != 0; }, [] {}));
-    char* title = nullptr;
-    ASSERT_NE(XFetchName(display, window(), &title), 0);
-    EXPECT_STREQ(title, "nGUI");
-    XFree(title);
+    ASSERT_NE(screen.waitForEditor(), 0u) << errors();
+    EXPECT_EQ(screen.title(window()), "nGUI");
 
-    askToClose(display, window());
+    screen.askToClose(window());
     ASSERT_TRUE(manager.await("/nsm/client/gui_is_hidden")) << errors();
     EXPECT_TRUE(x11test::waitUntil([&] { return window() == 0; }, [] {}));
     probe->setTeskDelayName("nGUI");
