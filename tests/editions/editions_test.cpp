@@ -66,12 +66,11 @@ Outputs renderClap(int program, const std::vector<float>& left, const std::vecto
 
 Outputs renderVst3(int program, const std::vector<float>& left, const std::vector<float>& right) {
     Vst3Plugin vst3(kRate, kBlock);
-    return vst3.render(left, right, kBlock, tempoFor(program),
-                       [&](int start, int, std::vector<ParamPoint>& points) {
-                           if (start == 0)
-                               points.push_back(
-                                   {kProgramId, 0, double(program) / (kNumPrograms - 1)});
-                       });
+    return vst3.render(
+        left, right, kBlock, tempoFor(program),
+        [&](int start, int, std::vector<ParamPoint>& points) {
+            if (start == 0) points.push_back({kProgramId, 0, double(program) / (kNumPrograms - 1)});
+        });
 }
 
 /// "<edition>: channel c from frame k" for each channel where `got` leaves `expected`.
