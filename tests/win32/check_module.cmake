@@ -1,15 +1,18 @@
 # Reads a built module on the build machine: it is code for its processor, it
 # exports exactly its entries, imports nothing but the system's own libraries,
-# is hardened, carries the editor's pictures (and, the VST 2 DLL, the version
-# record), and holds no thread-exit destructor.
+# is hardened, carries the version record and the editor's pictures, and holds
+# no thread-exit destructor.
 # cmake -DMODULE=<dll> -DOBJDUMP=<objdump> -DWINDRES=<windres> -DFORMAT=<pei-i386|pei-x86-64>
-#       [-DEXPORTS=<sorted names, ',' between>] -P check_module.cmake
-# Without EXPORTS the module is the VST 2 DLL: VSTPluginMain and main.
+#       [-DEXPORTS=<sorted names, ',' between> -DDESCRIPTION=<text> -DORIGINAL=<file name>]
+#       -P check_module.cmake
+# Without EXPORTS the module is the VST 2 DLL: VSTPluginMain and main, a "VST
+# Plug-In" of the file TeskDelay.dll.
 
 cmake_policy(SET CMP0007 NEW) # run by -P, outside the project
 if(NOT DEFINED EXPORTS)
   set(EXPORTS "VSTPluginMain;main")
-  set(vst2 TRUE)
+  set(DESCRIPTION "VST Plug-In")
+  set(ORIGINAL "TeskDelay.dll")
 endif()
 string(REPLACE "," ";" EXPORTS "${EXPORTS}")
 list(GET EXPORTS 0 first_export)
@@ -78,14 +81,12 @@ endif()
 run_tool(resources ${WINDRES} -i ${MODULE} -O rc)
 # Every resource, the version record included, is in US English (1033).
 expect("${resources}" "^[^L]*LANGUAGE 9, 1\n" "resources in US English (1033)")
-if(vst2)
-  expect("${resources}" "FILEVERSION 1, 2, 0, 0" "file version 1.2.0.0")
-  expect("${resources}" "PRODUCTVERSION 1, 2, 0, 0" "product version 1.2.0.0")
-  foreach(value "CompanyName\", \"Velmora" "FileDescription\", \"VST Plug-In" "FileVersion\", \"1.0"
-                "InternalName\", \"TeskDelay" "OriginalFilename\", \"TeskDelay.dll")
-    expect("${resources}" "VALUE \"${value}\"" "version string ${value}")
-  endforeach()
-endif()
+expect("${resources}" "FILEVERSION 1, 2, 0, 0" "file version 1.2.0.0")
+expect("${resources}" "PRODUCTVERSION 1, 2, 0, 0" "product version 1.2.0.0")
+foreach(value "CompanyName\", \"Velmora" "FileDescription\", \"${DESCRIPTION}" "FileVersion\", \"1.0"
+              "InternalName\", \"TeskDelay" "OriginalFilename\", \"${ORIGINAL}")
+  expect("${resources}" "VALUE \"${value}\"" "version string ${value}")
+endforeach()
 foreach(id RANGE 128 143)
   expect("${resources}" "\n${id} 2 /\\* RT_BITMAP" "bitmap ${id}")
 endforeach()
