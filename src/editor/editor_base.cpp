@@ -14,8 +14,7 @@ void EffectCore::getParameterDisplay(std::int32_t index, char* text) {
     parameterDisplay(index, getParameter(index), crossover, text);
 }
 
-EditorBase::EditorBase(EffectCore& core)
-    : nextIdleTime(gui::platform::tickCount()), host_(core) {}
+EditorBase::EditorBase(EffectCore& core) : nextIdleTime(gui::platform::tickCount()), host_(core) {}
 
 EditorBase::~EditorBase() = default;
 
@@ -69,6 +68,11 @@ std::int32_t EditorBase::setKnobMode(std::int32_t mode) {
 int EditorBase::eventDescriptor() const {
     if (frame == nullptr || frame->getWindow() == nullptr) return -1;
     return frame->getWindow()->eventDescriptor();
+}
+
+bool EditorBase::idleFromWindow(std::int32_t periodMs) {
+    if (frame == nullptr || frame->getWindow() == nullptr) return false;
+    return frame->getWindow()->startIdleTimer(periodMs);
 }
 
 bool EditorBase::onWheel(float distance) {

@@ -42,6 +42,10 @@ class EditorBase : public EditorInterface, public gui::FrameEditor {
     bool onWheel(float distance) override;
     /// The descriptor of the open frame's window; -1 while closed. UI thread.
     int eventDescriptor() const override;
+    /// Starts the open frame's window timer; false while closed. UI thread.
+    bool idleFromWindow(std::int32_t periodMs) override;
+    /// The window's timer: the editor's idle. UI thread.
+    void windowIdle() override { idle(); }
 
     /// Has the frame draw itself completely at once; nothing while closed.
     virtual void redrawAll();

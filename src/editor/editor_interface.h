@@ -54,6 +54,10 @@ class EditorInterface {
     /// The file descriptor the open editor's events arrive on, for hosts whose run
     /// loop calls `idle` when it is readable; -1 while closed or where there is none.
     virtual int eventDescriptor() const { return -1; }
+    /// Lets a timer of the open editor's own window call `idle` about every
+    /// `periodMs` milliseconds, for hosts that drive no idle (VST 3 and CLAP on
+    /// Windows); false while closed or where the window system has none. UI thread.
+    virtual bool idleFromWindow(std::int32_t /*periodMs*/) { return false; }
     /// A parameter changed, on whatever thread changed it.
     virtual void parameterChanged(std::int32_t /*index*/, float /*value*/) { postUpdate(); }
 

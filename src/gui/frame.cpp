@@ -345,6 +345,9 @@ bool Frame::onWindowEvent(const platform::WindowEvent& event) {
         cursorPosition(where);
         return drop(event.items, event.count, event.dropKind, where);
     }
+    case Kind::idle:
+        if (editor_ != nullptr) editor_->windowIdle();
+        return false;
     }
     return false;
 }
@@ -360,6 +363,12 @@ bool Window::deliver(const WindowEvent& event) {
 void Window::deliverDestroy() {
     WindowEvent event;
     event.kind = WindowEvent::Kind::destroy;
+    deliver(event);
+}
+
+void Window::deliverIdle() {
+    WindowEvent event;
+    event.kind = WindowEvent::Kind::idle;
     deliver(event);
 }
 

@@ -12,6 +12,8 @@ class FrameEditor {
     virtual ~FrameEditor() = default;
     /// Lets the host paint and idle while a control tracks the mouse.
     virtual void pumpIdle() = 0;
+    /// The window's own idle timer fired: the editor's idle, where no host drives it.
+    virtual void windowIdle() {}
     /// Tells the host that the user starts changing parameter `tag`.
     virtual void beginEdit(std::int32_t tag) = 0;
     /// Tells the host that the user has finished changing parameter `tag`.

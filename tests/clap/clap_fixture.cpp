@@ -1,6 +1,5 @@
 #include "clap_fixture.h"
 
-#include <random>
 #include <stdexcept>
 
 namespace tesk::test {
@@ -52,15 +51,6 @@ Outputs ClapPlugin::render(const std::vector<float>& left, const std::vector<flo
         EXPECT_EQ(status, CLAP_PROCESS_CONTINUE);
     }
     return out;
-}
-
-std::vector<float> noise(int frames, unsigned seed) {
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> uniform(-0.5f, 0.5f);
-    std::vector<float> samples(static_cast<std::size_t>(frames));
-    for (auto& s : samples)
-        s = uniform(random);
-    return samples;
 }
 
 } // namespace tesk::test

@@ -38,7 +38,4 @@ class ClapPlugin {
     std::unique_ptr<claphost::Instance> instance_;
 };
 
-/// Noise in -0.5..0.5, the same for the same seed.
-std::vector<float> noise(int frames, unsigned seed);
-
 } // namespace tesk::test

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <random>
 
 namespace tesk::test {
 
@@ -32,20 +33,23 @@ Plugin::Plugin(const std::function<void(vsthost::HostState&)>& configure)
 }
 
 void Plugin::set(std::initializer_list<std::pair<int, float>> values) const {
-    for (auto [index, value] : values) instance_->setParameter(index, value);
+    for (auto [index, value] : values)
+        instance_->setParameter(index, value);
 }
 
 Outputs Plugin::render(const std::vector<float>& left, const std::vector<float>& right,
                        int block) const {
     const int frames = static_cast<int>(left.size());
     Outputs out;
-    for (auto& channel : out) channel.assign(left.size(), 0.0f);
+    for (auto& channel : out)
+        channel.assign(left.size(), 0.0f);
     std::vector<float> inL = left, inR = right;
     for (int start = 0; start < frames; start += block) {
         const int n = std::min(block, frames - start);
         float* inputs[2] = {inL.data() + start, inR.data() + start};
         float* outputs[6];
-        for (int c = 0; c < 6; ++c) outputs[c] = out[c].data() + start;
+        for (int c = 0; c < 6; ++c)
+            outputs[c] = out[c].data() + start;
         instance_->processReplacing(inputs, outputs, n);
         host_->advance(n);
     }
@@ -96,6 +100,15 @@ std::vector<float> clickThenNoise(int frames, unsigned seed) {
         seed = seed * 1664525u + 1013904223u;
         samples[static_cast<std::size_t>(k)] = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
     }
+    return samples;
+}
+
+std::vector<float> noise(int frames, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> uniform(-0.5f, 0.5f);
+    std::vector<float> samples(static_cast<std::size_t>(frames));
+    for (auto& s : samples)
+        s = uniform(random);
     return samples;
 }
 

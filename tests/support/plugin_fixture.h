@@ -24,7 +24,7 @@ using Outputs = std::array<std::vector<float>, 6>;
 
 /// One instance with its own scriptable host.
 class Plugin {
-public:
+  public:
     /// Makes an instance; `configure` may change the host's answers first.
     explicit Plugin(const std::function<void(vsthost::HostState&)>& configure = {});
 
@@ -41,7 +41,7 @@ public:
     /// Runs an impulse of `height` on both inputs, followed by silence, `frames` long.
     Outputs renderImpulse(int frames, float height = 1.0f, int block = 512) const;
 
-private:
+  private:
     std::unique_ptr<vsthost::HostState> host_;
     std::unique_ptr<vsthost::Instance> instance_;
 };
@@ -65,6 +65,9 @@ int firstDifference(const std::vector<float>& a, const std::vector<float>& b);
 /// silence to the end: the same samples on every machine, for renders kept
 /// as references.
 std::vector<float> clickThenNoise(int frames, unsigned seed);
+
+/// Noise in ±0.5 throughout, the same for the same seed.
+std::vector<float> noise(int frames, unsigned seed);
 
 /// FNV-1a (64 bits) over the bytes of every sample, channel after channel: the
 /// fingerprint a reference render is kept as.

@@ -114,15 +114,6 @@ std::vector<float> impulseThenPhrase(int frames, double rate, int start, unsigne
     return samples;
 }
 
-std::vector<float> noise(int frames, unsigned seed) {
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> uniform(-0.5f, 0.5f);
-    std::vector<float> samples(static_cast<std::size_t>(frames));
-    for (auto& s : samples)
-        s = uniform(random);
-    return samples;
-}
-
 double energy(const std::vector<float>& channel) {
     return std::inner_product(channel.begin(), channel.end(), channel.begin(), 0.0);
 }

@@ -63,8 +63,6 @@ class Vst3Plugin {
 /// Silence up to `start`, an impulse there, from a tenth of a second later a
 /// quarter second of noise in ±0.5 (the same for the same seed), then silence.
 std::vector<float> impulseThenPhrase(int frames, double rate, int start, unsigned seed);
-/// Noise in ±0.5 throughout, the same for the same seed.
-std::vector<float> noise(int frames, unsigned seed);
 
 /// Sum of squares: whether a channel carries anything to compare.
 double energy(const std::vector<float>& channel);

@@ -1,11 +1,21 @@
-# Reads the built module on the build machine: it is code for its processor, it
-# exports exactly the two entries, imports nothing but the system's own
-# libraries, is hardened, carries the version record and the editor's pictures,
-# and holds no thread-exit destructor.
+# Reads a built module on the build machine: it is code for its processor, it
+# exports exactly its entries, imports nothing but the system's own libraries,
+# is hardened, carries the version record and the editor's pictures, and holds
+# no thread-exit destructor.
 # cmake -DMODULE=<dll> -DOBJDUMP=<objdump> -DWINDRES=<windres> -DFORMAT=<pei-i386|pei-x86-64>
+#       [-DEXPORTS=<sorted names, ',' between> -DDESCRIPTION=<text> -DORIGINAL=<file name>]
 #       -P check_module.cmake
+# Without EXPORTS the module is the VST 2 DLL: VSTPluginMain and main, a "VST
+# Plug-In" of the file TeskDelay.dll.
 
 cmake_policy(SET CMP0007 NEW) # run by -P, outside the project
+if(NOT DEFINED EXPORTS)
+  set(EXPORTS "VSTPluginMain;main")
+  set(DESCRIPTION "VST Plug-In")
+  set(ORIGINAL "TeskDelay.dll")
+endif()
+string(REPLACE "," ";" EXPORTS "${EXPORTS}")
+list(GET EXPORTS 0 first_export)
 
 function(run_tool output)
   execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE text RESULT_VARIABLE failed)
@@ -30,8 +40,8 @@ string(REGEX REPLACE "[ \t]*\\[ *[0-9]+\\] ([^\n]*)\n" "\\1;" exports "${CMAKE_M
 # Each row ends in ';', which leaves an empty last element that CMP0007 keeps.
 list(REMOVE_ITEM exports "")
 list(SORT exports)
-if(NOT exports STREQUAL "VSTPluginMain;main")
-  message(SEND_ERROR "exports are '${exports}', expected VSTPluginMain and main")
+if(NOT exports STREQUAL EXPORTS)
+  message(SEND_ERROR "exports are '${exports}', expected '${EXPORTS}'")
 endif()
 
 string(REGEX MATCHALL "DLL Name: [^\n]*" imports "${headers}")
@@ -62,7 +72,7 @@ expect("${symbols}" " _?__stack_chk_fail\n" "the stack protector's __stack_chk_f
 # leave it loaded, its file locked, for as long as the host's UI thread runs. The
 # unload test sees this on the paths it drives, where Wine can run the module; this
 # reads every path, without running anything.
-if(NOT symbols MATCHES "VSTPluginMain")
+if(NOT symbols MATCHES "${first_export}")
   message(SEND_ERROR "the symbol table of ${MODULE} is missing: cannot look for thread-exit destructors")
 elseif(symbols MATCHES "__cxa_thread_atexit")
   message(SEND_ERROR "registers a thread-exit destructor (a thread_local with a destructor): FreeLibrary cannot unload it once that code ran")
@@ -73,8 +83,8 @@ run_tool(resources ${WINDRES} -i ${MODULE} -O rc)
 expect("${resources}" "^[^L]*LANGUAGE 9, 1\n" "resources in US English (1033)")
 expect("${resources}" "FILEVERSION 1, 2, 0, 0" "file version 1.2.0.0")
 expect("${resources}" "PRODUCTVERSION 1, 2, 0, 0" "product version 1.2.0.0")
-foreach(value "CompanyName\", \"Velmora" "FileDescription\", \"VST Plug-In" "FileVersion\", \"1.0"
-              "InternalName\", \"TeskDelay" "OriginalFilename\", \"TeskDelay.dll")
+foreach(value "CompanyName\", \"Velmora" "FileDescription\", \"${DESCRIPTION}" "FileVersion\", \"1.0"
+              "InternalName\", \"TeskDelay" "OriginalFilename\", \"${ORIGINAL}")
   expect("${resources}" "VALUE \"${value}\"" "version string ${value}")
 endforeach()
 foreach(id RANGE 128 143)

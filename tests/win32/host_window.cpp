@@ -86,7 +86,7 @@ COLORREF shownPixel(HWND window, int x, int y) {
     return colour;
 }
 
-bool showsPicture(HWND window) {
+std::vector<std::uint32_t> shownPixels(HWND window) {
     RECT area{};
     GetClientRect(window, &area);
     BITMAPINFO format{};
@@ -98,22 +98,30 @@ bool showsPicture(HWND window) {
     format.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HBITMAP copy = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (copy == nullptr) return false;
+    if (copy == nullptr) return {};
     HDC shown = GetDC(window);
     HDC memory = CreateCompatibleDC(shown);
     HGDIOBJ previous = SelectObject(memory, copy);
     BitBlt(memory, 0, 0, area.right, area.bottom, shown, 0, 0, SRCCOPY);
     GdiFlush();
     const auto* pixels = static_cast<const std::uint32_t*>(bits);
-    const std::size_t count = static_cast<std::size_t>(area.right) * area.bottom;
-    std::size_t differing = 0;
-    for (std::size_t i = 1; i < count; ++i)
-        differing += (pixels[i] & 0xFFFFFFu) != (pixels[0] & 0xFFFFFFu);
+    std::vector<std::uint32_t> rgb(pixels,
+                                   pixels + static_cast<std::size_t>(area.right) * area.bottom);
+    for (auto& pixel : rgb)
+        pixel &= 0xFFFFFFu;
     SelectObject(memory, previous);
     DeleteDC(memory);
     ReleaseDC(window, shown);
     DeleteObject(copy);
-    return differing > count / 10;
+    return rgb;
+}
+
+bool showsPicture(HWND window) {
+    const std::vector<std::uint32_t> pixels = shownPixels(window);
+    std::size_t differing = 0;
+    for (std::uint32_t pixel : pixels)
+        differing += pixel != pixels.front();
+    return !pixels.empty() && differing > pixels.size() / 10;
 }
 
 } // namespace tesk::test

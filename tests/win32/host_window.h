@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tesk::test {
 
@@ -43,6 +44,8 @@ void pressLeftButton(bool down);
 std::string className(HWND window);
 /// The colour shown at `x`, `y` of `window`'s client area, as 0xBBGGRR.
 COLORREF shownPixel(HWND window, int x, int y);
+/// The pixels `window`'s client area shows, rows top first, each 0x00RRGGBB.
+std::vector<std::uint32_t> shownPixels(HWND window);
 /// True when `window`'s client area shows a picture, far from one flat colour: more
 /// than a tenth of its pixels differ from the top-left one.
 bool showsPicture(HWND window);

@@ -1,6 +1,6 @@
 #include "clap_host.h"
 
-#include <dlfcn.h>
+#include "module_library.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,7 +16,7 @@ Module::Module(void* handle, const clap_plugin_entry_t* entry, const clap_plugin
 
 Module::~Module() {
     entry_->deinit();
-    dlclose(handle_);
+    hostlib::closeLibrary(handle_);
 }
 
 namespace {
@@ -24,20 +24,19 @@ namespace {
 // Loads the library and finds its entry; null with a reason otherwise.
 void* openModule(const std::string& path, Module::Mapping mapping,
                  const clap_plugin_entry_t*& entry, std::string& error) {
-    const std::string openPath = path.find('/') == std::string::npos ? "./" + path : path;
     // Kept mapped, the module's libraries stay too, so that a leak report at exit can name
     // their frames (fontconfig keeps its caches for the life of the process, and the tests
     // suppress just that).
-    const int keep = mapping == Module::Mapping::keptAfterUnload ? RTLD_NODELETE : 0;
+    const bool keep = mapping == Module::Mapping::keptAfterUnload;
     // Our module checks CLAP's thread rules for its test hosts, in every build.
-    setenv("TESK_CLAP_THREAD_CHECKS", "1", 0);
-    void* handle = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL | keep);
+    hostlib::setEnvironmentDefault("TESK_CLAP_THREAD_CHECKS", "1");
+    std::string why;
+    void* handle = hostlib::openLibrary(path, keep, why);
     if (handle == nullptr) {
-        const char* message = dlerror();
-        error = "cannot load '" + path + "': " + (message != nullptr ? message : "unknown error");
+        error = "cannot load '" + path + "': " + why;
         return nullptr;
     }
-    entry = static_cast<const clap_plugin_entry_t*>(dlsym(handle, "clap_entry"));
+    entry = static_cast<const clap_plugin_entry_t*>(hostlib::findSymbol(handle, "clap_entry"));
     if (entry == nullptr) {
         error = "'" + path + "' is not a CLAP module: it exports no clap_entry";
     } else if (!clap_version_is_compatible(entry->clap_version)) {
@@ -46,7 +45,7 @@ void* openModule(const std::string& path, Module::Mapping mapping,
     } else {
         return handle;
     }
-    dlclose(handle);
+    hostlib::closeLibrary(handle);
     return nullptr;
 }
 
@@ -58,7 +57,7 @@ std::unique_ptr<Module> Module::load(const std::string& path, std::string& error
     if (handle == nullptr) return nullptr;
     if (!entry->init(path.c_str())) {
         error = "the entry of '" + path + "' refused to initialise";
-        dlclose(handle);
+        hostlib::closeLibrary(handle);
         return nullptr;
     }
     const auto* factory =
@@ -66,7 +65,7 @@ std::unique_ptr<Module> Module::load(const std::string& path, std::string& error
     if (factory == nullptr) {
         error = "'" + path + "' has no plug-in factory";
         entry->deinit();
-        dlclose(handle);
+        hostlib::closeLibrary(handle);
         return nullptr;
     }
     return std::unique_ptr<Module>(new Module(handle, entry, factory));

@@ -1,7 +1,10 @@
 #include "vst3_host.h"
 
-#include <dlfcn.h>
+#include "module_library.h"
+
+#if !defined(_WIN32)
 #include <poll.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -283,6 +286,38 @@ tresult RunLoopFrame::unregisterTimer(ITimerHandler* handler) {
     return gone > 0 ? kResultOk : kInvalidArgument;
 }
 
+#if defined(_WIN32)
+void RunLoopFrame::serveWindowSystem(int waitMs) {
+    // A Windows host's loop: the thread's messages, the editor window's timer among them.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(waitMs), QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+#else
+void RunLoopFrame::serveWindowSystem(int waitMs) {
+    std::vector<pollfd> polled;
+    if (serveDescriptors)
+        for (const Watch& w : watches_)
+            polled.push_back({w.fd, POLLIN, 0});
+    if (poll(polled.data(), polled.size(), waitMs) < 0 && errno != EINTR) return;
+    // A handler may take back its own registration or another's: each is
+    // called only while it is still registered.
+    const std::vector<Watch> watched = watches_;
+    for (std::size_t i = 0; i < polled.size(); ++i) {
+        const bool still = std::any_of(watches_.begin(), watches_.end(), [&](const Watch& w) {
+            return w.handler == watched[i].handler && w.fd == watched[i].fd;
+        });
+        // Not one closed while watched (POLLNVAL): only a view that forgot to
+        // take it back does that, and its handler may be gone.
+        if (still && (polled[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0)
+            watched[i].handler->onFDIsSet(watched[i].fd);
+    }
+}
+#endif
+
 bool RunLoopFrame::pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     using Clock = std::chrono::steady_clock;
     const auto end = Clock::now() + timeout;
@@ -293,25 +328,8 @@ bool RunLoopFrame::pumpUntil(const std::function<bool()>& done, std::chrono::mil
         if (serveTimers)
             for (const Timer& t : timers_)
                 wake = std::min(wake, t.due);
-        std::vector<pollfd> polled;
-        if (serveDescriptors)
-            for (const Watch& w : watches_)
-                polled.push_back({w.fd, POLLIN, 0});
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - now).count();
-        const int waitMs = static_cast<int>(std::max<decltype(wait)>(wait, 0));
-        if (poll(polled.data(), polled.size(), waitMs) < 0 && errno != EINTR) return done();
-        // A handler may take back its own registration or another's: each is
-        // called only while it is still registered.
-        const std::vector<Watch> watched = watches_;
-        for (std::size_t i = 0; i < polled.size(); ++i) {
-            const bool still = std::any_of(watches_.begin(), watches_.end(), [&](const Watch& w) {
-                return w.handler == watched[i].handler && w.fd == watched[i].fd;
-            });
-            // Not one closed while watched (POLLNVAL): only a view that forgot to
-            // take it back does that, and its handler may be gone.
-            if (still && (polled[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0)
-                watched[i].handler->onFDIsSet(watched[i].fd);
-        }
+        serveWindowSystem(static_cast<int>(std::max<decltype(wait)>(wait, 0)));
         if (!serveTimers) continue;
         const auto fired = Clock::now();
         const std::vector<Timer> due = timers_;
@@ -333,7 +351,11 @@ bool RunLoopFrame::pumpUntil(const std::function<bool()>& done, std::chrono::mil
 namespace {
 
 constexpr const char* kArchitecture =
-#if defined(__x86_64__)
+#if defined(_WIN32) && defined(__x86_64__)
+    "x86_64-win";
+#elif defined(_WIN32) && defined(__i386__)
+    "x86-win";
+#elif defined(__x86_64__)
     "x86_64-linux";
 #elif defined(__aarch64__)
     "aarch64-linux";
@@ -345,6 +367,26 @@ constexpr const char* kArchitecture =
 #error "no VST 3 bundle folder is known for this processor"
 #endif
 
+#if defined(_WIN32)
+constexpr const char* kLibrarySuffix = ".vst3";
+constexpr const char* kEntryName = "InitDll";
+constexpr const char* kExitName = "ExitDll";
+#else
+constexpr const char* kLibrarySuffix = ".so";
+constexpr const char* kEntryName = "ModuleEntry";
+constexpr const char* kExitName = "ModuleExit";
+#endif
+
+/// The module's entry: Linux hands it the library's handle, Windows nothing.
+bool enterModule(void* entry, void* handle) {
+#if defined(_WIN32)
+    (void)handle;
+    return reinterpret_cast<InitDllProc>(entry)();
+#else
+    return reinterpret_cast<ModuleEntryProc>(entry)(handle);
+#endif
+}
+
 } // namespace
 
 std::string Module::libraryPath(const std::string& bundle) {
@@ -352,7 +394,7 @@ std::string Module::libraryPath(const std::string& bundle) {
     if (!std::filesystem::is_directory(folder)) return bundle;
     // "x/TeskDelay.vst3/" names its folder too.
     const std::filesystem::path named = folder.filename().empty() ? folder.parent_path() : folder;
-    return (named / "Contents" / kArchitecture / named.stem()).string() + ".so";
+    return (named / "Contents" / kArchitecture / named.stem()).string() + kLibrarySuffix;
 }
 
 Module::Module(void* handle, Ref<IPluginFactory> factory)
@@ -364,40 +406,39 @@ Module::Module(void* handle, Ref<IPluginFactory> factory)
 Module::~Module() {
     factory3_.reset();
     factory_.reset();
-    auto exit = reinterpret_cast<ModuleExitProc>(dlsym(handle_, "ModuleExit"));
+    auto exit = reinterpret_cast<ModuleExitProc>(hostlib::findSymbol(handle_, kExitName));
     if (exit != nullptr) exit();
-    dlclose(handle_);
+    hostlib::closeLibrary(handle_);
 }
 
 std::unique_ptr<Module> Module::load(const std::string& bundle, std::string& error,
                                      Mapping mapping) {
     const std::string path = libraryPath(bundle);
-    const std::string openPath = path.find('/') == std::string::npos ? "./" + path : path;
-    const int keep = mapping == Mapping::keptAfterUnload ? RTLD_NODELETE : 0;
-    void* handle = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL | keep);
+    std::string why;
+    void* handle = hostlib::openLibrary(path, mapping == Mapping::keptAfterUnload, why);
     if (handle == nullptr) {
-        const char* why = dlerror();
-        error = "cannot load '" + path + "': " + (why != nullptr ? why : "unknown error");
+        error = "cannot load '" + path + "': " + why;
         return nullptr;
     }
-    auto entry = reinterpret_cast<ModuleEntryProc>(dlsym(handle, "ModuleEntry"));
-    auto exit = reinterpret_cast<ModuleExitProc>(dlsym(handle, "ModuleExit"));
-    auto getFactory = reinterpret_cast<GetFactoryProc>(dlsym(handle, "GetPluginFactory"));
+    void* entry = hostlib::findSymbol(handle, kEntryName);
+    auto exit = reinterpret_cast<ModuleExitProc>(hostlib::findSymbol(handle, kExitName));
+    auto getFactory =
+        reinterpret_cast<GetFactoryProc>(hostlib::findSymbol(handle, "GetPluginFactory"));
     if (entry == nullptr || exit == nullptr || getFactory == nullptr) {
-        error = "'" + path + "' lacks ModuleEntry, ModuleExit or GetPluginFactory";
-        dlclose(handle);
+        error = "'" + path + "' lacks " + kEntryName + ", " + kExitName + " or GetPluginFactory";
+        hostlib::closeLibrary(handle);
         return nullptr;
     }
-    if (!entry(handle)) {
-        error = "ModuleEntry of '" + path + "' refused";
-        dlclose(handle);
+    if (!enterModule(entry, handle)) {
+        error = std::string(kEntryName) + " of '" + path + "' refused";
+        hostlib::closeLibrary(handle);
         return nullptr;
     }
     auto factory = Ref<IPluginFactory>::adopt(getFactory());
     if (!factory) {
         error = "'" + path + "' gave no factory";
         exit();
-        dlclose(handle);
+        hostlib::closeLibrary(handle);
         return nullptr;
     }
     return std::unique_ptr<Module>(new Module(handle, std::move(factory)));

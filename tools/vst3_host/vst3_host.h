@@ -1,5 +1,6 @@
 // A small VST 3 host for our tests: loads a bundle (the module in its
-// Contents/<arch>-linux folder, ModuleEntry, GetPluginFactory), makes the
+// Contents/<arch>-linux folder with ModuleEntry, or Contents/<arch>-win with
+// InitDll; GetPluginFactory), makes the
 // factory's audio class, answers it as a host does (the application context,
 // a component handler that records edits) and drives it: buses, processing
 // setup, blocks with parameter changes at sample offsets and a tempo, the
@@ -264,12 +265,18 @@ class RunLoopFrame final : public IPlugFrame, public IRunLoop {
 
     /// Serves the loop until `done` holds or `timeout` passes: waits in poll(2) on
     /// the watched descriptors until the next timer is due, calls the handlers of
-    /// those readable, then the timers due. Its last answer of `done`.
+    /// those readable, then the timers due; on Windows it waits for and dispatches
+    /// the thread's window messages instead of descriptors. Its last answer of `done`.
     bool pumpUntil(const std::function<bool()>& done,
                    std::chrono::milliseconds timeout = std::chrono::milliseconds(20000));
 
-    /// When false, the frame answers no IRunLoop, as a host without one.
+    /// When false, the frame answers no IRunLoop, as a host without one (every
+    /// Windows host: there the view's window drives itself).
+#if defined(_WIN32)
+    bool offersRunLoop = false;
+#else
     bool offersRunLoop = true;
+#endif
     /// What `pumpUntil` serves: a test turns one off to see the other drive the view.
     bool serveTimers = true;
     bool serveDescriptors = true;
@@ -283,8 +290,12 @@ class RunLoopFrame final : public IPlugFrame, public IRunLoop {
         TimerInterval milliseconds;
         std::chrono::steady_clock::time_point due;
     };
-    const std::vector<Watch>& watches() const { return watches_; }
-    const std::vector<Timer>& timers() const { return timers_; }
+    const std::vector<Watch>& watches() const {
+        return watches_;
+    }
+    const std::vector<Timer>& timers() const {
+        return timers_;
+    }
     /// Registrations made and taken back, timers and descriptors together.
     int registered = 0;
     int unregistered = 0;
@@ -293,6 +304,8 @@ class RunLoopFrame final : public IPlugFrame, public IRunLoop {
   private:
     RunLoopFrame() = default;
     ~RunLoopFrame() = default;
+    /// Waits up to `waitMs` for the window system and serves what arrived.
+    void serveWindowSystem(int waitMs);
     std::atomic<uint32> references_{1};
     std::vector<Watch> watches_;
     std::vector<Timer> timers_;
@@ -315,7 +328,8 @@ class Module {
     /// On failure returns null and puts a sentence for the user into `error`.
     static std::unique_ptr<Module> load(const std::string& bundle, std::string& error,
                                         Mapping mapping = Mapping::keptAfterUnload);
-    /// The library inside `bundle` for this machine: Contents/<arch>-linux/<name>.so.
+    /// The library inside `bundle` for this machine: Contents/<arch>-linux/<name>.so,
+    /// or Contents/<arch>-win/<name>.vst3 on Windows.
     static std::string libraryPath(const std::string& bundle);
     ~Module();
     Module(const Module&) = delete;

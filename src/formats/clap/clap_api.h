@@ -3,8 +3,9 @@
 // processing, events and the extensions we offer or ask for. Written by us from
 // the public CLAP 1.2 headers (free-audio/clap, MIT licence), version 1.2.1; only
 // what we use is declared. The records are plain C layouts, so every size and
-// offset is checked below for 64-bit Linux, where this module is built: x86-64
-// and aarch64 lay them out alike.
+// offset is checked below for 64-bit builds: x86-64 and aarch64 Linux and
+// 64-bit Windows lay them out alike. The 32-bit Windows module takes the
+// compiler's layout of the same fields, as clap's own headers would get there.
 #pragma once
 
 #include <cstddef>
@@ -300,6 +301,7 @@ struct clap_host_state_t {
 
 constexpr char CLAP_EXT_GUI[] = "clap.gui";
 constexpr char CLAP_WINDOW_API_X11[] = "x11";
+constexpr char CLAP_WINDOW_API_WIN32[] = "win32";
 
 struct clap_window_t {
     const char* api;
@@ -520,9 +522,9 @@ CLAP_EXPORT extern const clap_plugin_entry_t clap_entry;
 
 } // extern "C"
 
-// ---- layout checks (x86-64 and aarch64: 8-byte pointers and doubles, natural alignment)
+// ---- layout checks (64-bit builds: 8-byte pointers and doubles, natural alignment)
 
-static_assert(sizeof(void*) == 8, "these records are checked for 64-bit builds only");
+#if UINTPTR_MAX == UINT64_MAX
 
 static_assert(sizeof(clap_version_t) == 12);
 
@@ -663,3 +665,4 @@ static_assert(sizeof(clap_preset_discovery_factory_t) == 24);
 static_assert(sizeof(clap_plugin_timer_support_t) == 8);
 static_assert(sizeof(clap_host_timer_support_t) == 16);
 static_assert(sizeof(clap_host_thread_check_t) == 16);
+#endif

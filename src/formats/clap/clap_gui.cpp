@@ -1,8 +1,11 @@
-// The editor in a CLAP host: the same DelayEditor and X11 back end as the VST 2
-// module, embedded into the host's window at its fixed size. Its idle runs on
-// the host's timer; the module keeps no thread of its own. The host's set_scale
-// decides the scale (X11 windows count physical pixels, so the sizes given are the
-// scaled ones); without it the desktop's Xft.dpi does.
+// The editor in a CLAP host: the same DelayEditor and window back end as the
+// VST 2 module, embedded into the host's window at its fixed size: an X11
+// window on Linux, whose idle runs on the host's timer, and a Win32 window on
+// Windows, whose idle runs on a timer of the editor's own window (the host's
+// message loop dispatches it); the module keeps no thread of its own. The host's
+// set_scale decides the scale (both window systems count physical pixels, so the
+// sizes given are the scaled ones); without it the desktop's (Xft.dpi, or the
+// window's DPI) does.
 #include "clap_delay.h"
 #include "clap_extensions.h"
 
@@ -15,8 +18,25 @@ namespace {
 /// About 30 updates a second, what CLAP hosts allow every timer.
 constexpr std::uint32_t kIdlePeriodMs = 33;
 
-bool isEmbeddedX11(const char* api, bool floating) {
-    return api != nullptr && std::strcmp(api, CLAP_WINDOW_API_X11) == 0 && !floating;
+#if defined(_WIN32)
+constexpr const char* kOwnApi = CLAP_WINDOW_API_WIN32;
+/// The window handle a host's record gives for our API.
+void* parentOf(const clap_window_t& window) {
+    return window.win32;
+}
+/// The editor's own window timer drives it: no host timer is asked for.
+constexpr bool kNeedsHostTimer = false;
+#else
+constexpr const char* kOwnApi = CLAP_WINDOW_API_X11;
+void* parentOf(const clap_window_t& window) {
+    return reinterpret_cast<void*>(window.x11);
+}
+/// Without the host's timer the editor would never draw.
+constexpr bool kNeedsHostTimer = true;
+#endif
+
+bool isEmbeddedOwn(const char* api, bool floating) {
+    return api != nullptr && std::strcmp(api, kOwnApi) == 0 && !floating;
 }
 
 } // namespace
@@ -30,25 +50,25 @@ struct GuiCalls {
         ClapDelay* self = ClapDelay::of(plugin);
         if (editorOf(self) == nullptr) return false;
         self->requireMainThread("gui.is_api_supported");
-        return isEmbeddedX11(api, floating);
+        return isEmbeddedOwn(api, floating);
     }
 
     static bool preferredApi(const clap_plugin_t* plugin, const char** api, bool* floating) {
         if (editorOf(ClapDelay::of(plugin)) == nullptr || api == nullptr || floating == nullptr)
             return false;
-        *api = CLAP_WINDOW_API_X11;
+        *api = kOwnApi;
         *floating = false;
         return true;
     }
 
     static bool create(const clap_plugin_t* plugin, const char* api, bool floating) {
         ClapDelay* self = ClapDelay::of(plugin);
-        if (editorOf(self) == nullptr || self->guiCreated_ || !isEmbeddedX11(api, floating))
+        if (editorOf(self) == nullptr || self->guiCreated_ || !isEmbeddedOwn(api, floating))
             return false;
         self->requireMainThread("gui.create");
-        // Without the host's timer the editor would never draw.
-        if (self->hostTimer_ == nullptr ||
-            !self->hostTimer_->register_timer(self->host_, kIdlePeriodMs, &self->timerId_))
+        if (kNeedsHostTimer &&
+            (self->hostTimer_ == nullptr ||
+             !self->hostTimer_->register_timer(self->host_, kIdlePeriodMs, &self->timerId_)))
             return false;
         self->guiCreated_ = true;
         return true;
@@ -91,10 +111,14 @@ struct GuiCalls {
         ClapDelay* self = ClapDelay::of(plugin);
         EditorInterface* editor = editorOf(self);
         if (editor == nullptr || !self->guiCreated_ || window == nullptr ||
-            !isEmbeddedX11(window->api, false) || window->x11 == 0)
+            !isEmbeddedOwn(window->api, false) || parentOf(*window) == nullptr)
             return false;
         self->requireMainThread("gui.set_parent");
-        return editor->open(reinterpret_cast<void*>(window->x11)) != 0;
+        if (editor->open(parentOf(*window)) == 0) return false;
+        if (kNeedsHostTimer || editor->idleFromWindow(static_cast<std::int32_t>(kIdlePeriodMs)))
+            return true;
+        editor->close();
+        return false;
     }
 
     static bool show(const clap_plugin_t* plugin) {
@@ -116,7 +140,7 @@ struct GuiCalls {
         if (editor == nullptr || !self->guiCreated_) return;
         self->requireMainThread("gui.destroy");
         editor->close();
-        self->hostTimer_->unregister_timer(self->host_, self->timerId_);
+        if (kNeedsHostTimer) self->hostTimer_->unregister_timer(self->host_, self->timerId_);
         self->timerId_ = CLAP_INVALID_ID;
         self->guiCreated_ = false;
     }

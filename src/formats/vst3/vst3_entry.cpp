@@ -107,14 +107,28 @@ Factory factory;
 
 } // namespace tesk::vst3
 
+#if defined(_WIN32)
+// Exported by name through the module's .def file.
+#define TESK_VST3_EXPORT extern "C"
+#else
 #define TESK_VST3_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 TESK_VST3_EXPORT tesk::vst3::IPluginFactory* TESK_PLUGIN_API GetPluginFactory() {
     return &tesk::vst3::factory;
 }
 
 // Nothing to set up or tear down: the factory is static, the instances count
-// their own references.
+// their own references. Linux hosts call the first pair, Windows hosts the second.
+#if defined(_WIN32)
+TESK_VST3_EXPORT bool InitDll() {
+    return true;
+}
+
+TESK_VST3_EXPORT bool ExitDll() {
+    return true;
+}
+#else
 TESK_VST3_EXPORT bool ModuleEntry(void*) {
     return true;
 }
@@ -122,3 +136,4 @@ TESK_VST3_EXPORT bool ModuleEntry(void*) {
 TESK_VST3_EXPORT bool ModuleExit() {
     return true;
 }
+#endif

@@ -37,9 +37,11 @@ class Vst3EffectCore final : public EffectCore {
     Vst3Delay& owner_;
 };
 
-/// The view: the editor at a fixed size, opened in the host's X11 window and
-/// driven by the host's run loop alone: its connection's events as they come,
-/// and a timer for drawing and for what the server queued meanwhile.
+/// The view: the editor at a fixed size, opened in the host's window. On Linux
+/// (an X11 window id) it is driven by the host's run loop alone: its
+/// connection's events as they come, and a timer for drawing and for what the
+/// server queued meanwhile. On Windows (an HWND) a timer of the editor's own
+/// window drives it.
 class Vst3View final : public IPlugView,
                        public IPlugViewContentScaleSupport,
                        public ITimerHandler,
@@ -75,34 +77,19 @@ class Vst3View final : public IPlugView,
     }
 
     tresult TESK_PLUGIN_API isPlatformTypeSupported(FIDString type) override {
-        return isX11(type) ? kResultTrue : kResultFalse;
+        return isOwnPlatform(type) ? kResultTrue : kResultFalse;
     }
     tresult TESK_PLUGIN_API attached(void* parent, FIDString type) override {
         EditorInterface* editor = owner_.editor();
-        if (editor == nullptr || parent == nullptr || !isX11(type) || open_) return kResultFalse;
-        // Without the host's run loop the editor would never draw.
-        if (runLoop_ == nullptr || runLoop_->registerTimer(this, kIdlePeriodMs) != kResultOk)
+        if (editor == nullptr || parent == nullptr || !isOwnPlatform(type) || open_)
             return kResultFalse;
-        if (editor->open(parent) == 0) {
-            runLoop_->unregisterTimer(this);
-            return kResultFalse;
-        }
+        if (!openDriven(*editor, parent)) return kResultFalse;
         open_ = true;
-        // Held until removed(): hosts may take the frame away before that.
-        registeredWith_ = runLoop_;
-        registeredWith_->addRef();
-        const int descriptor = editor->eventDescriptor();
-        watching_ =
-            descriptor >= 0 && registeredWith_->registerEventHandler(this, descriptor) == kResultOk;
         return kResultOk;
     }
     tresult TESK_PLUGIN_API removed() override {
         if (!open_) return kResultFalse;
-        if (watching_) registeredWith_->unregisterEventHandler(this);
-        watching_ = false;
-        registeredWith_->unregisterTimer(this);
-        registeredWith_->release();
-        registeredWith_ = nullptr;
+        stopDriving();
         owner_.editor()->close();
         open_ = false;
         return kResultOk;
@@ -110,7 +97,7 @@ class Vst3View final : public IPlugView,
     tresult TESK_PLUGIN_API onWheel(float distance) override {
         return owner_.editor()->onWheel(distance) ? kResultTrue : kResultFalse;
     }
-    // Keys reach the editor's window from the X server itself.
+    // Keys reach the editor's window from the window system itself.
     tresult TESK_PLUGIN_API onKeyDown(char16, int16, int16) override { return kResultFalse; }
     tresult TESK_PLUGIN_API onKeyUp(char16, int16, int16) override { return kResultFalse; }
     tresult TESK_PLUGIN_API getSize(ViewRect* size) override {
@@ -168,9 +155,48 @@ class Vst3View final : public IPlugView,
         if (runLoop_ != nullptr) runLoop_->release();
         static_cast<IComponent&>(owner_).release();
     }
-    static bool isX11(FIDString type) {
+
+#if defined(_WIN32)
+    static bool isOwnPlatform(FIDString type) {
+        return type != nullptr && std::strcmp(type, kPlatformTypeHWND) == 0;
+    }
+    // Windows hosts give no run loop: the editor's window runs a timer of its own,
+    // as the host's message loop dispatches the window's messages.
+    static bool openDriven(EditorInterface& editor, void* parent) {
+        if (editor.open(parent) == 0) return false;
+        if (editor.idleFromWindow(kIdlePeriodMs)) return true;
+        editor.close();
+        return false;
+    }
+    void stopDriving() {}
+#else
+    static bool isOwnPlatform(FIDString type) {
         return type != nullptr && std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0;
     }
+    // Without the host's run loop the editor would never draw.
+    bool openDriven(EditorInterface& editor, void* parent) {
+        if (runLoop_ == nullptr || runLoop_->registerTimer(this, kIdlePeriodMs) != kResultOk)
+            return false;
+        if (editor.open(parent) == 0) {
+            runLoop_->unregisterTimer(this);
+            return false;
+        }
+        // Held until removed(): hosts may take the frame away before that.
+        registeredWith_ = runLoop_;
+        registeredWith_->addRef();
+        const int descriptor = editor.eventDescriptor();
+        watching_ =
+            descriptor >= 0 && registeredWith_->registerEventHandler(this, descriptor) == kResultOk;
+        return true;
+    }
+    void stopDriving() {
+        if (watching_) registeredWith_->unregisterEventHandler(this);
+        watching_ = false;
+        registeredWith_->unregisterTimer(this);
+        registeredWith_->release();
+        registeredWith_ = nullptr;
+    }
+#endif
 
     std::atomic<uint32> refs_{1};
     Vst3Delay& owner_;

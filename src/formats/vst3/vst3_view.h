@@ -1,6 +1,6 @@
 // The delay editor in a VST 3 host: the editor's seam over the instance's
-// controller, and the IPlugView hosts embed it through (an X11 window id),
-// driven only by the host's run loop.
+// controller, and the IPlugView hosts embed it through: an X11 window id driven
+// by the host's run loop on Linux, an HWND driven by its own timer on Windows.
 #pragma once
 
 #include "editor_interface.h"

@@ -117,7 +117,7 @@ double desktopScale(void* parent);
 
 /// One event of a frame's window, translated once, by value, into the toolkit's terms.
 struct WindowEvent {
-    enum class Kind { paint, buttonDown, destroy, drop };
+    enum class Kind { paint, buttonDown, destroy, drop, idle };
     Kind kind = Kind::paint;
     Rect area;                  ///< paint: the area to repaint
     Surface* surface = nullptr; ///< paint: the surface to paint on
@@ -159,6 +159,11 @@ class Window {
     /// The file descriptor the window's events arrive on, for a host's run loop to
     /// watch; -1 where events arrive by themselves.
     virtual int eventDescriptor() const { return -1; }
+    /// Starts a timer of the window's own that delivers an idle event about every
+    /// `periodMs` milliseconds, for hosts that give no timer; it stops with the
+    /// window. False where the window system has none for it (the host's loop drives
+    /// the editor there).
+    virtual bool startIdleTimer(std::int32_t /*periodMs*/) { return false; }
 
   protected:
     explicit Window(Frame* frame) : frame_(frame) {}
@@ -166,6 +171,8 @@ class Window {
     bool deliver(const WindowEvent& event);
     /// Tells the frame its window is gone.
     void deliverDestroy();
+    /// Hands the frame an idle event of the window's own timer.
+    void deliverIdle();
     /// Hands dropped items to the frame (kind 0 file paths, 1 one text); its answer.
     bool deliverDrop(void** items, std::int32_t count, std::int32_t kind);
 

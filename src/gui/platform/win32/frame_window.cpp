@@ -12,6 +12,8 @@ namespace gui::win32 {
 namespace {
 
 constexpr char kWindowTitle[] = "Window";
+/// The one timer a frame window may run: its idle timer.
+constexpr UINT_PTR kIdleTimerId = 1;
 
 /// Frame windows alive in this process, and the class they share.
 struct WindowClass {
@@ -130,6 +132,11 @@ void FrameWindow::flush() {
     ReleaseDC(hwnd_, dc);
 }
 
+bool FrameWindow::startIdleTimer(std::int32_t periodMs) {
+    if (hwnd_ == nullptr || periodMs <= 0) return false;
+    return SetTimer(hwnd_, kIdleTimerId, static_cast<UINT>(periodMs), nullptr) != 0;
+}
+
 bool FrameWindow::drop(void** items, std::int32_t count, std::int32_t kind) {
     return deliverDrop(items, count, kind);
 }
@@ -156,6 +163,10 @@ LRESULT FrameWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
         buttonDown(wParam, lParam);
+        return 0;
+    case WM_TIMER:
+        if (wParam != kIdleTimerId) break;
+        deliverIdle();
         return 0;
     case WM_DESTROY: {
         // The host destroyed its window and ours with it.

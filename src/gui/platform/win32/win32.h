@@ -62,6 +62,8 @@ class FrameWindow final : public platform::Window {
     void flush() override;
     /// Hands a drop of `count` items of `kind` to the frame; its answer.
     bool drop(void** items, std::int32_t count, std::int32_t kind);
+    /// A WM_TIMER of the window itself becomes an idle event every `periodMs`.
+    bool startIdleTimer(std::int32_t periodMs) override;
 
   private:
     static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
