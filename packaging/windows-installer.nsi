@@ -96,6 +96,7 @@ ComponentText "Choose the plug-in formats your hosts load. VST 3: Cubase, Nuendo
 Var CommonNative ; Common Files of the machine's own processor
 Var CommonX86    ; Common Files (x86) on 64-bit Windows, empty on 32-bit Windows
 Var ProgramsX86  ; Program Files (x86) on 64-bit Windows, Program Files on 32-bit Windows
+Var Clap32Dir    ; where 32-bit CLAP hosts look
 Var Vst2Dir64
 Var Vst2Dir32
 Var List         ; the handle of the list being written
@@ -251,10 +252,8 @@ FunctionEnd
 !macro ClapFiles ACTION
   ${If} $CommonX86 != ""
     !insertmacro ${ACTION} "x64" "TeskDelay.clap" "$CommonNative\CLAP"
-    !insertmacro ${ACTION} "x86" "TeskDelay.clap" "$CommonX86\CLAP"
-  ${Else}
-    !insertmacro ${ACTION} "x86" "TeskDelay.clap" "$CommonNative\CLAP"
   ${EndIf}
+  !insertmacro ${ACTION} "x86" "TeskDelay.clap" "$Clap32Dir"
 !macroend
 !macro Vst2x64Files ACTION
   !insertmacro ${ACTION} "x64" "TeskDelay.dll" "$Vst2Dir64"
@@ -330,6 +329,11 @@ Function .onInit
     ; A 64-bit DLL has no host on 32-bit Windows.
     !insertmacro UnselectSection ${SecVst2x64}
     !insertmacro SetSectionFlag ${SecVst2x64} ${SF_RO}
+  ${EndIf}
+  ${If} $CommonX86 != ""
+    StrCpy $Clap32Dir "$CommonX86\CLAP"
+  ${Else}
+    StrCpy $Clap32Dir "$CommonNative\CLAP"
   ${EndIf}
   Call DefaultVst2Dirs
   Call Remembered
