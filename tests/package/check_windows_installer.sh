@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Checks the Windows installer under Wine, in a fresh 64-bit prefix of its own:
-#  1. /S installs exactly the expected files (each the staged one) and registry
+#  1. an unknown format stops the installer (exit 2, checked by what comes next);
+#     /S installs exactly the expected files (each the staged one) and registry
 #     values, and nothing else; the installed TeskDelay.vst3 and TeskDelay.clap
 #     load there and play;
 #  2. the quiet uninstall string it registered leaves the prefix as it was;
 #  3. an older version installed with both VST 2 DLLs into folders of their own, then a
 #     host holding a module: the update stops with nothing changed (exit 2);
 #     the host gone, /S updates in place: the same formats and folders, every
-#     file the new one, one set of them; a held module stops the uninstaller too;
+#     file the new one, one set of them; another VST 2 folder and a format
+#     fewer remove what is no longer installed; a held module stops the
+#     uninstaller too;
 #  4. the uninstall leaves the prefix as it was.
 # The older version is the same script built with version 0.0.1 from a copy of
 # the files, each one changed, for the same processor as the installer given.
@@ -18,7 +21,7 @@
 #   with the 32-bit player (where Wine runs 32-bit programs), the 32-bit
 #   modules in the (x86) Common Files play too; without it the script says so.
 set -euo pipefail
-if [ "${1:-}" = -h ] || [ "${1:-}" = --help ]; then sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0; fi
+if [ "${1:-}" = -h ] || [ "${1:-}" = --help ]; then sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0; fi
 [ $# -eq 5 ] || [ $# -eq 6 ] || { echo "usage: check_windows_installer.sh <files> <version> <setup.exe> <tesk-installed-modules.exe> <prefix> [<32-bit tesk-installed-modules.exe>] (see --help)" >&2; exit 2; }
 files=$(cd "$1" && pwd) version=$2 setup=$3 player=$4 prefix=$5 player32=${6:-}
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -127,7 +130,8 @@ installed_bytes() {
   echo "$total"
 }
 
-# registry_values VERSION FORMATS [VST2DIR32 VST2DIR64]: what the installer writes.
+# registry_values VERSION FORMATS [VST2DIR32] [VST2DIR64]: what the installer writes
+# (an empty folder: none).
 registry_values() {
   local pf='C:\\Program Files\\Velmora\\TeskDelay'
   cat <<EOF
@@ -142,7 +146,8 @@ registry_values() {
 "Formats"="$2"
 "Version"="$1"
 EOF
-  [ -z "${3:-}" ] || printf '"Vst2Dir32"="%s"\n"Vst2Dir64"="%s"\n' "$3" "$4"
+  [ -z "${3:-}" ] || printf '"Vst2Dir32"="%s"\n' "$3"
+  [ -z "${4:-}" ] || printf '"Vst2Dir64"="%s"\n' "$4"
 }
 
 # hold MODULE: a host keeps MODULE (a Windows path) loaded until release.
@@ -229,6 +234,7 @@ timeout 300 wineboot -i >/dev/null 2>&1
 run 2 "$player" # its usage: the prefix's first program, so that it is settled
 state >"$work/fresh"
 
+run 2 "$setup" /S /FORMATS=vst3,vst4
 run 0 "$setup" /S
 state >"$work/installed"
 expect_files "$work/fresh" "$work/installed" "$defaults"
@@ -266,11 +272,19 @@ expect_registry "$work/fresh" "$work/updated" \
 play_installed
 echo "installer: the update over 0.0.1 kept its formats and VST 2 folders and left one set of files, each the new one"
 
-hold 'C:\Audio\VST64\TeskDelay.dll'
+run 0 "$setup" /S /FORMATS=vst3,clap,vst2-64 '/VST2DIR64=C:\Audio\Moved'
+state >"$work/moved"
+expect_files "$work/fresh" "$work/moved" "$defaults
+Audio/Moved/TeskDelay.dll|$files/x64/TeskDelay.dll"
+expect_registry "$work/fresh" "$work/moved" \
+  "$(registry_values "$version" vst3,clap,vst2-64 '' 'C:\\Audio\\Moved')"
+echo "installer: with another VST 2 folder and one VST 2 fewer, the files no longer installed went"
+
+hold 'C:\Audio\Moved\TeskDelay.dll'
 uninstall_in_place 2
 release
 state >"$work/kept"
-diff "$work/updated" "$work/kept" >"$work/diff" || fail "the uninstall changed things while a module was in use: $(cat "$work/diff")"
+diff "$work/moved" "$work/kept" >"$work/diff" || fail "the uninstall changed things while a module was in use: $(cat "$work/diff")"
 echo "installer: with a module in use the uninstall stopped (exit 2) and changed nothing"
 
 # ------------------------------------------------------------------ 4.
