@@ -338,15 +338,48 @@ Function .onInit
   Call DefaultVst2Dirs
   Call Remembered
   Call CommandLine
-  ; Pages check this as the folders are chosen; a silent install here.
   ${If} ${Silent}
-  ${AndIf} ${SectionIsSelected} ${SecVst2x64}
+    Call CheckSilentFolders
+  ${EndIf}
+FunctionEnd
+
+; The directory pages check the VST 2 folders as they are chosen; a silent
+; install checks those of the command line here: each one a full path, and
+; not one folder for both (the two DLLs have one name).
+Function CheckSilentFolders
+  ${If} ${SectionIsSelected} ${SecVst2x64}
+    Push $Vst2Dir64
+    Call CheckFullPath
+  ${EndIf}
+  ${If} ${SectionIsSelected} ${SecVst2x86}
+    Push $Vst2Dir32
+    Call CheckFullPath
+  ${EndIf}
+  ${If} ${SectionIsSelected} ${SecVst2x64}
   ${AndIf} ${SectionIsSelected} ${SecVst2x86}
   ${AndIf} $Vst2Dir64 == $Vst2Dir32
     MessageBox MB_OK|MB_ICONSTOP "The 64-bit and the 32-bit VST 2 plug-in need folders of their own." /SD IDOK
     SetErrorLevel 2
     Quit
   ${EndIf}
+FunctionEnd
+
+; Stops the installer unless the folder on the stack is a full path: a drive's
+; (C:\...) or a share's (\\server\...).
+Function CheckFullPath
+  Exch $0
+  Push $1
+  StrCpy $1 $0 2 1
+  ${If} $1 != ":\"
+    StrCpy $1 $0 2
+    ${If} $1 != "\\"
+      MessageBox MB_OK|MB_ICONSTOP "'$0' is not a full path to a folder, such as C:\VSTPlugins." /SD IDOK
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+  ${EndIf}
+  Pop $1
+  Pop $0
 FunctionEnd
 
 ; The VST 2 folders: the shared one of each view of the registry where set,

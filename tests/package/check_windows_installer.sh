@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the Windows installer under Wine, in a fresh 64-bit prefix of its own:
-#  1. an unknown format stops the installer (exit 2, checked by what comes next);
+#  1. an unknown format or a VST 2 folder that is no full path stops the
+#     installer (exit 2, with nothing written: checked by what comes next);
 #     /S installs exactly the expected files (each the staged one) and registry
 #     values, and nothing else; the installed TeskDelay.vst3 and TeskDelay.clap
 #     load there and play;
@@ -21,9 +22,10 @@
 #   with the 32-bit player (where Wine runs 32-bit programs), the 32-bit
 #   modules in the (x86) Common Files play too; without it the script says so.
 set -euo pipefail
-if [ "${1:-}" = -h ] || [ "${1:-}" = --help ]; then sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0; fi
+if [ "${1:-}" = -h ] || [ "${1:-}" = --help ]; then sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'; exit 0; fi
 [ $# -eq 5 ] || [ $# -eq 6 ] || { echo "usage: check_windows_installer.sh <files> <version> <setup.exe> <tesk-installed-modules.exe> <prefix> [<32-bit tesk-installed-modules.exe>] (see --help)" >&2; exit 2; }
-files=$(cd "$1" && pwd) version=$2 setup=$3 player=$4 prefix=$5 player32=${6:-}
+files=$(cd "$1" && pwd) version=$2 setup=$(realpath "$3") player=$(realpath "$4") prefix=$5
+player32=${6:+$(realpath "$6")}
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 fail() { echo "FAIL: $*" >&2; exit 1; }
 for tool in makensis wine wineserver wineboot; do
@@ -70,8 +72,9 @@ values() {
 run() {
   local expected=$1 status=0
   shift
-  # Not the held host's input: else the host never hears it end.
-  wine "$@" 7>&- >"$work/run.log" 2>&1 || status=$?
+  # On drive C:, so that a path without a drive stays in the prefix; not with
+  # the held host's input, else the host never hears it end.
+  (cd "$drive" && wine "$@" 7>&- >"$work/run.log" 2>&1) || status=$?
   [ "$status" -eq "$expected" ] || fail "$* ended with $status, not $expected: $(head -c 400 "$work/run.log")"
 }
 
@@ -235,6 +238,7 @@ run 2 "$player" # its usage: the prefix's first program, so that it is settled
 state >"$work/fresh"
 
 run 2 "$setup" /S /FORMATS=vst3,vst4
+run 2 "$setup" /S /FORMATS=vst2-64 /VST2DIR64=
 run 0 "$setup" /S
 state >"$work/installed"
 expect_files "$work/fresh" "$work/installed" "$defaults"
