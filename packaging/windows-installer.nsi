@@ -39,7 +39,8 @@
 ; an update the formats installed before); /FORMATS=vst3,clap,vst2-64,vst2-32
 ; picks the formats; /VST2DIR64=<folder> and /VST2DIR32=<folder> the VST 2
 ; folders. Exit status 0 when installed, 1 when cancelled, 2 when stopped (a
-; file in use, an unknown format).
+; file in use, an unknown format, a VST 2 folder that is no full path or one
+; folder for both).
 
 !ifndef VERSION | STAGE | OUTFILE
   !error "windows-installer.nsi needs -DVERSION=, -DSTAGE= and -DOUTFILE= (see the top of the file)"
