@@ -1,8 +1,10 @@
 #!/bin/sh
-# Checks the Windows archive scripts/package --windows made: both DLLs stripped
-# and still exporting main and VSTPluginMain, the 32-bit one PE32 for i386, a
-# README.txt and the licence beside them; and the 64-bit DLL, unpacked from the
-# archive, loads in tesk-validate.exe under Wine.
+# Checks the Windows archive scripts/package --windows made: exactly the VST 3
+# bundle, both CLAP modules and both VST 2 DLLs (check_windows_editions.sh reads
+# the bundle and the CLAP modules), the README.txt, Manual.txt and the licence;
+# both DLLs stripped and still exporting main and VSTPluginMain, the 32-bit one
+# PE32 for i386; and the 64-bit DLL, unpacked from the archive, loads in
+# tesk-validate.exe under Wine.
 # usage: check_windows_zip.sh <archive.zip> <tesk-validate.exe for x64> <Wine prefix>
 set -eu
 zip=$1 validate=$2 prefix=$(cd "$3" && pwd)
@@ -11,10 +13,18 @@ dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 unzip -q "$zip" -d "$dir"
 top="$dir/$(basename "$zip" .zip)"
-for f in README.txt LICENSE.txt x64/TeskDelay.dll x86/TeskDelay.dll; do
-  [ -f "$top/$f" ] || fail "$f is missing from the archive"
-done
-[ "$(find "$top" -type f | wc -l)" -eq 4 ] || fail "the archive holds more than the four files"
+expected="LICENSE.txt
+Manual.txt
+README.txt
+TeskDelay.vst3/Contents/Resources/moduleinfo.json
+TeskDelay.vst3/Contents/x86-win/TeskDelay.vst3
+TeskDelay.vst3/Contents/x86_64-win/TeskDelay.vst3
+x64/TeskDelay.clap
+x64/TeskDelay.dll
+x86/TeskDelay.clap
+x86/TeskDelay.dll"
+found=$(cd "$top" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+[ "$found" = "$expected" ] || fail "the archive holds: $found"
 
 for arch in x64 x86; do
   dll="$top/$arch/TeskDelay.dll"
